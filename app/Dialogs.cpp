@@ -1,0 +1,95 @@
+#include "app/Dialogs.h"
+#include "app/Errors.h"
+#include "app/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+IDialogs *g_dialogs = nullptr;
+
+QMessageBox::Icon ToQt(IDialogs::Icon icon)
+{
+    switch (icon) {
+    case IDialogs::Icon::Information:
+        return QMessageBox::Information;
+    case IDialogs::Icon::Warning:
+        return QMessageBox::Warning;
+    case IDialogs::Icon::Error:
+        return QMessageBox::Critical;
+    case IDialogs::Icon::Question:
+        return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+} // namespace
+
+IDialogs &Dialogs()
+{
+    if (!g_dialogs) {
+        static TQtDialogs fallback;
+        g_dialogs = &fallback;
+    }
+    return *g_dialogs;
+}
+
+void SetDialogs(IDialogs *dialogs)
+{
+    g_dialogs = dialogs;
+}
+
+void ShowErrorBox(const QString &message, QWidget *owner)
+{
+    QString caption = QApplication::applicationDisplayName();
+    if (caption.isEmpty())
+        caption = QApplication::applicationName();
+    Dialogs().Message(owner, ErrorBoxText(message), caption, IDialogs::Icon::Error);
+}
+
+bool Confirm(QWidget *owner, const QString &text)
+{
+    return Dialogs().Question(owner, text, QStringLiteral("确认"));
+}
+
+void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &caption, Icon icon)
+{
+    QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &caption)
+{
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+bool TQtDialogs::InputText(QWidget *owner, const QString &caption, const QString &prompt,
+                           QString &value, bool password)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(owner, caption, prompt,
+                                               password ? QLineEdit::Password : QLineEdit::Normal,
+                                               value, &ok);
+    if (ok)
+        value = text;
+    return ok;
+}
+
+QString TQtDialogs::OpenFileName(QWidget *owner, const QString &caption, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+}
+
+QString TQtDialogs::SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
+                                 const QString &defaultName)
+{
+    // The program itself decides about extensions and asks before replacing a file whose
+    // name it completed; the dialog asks only for the name the user typed.
+    return QFileDialog::getSaveFileName(owner, caption, defaultName, filter);
+}

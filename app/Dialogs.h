@@ -1,0 +1,38 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+
+// Every message box, question, input box and file dialog of the program goes through this
+// interface. The application installs the Qt implementation; tests install a scripted one
+// that plays queued answers and records every call.
+class IDialogs {
+public:
+    enum class Icon { Information, Warning, Error, Question };
+
+    virtual ~IDialogs() = default;
+    // A message with one OK button.
+    virtual void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) = 0;
+    // A question with Yes (the default) and No; true for Yes.
+    virtual bool Question(QWidget *owner, const QString &text, const QString &caption) = 0;
+    // The one-line input box; false when cancelled.
+    virtual bool InputText(QWidget *owner, const QString &caption, const QString &prompt,
+                           QString &value, bool password) = 0;
+    // File dialogs; an empty result means cancelled. filter is in Qt's form
+    // ("数据文件 (*.zovalt)"); defaultSuffix has no dot.
+    virtual QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) = 0;
+    virtual QString SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
+                                 const QString &defaultName) = 0;
+};
+
+// The dialogs in use. Never null once the application or a test has installed one.
+IDialogs &Dialogs();
+void SetDialogs(IDialogs *dialogs);
+
+// The application's standard error box: the text with a full stop appended unless it
+// already ends in a character at or below ".", the application title as caption, an
+// error icon and OK.
+void ShowErrorBox(const QString &message, QWidget *owner = nullptr);
+
+// Shows a question with the caption "确认".
+bool Confirm(QWidget *owner, const QString &text);

@@ -1,0 +1,43 @@
+#include "app/ListView.h"
+
+#include <QHeaderView>
+
+QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TColumn> &columns)
+{
+    auto *view = new QTreeWidget(parent);
+    view->setObjectName(name);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSortingEnabled(false);
+    view->setAllColumnsShowFocus(true);
+    view->header()->setSectionsClickable(false);
+    view->header()->setSectionsMovable(false);
+    view->header()->setStretchLastSection(false);
+    view->setColumnCount(int(columns.size()) + 1);
+    QStringList headers{QString()};
+    for (const TColumn &c : columns)
+        headers << c.caption;
+    view->setHeaderLabels(headers);
+    view->header()->setMinimumSectionSize(0);
+    view->setColumnWidth(0, 0);
+    for (int i = 0; i < columns.size(); ++i) {
+        view->setColumnWidth(i + 1, columns[i].width);
+        if (columns[i].right)
+            view->headerItem()->setTextAlignment(i + 1, Qt::AlignRight | Qt::AlignVCenter);
+    }
+    return view;
+}
+
+int RowCount(const QAbstractItemView *view)
+{
+    return view && view->model() ? view->model()->rowCount() : 0;
+}
+
+bool HasSelection(const QAbstractItemView *view)
+{
+    return view && view->selectionModel() && !view->selectionModel()->selectedRows().isEmpty();
+}

@@ -1,0 +1,15 @@
+#pragma once
+#include <QTreeWidget>
+
+// A list view in report style: whole-row single selection, read-only, no sorting, the
+// first column an empty zero-wide caption. columns: header text, width, right-aligned.
+struct TColumn {
+    QString caption;
+    int width;
+    bool right = false;
+};
+
+QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TColumn> &columns);
+// Number of rows and whether a row is selected, for any item view.
+int RowCount(const QAbstractItemView *view);
+bool HasSelection(const QAbstractItemView *view);

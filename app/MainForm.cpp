@@ -1,0 +1,337 @@
+#include "app/MainForm.h"
+#include "app/Dialogs.h"
+#include "app/Guard.h"
+#include "app/HiClass.h"
+#include "app/ListView.h"
+#include "browse/TransPanel.h"
+#include "entry/EntryPanel.h"
+#include "login/LoginForm.h"
+#include "login/LoginPrep.h"
+#include "store/DbClass.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+namespace {
+
+QPixmap DrawMenuButton(bool raised)
+{
+    QPixmap pm(38, 13);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    const QColor light(255, 255, 255), shade(128, 128, 128), face(236, 233, 216);
+    p.fillRect(0, 0, 38, 13, raised ? face : QColor(214, 210, 194));
+    p.setPen(raised ? light : shade);
+    p.drawLine(0, 0, 37, 0);
+    p.drawLine(0, 0, 0, 12);
+    p.setPen(raised ? shade : light);
+    p.drawLine(0, 12, 37, 12);
+    p.drawLine(37, 0, 37, 12);
+    QFont f(QStringLiteral("Tahoma"));
+    f.setPixelSize(10);
+    p.setFont(f);
+    p.setPen(QColor(0, 0, 128));
+    const int shift = raised ? 0 : 1;
+    p.drawText(QRect(2 + shift, shift, 26, 13), Qt::AlignCenter, QStringLiteral("菜单"));
+    // A small arrow pointing down.
+    p.setBrush(QColor(0, 0, 128));
+    p.setPen(Qt::NoPen);
+    const QPoint tri[3] = {QPoint(29 + shift, 5 + shift), QPoint(35 + shift, 5 + shift),
+                           QPoint(32 + shift, 8 + shift)};
+    p.drawPolygon(tri, 3);
+    return pm;
+}
+
+QWidget *MakeStrip(QWidget *parent, const char *name, const QRect &rect, const QColor &color)
+{
+    auto *w = new QWidget(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(rect);
+    w->setAutoFillBackground(true);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, color);
+    w->setPalette(pal);
+    return w;
+}
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    CreateControls();
+    CreateMenu();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::CreateControls()
+{
+    setFixedSize(706, 521);
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPixelSize(12);
+    setFont(tahoma);
+
+    pnlLeft = MakeStrip(this, "pnlLeft", QRect(0, 31, 5, 485), QColor(0, 84, 227));
+    pnlTop = MakeStrip(this, "pnlTop", QRect(0, 0, 706, 31), QColor(0, 84, 227));
+    pnlRight = MakeStrip(this, "pnlRight", QRect(701, 31, 5, 485), QColor(0, 84, 227));
+    pnlBottom = MakeStrip(this, "pnlBottom", QRect(0, 516, 706, 5), QColor(0, 84, 227));
+    const std::pair<QWidget *, QLabel **> images[] = {
+        {pnlLeft, &imgLeft}, {pnlTop, &imgTop}, {pnlRight, &imgRight}, {pnlBottom, &imgBottom}};
+    const char *imageNames[] = {"imgLeft", "imgTop", "imgRight", "imgBottom"};
+    for (int i = 0; i < 4; ++i) {
+        QLabel *img = new QLabel(images[i].first);
+        img->setObjectName(QString::fromLatin1(imageNames[i]));
+        img->setGeometry(0, 0, images[i].first->width(), images[i].first->height());
+        img->setScaledContents(false);
+        *images[i].second = img;
+    }
+
+    pnlCenter = MakeStrip(this, "pnlCenter", QRect(5, 31, 696, 485), QColor(236, 233, 216));
+    pnlControl = new QWidget(pnlCenter);
+    pnlControl->setObjectName(QStringLiteral("pnlControl"));
+    pnlControl->setGeometry(0, 0, 696, 38);
+    MakeStrip(pnlControl, "shpTop1", QRect(0, 0, 696, 36), Qt::white);
+    MakeStrip(pnlControl, "shpTop2", QRect(0, 36, 696, 1), QColor(192, 192, 192));
+    MakeStrip(pnlControl, "shpTop3", QRect(0, 37, 696, 1), Qt::white);
+
+    QFont bold = font();
+    bold.setBold(true);
+    const struct {
+        QRadioButton **member;
+        const char *name;
+        QString caption;
+        int x;
+    } modes[] = {{&rdoExpense, "rdoExpense", QStringLiteral("支出记帐"), 12},
+                 {&rdoIncome, "rdoIncome", QStringLiteral("收入记帐"), 101},
+                 {&rdoTransactions, "rdoTransactions", QStringLiteral("收支目录"), 192}};
+    for (const auto &m : modes) {
+        auto *r = new QRadioButton(m.caption, pnlControl);
+        r->setObjectName(QString::fromLatin1(m.name));
+        r->setGeometry(m.x, 10, 80, 17);
+        r->setFont(bold);
+        r->setAutoFillBackground(true);
+        QPalette pal = r->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        r->setPalette(pal);
+        connect(r, &QRadioButton::toggled, this, [this](bool) { rdoExpenseClick(); });
+        *m.member = r;
+    }
+    setTabOrder(rdoExpense, rdoIncome);
+    setTabOrder(rdoIncome, rdoTransactions);
+
+    imgMenuUp = DrawMenuButton(true);
+    imgMenuDown = DrawMenuButton(false);
+    imgMenu = new QLabel(pnlControl);
+    imgMenu->setObjectName(QStringLiteral("imgMenu"));
+    imgMenu->setGeometry(644, 12, 38, 13);
+    imgMenu->setCursor(Qt::PointingHandCursor);
+    imgMenu->installEventFilter(this);
+
+    pnlExpense = new TEntryPanel(*this, TEntryPanel::Twin::Out, pnlCenter);
+    pnlIncome = new TEntryPanel(*this, TEntryPanel::Twin::In, pnlCenter);
+    pnlTransactions = new TTransPanel(*this, pnlCenter);
+    for (QWidget *panel : {static_cast<QWidget *>(pnlExpense), static_cast<QWidget *>(pnlIncome),
+                           static_cast<QWidget *>(pnlTransactions)}) {
+        panel->setGeometry(0, 38, 696, 445);
+        panel->hide();
+    }
+
+    lvwOutRecs = pnlExpense->lvwRecs;
+    btnOutSave = pnlExpense->btnSave;
+    btnOutEdit = pnlExpense->btnEdit;
+    btnOutDelete = pnlExpense->btnDelete;
+    lvwInRecs = pnlIncome->lvwRecs;
+    btnInSave = pnlIncome->btnSave;
+    btnInEdit = pnlIncome->btnEdit;
+    btnInDelete = pnlIncome->btnDelete;
+    lvwTrans = pnlTransactions->lvwTrans;
+    btnTransMore = pnlTransactions->btnTransMore;
+    btnTransEdit = pnlTransactions->btnTransEdit;
+    btnTransDelete = pnlTransactions->btnTransDelete;
+    lvwInCates = pnlTransactions->lvwInCates;
+    lvwOutCates = pnlTransactions->lvwOutCates;
+    btnMoreInfo = pnlTransactions->btnMoreInfo;
+    btnCatesExport = pnlTransactions->btnCatesExport;
+    btnCatesPrint = pnlTransactions->btnCatesPrint;
+}
+
+void TfrmMain::CreateMenu()
+{
+    mnuMenu = new QMenu(this);
+    mnuMenu->setObjectName(QStringLiteral("mnuMenu"));
+    mnuMenu_SwitchUser = mnuMenu->addAction(QStringLiteral("切换用户"));
+    mnuMenu_SwitchUser->setObjectName(QStringLiteral("mnuMenu_SwitchUser"));
+    QFont bold = mnuMenu_SwitchUser->font();
+    bold.setBold(true);
+    mnuMenu_SwitchUser->setFont(bold);
+    mnuMenu->setDefaultAction(mnuMenu_SwitchUser);
+    mnuMenu->addSeparator();
+    mnuMenu_SetPwd = mnuMenu->addAction(QStringLiteral("修改密码"));
+    mnuMenu_SetPwd->setObjectName(QStringLiteral("mnuMenu_SetPwd"));
+    mnuMenu_DeleteUser = mnuMenu->addAction(QStringLiteral("删除 %1").arg(QString()));
+    mnuMenu_DeleteUser->setObjectName(QStringLiteral("mnuMenu_DeleteUser"));
+    mnuMenu->addSeparator();
+    mnuMenu_Backup = mnuMenu->addAction(QStringLiteral("备份数据"));
+    mnuMenu_Backup->setObjectName(QStringLiteral("mnuMenu_Backup"));
+    mnuMenu_Restore = mnuMenu->addAction(QStringLiteral("从备份中恢复数据"));
+    mnuMenu_Restore->setObjectName(QStringLiteral("mnuMenu_Restore"));
+    mnuMenu->addSeparator();
+    mnuMenu_Exit = mnuMenu->addAction(QStringLiteral("退出"));
+    mnuMenu_Exit->setObjectName(QStringLiteral("mnuMenu_Exit"));
+
+    connect(mnuMenu_SwitchUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SwitchUserClick(); }));
+    connect(mnuMenu_Exit, &QAction::triggered, this, [this] { mnuMenu_ExitClick(); });
+}
+
+TDbMan &TfrmMain::SessionDb()
+{
+    if (!m_sessionDb)
+        throw TError(QStringLiteral("尚未登陆"));
+    return *m_sessionDb;
+}
+
+TLoginResult TfrmMain::RunLogin()
+{
+    if (LoginRunner)
+        return LoginRunner();
+    const QStringList args = QCoreApplication::arguments();
+    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString());
+    TfrmLogin login(dbFile);
+    if (login.exec() == QDialog::Accepted)
+        return {login.DbFileName(), login.UserName()};
+    return {};
+}
+
+bool TfrmMain::FormCreate()
+{
+    QApplication::setApplicationDisplayName(QStringLiteral("Tallyfern"));
+    setWindowTitle(QStringLiteral("Tallyfern"));
+
+    const TLoginResult login = RunLogin();
+    m_dbFileName = login.dbFileName;
+    m_sessionUser = login.userName;
+    if (m_sessionUser.isEmpty() || !QFileInfo::exists(m_dbFileName))
+        return false;
+
+    m_sessionDb = std::make_unique<TDbMan>(m_dbFileName);
+    const QString title = QStringLiteral("%1 - 用户名称：%2").arg(QStringLiteral("Tallyfern"), m_sessionUser);
+    QApplication::setApplicationDisplayName(title);
+    setWindowTitle(title);
+    mnuMenu_DeleteUser->setText(QStringLiteral("删除 %1").arg(m_sessionUser));
+
+    rdoExpense->setChecked(true);
+    pnlTransactions->rdoTransTransactions->setChecked(true);
+    rdoExpenseClick();
+    pnlTransactions->rdoTransTransactionsClick();
+
+    pnlExpense->StartUp();
+    pnlIncome->StartUp();
+    pnlTransactions->StartUp();
+    UpdateCommandStates();
+    ShowMenuImage(true);
+    THi::FlattenButtons(this);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    return true;
+}
+
+void TfrmMain::rdoExpenseClick()
+{
+    pnlExpense->setVisible(rdoExpense->isChecked());
+    pnlIncome->setVisible(rdoIncome->isChecked());
+    pnlTransactions->setVisible(rdoTransactions->isChecked());
+}
+
+void TfrmMain::UpdateCommandStates()
+{
+    btnOutSave->setEnabled(RowCount(lvwOutRecs) > 0);
+    btnOutEdit->setEnabled(HasSelection(lvwOutRecs));
+    btnOutDelete->setEnabled(HasSelection(lvwOutRecs));
+    btnInSave->setEnabled(RowCount(lvwInRecs) > 0);
+    btnInEdit->setEnabled(HasSelection(lvwInRecs));
+    btnInDelete->setEnabled(HasSelection(lvwInRecs));
+    btnTransMore->setEnabled(RowCount(lvwTrans) > 0);
+    btnTransEdit->setEnabled(HasSelection(lvwTrans));
+    btnTransDelete->setEnabled(HasSelection(lvwTrans));
+    btnMoreInfo->setEnabled(pnlTransactions->CurrentCatesList() != nullptr);
+    const bool anyCates = RowCount(lvwInCates) > 0 || RowCount(lvwOutCates) > 0;
+    btnCatesExport->setEnabled(anyCates);
+    btnCatesPrint->setEnabled(anyCates);
+}
+
+void TfrmMain::SetBusy(bool busy, QWidget *control)
+{
+    if (busy) {
+        if (control)
+            control->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++m_busyDepth;
+    } else {
+        if (control)
+            control->setEnabled(true);
+        if (m_busyDepth > 0) {
+            --m_busyDepth;
+            QApplication::restoreOverrideCursor();
+        }
+    }
+}
+
+void TfrmMain::ShowMenuImage(bool raised)
+{
+    imgMenu->setPixmap(raised ? imgMenuUp : imgMenuDown);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == imgMenu) {
+        if (event->type() == QEvent::MouseButtonPress &&
+            static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            ShowMenuImage(false);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            ShowMenuImage(true);
+            mnuMenu->popup(QCursor::pos());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TfrmMain::StartSuccessor(const QString &argument)
+{
+    const bool started = SuccessorStarter
+                             ? SuccessorStarter(argument)
+                             : THi::RunProgram(QCoreApplication::applicationFilePath(), argument);
+    if (!started)
+        Dialogs().Message(this, QStringLiteral("无法启动新的程序实例，当前窗口保持打开。"),
+                          QStringLiteral("Tallyfern"), IDialogs::Icon::Error);
+    return started;
+}
+
+void TfrmMain::mnuMenu_SwitchUserClick()
+{
+    if (!Confirm(this, QStringLiteral("您真的想要切换用户吗？")))
+        return;
+    // Nothing has changed yet, so a successor that cannot start leaves this window open.
+    if (StartSuccessor(QStringLiteral("none")))
+        close();
+}
+
+void TfrmMain::mnuMenu_ExitClick()
+{
+    close();
+}

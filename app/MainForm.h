@@ -1,0 +1,96 @@
+#pragma once
+#include "app/Session.h"
+
+#include <QPixmap>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QAbstractItemView;
+class QLabel;
+class QMenu;
+class QAction;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+class TDbMan;
+class TEntryPanel;
+class TTransPanel;
+
+// Result of the sign-in: the ledger file and the user's stored name (both empty when the
+// sign-in was abandoned).
+struct TLoginResult {
+    QString dbFileName;
+    QString userName;
+};
+
+// The main window: the mode bar, the three mode panels and the menu.
+class TfrmMain : public QWidget, public ISession {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+
+    // How the window signs the user in; the default shows the login dialog. Tests put a
+    // runner of their own here before FormCreate.
+    std::function<TLoginResult()> LoginRunner;
+    // How the successor instance is started (switch user, delete user, restore); the
+    // default starts this executable detached. Returns false when it could not start.
+    std::function<bool(const QString &argument)> SuccessorStarter;
+
+    // Signs in and prepares the window. Returns false when the sign-in was abandoned;
+    // the program then ends silently. Database errors propagate to the caller.
+    bool FormCreate();
+    TLoginResult RunLogin();
+
+    // ISession
+    QString SessionUser() const override { return m_sessionUser; }
+    TDbMan &SessionDb() override;
+    QString DbFileName() const override { return m_dbFileName; }
+    void UpdateCommandStates() override;
+    void SetBusy(bool busy, QWidget *control) override;
+    QWidget *Window() override { return this; }
+
+    void ShowMenuImage(bool raised);
+    void rdoExpenseClick();
+    void mnuMenu_SwitchUserClick();
+    void mnuMenu_ExitClick();
+    // Starts the successor instance with argument and reports a failure to start it.
+    bool StartSuccessor(const QString &argument);
+
+    // Controls (object names equal these member names).
+    QWidget *pnlLeft = nullptr, *pnlTop = nullptr, *pnlRight = nullptr, *pnlBottom = nullptr;
+    QLabel *imgLeft = nullptr, *imgTop = nullptr, *imgRight = nullptr, *imgBottom = nullptr;
+    QWidget *pnlCenter = nullptr;
+    QWidget *pnlControl = nullptr;
+    QRadioButton *rdoExpense = nullptr, *rdoIncome = nullptr, *rdoTransactions = nullptr;
+    QLabel *imgMenu = nullptr;
+    QPixmap imgMenuUp, imgMenuDown;
+    QMenu *mnuMenu = nullptr;
+    QAction *mnuMenu_SwitchUser = nullptr, *mnuMenu_SetPwd = nullptr, *mnuMenu_DeleteUser = nullptr,
+            *mnuMenu_Backup = nullptr, *mnuMenu_Restore = nullptr, *mnuMenu_Exit = nullptr;
+    TEntryPanel *pnlExpense = nullptr;
+    TEntryPanel *pnlIncome = nullptr;
+    TTransPanel *pnlTransactions = nullptr;
+
+    // The command buttons and lists of the command-state rule.
+    QTreeWidget *lvwOutRecs = nullptr, *lvwInRecs = nullptr;
+    QPushButton *btnOutSave = nullptr, *btnOutEdit = nullptr, *btnOutDelete = nullptr;
+    QPushButton *btnInSave = nullptr, *btnInEdit = nullptr, *btnInDelete = nullptr;
+    QAbstractItemView *lvwTrans = nullptr, *lvwInCates = nullptr, *lvwOutCates = nullptr;
+    QPushButton *btnTransMore = nullptr, *btnTransEdit = nullptr, *btnTransDelete = nullptr;
+    QPushButton *btnMoreInfo = nullptr, *btnCatesExport = nullptr, *btnCatesPrint = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateControls();
+    void CreateMenu();
+
+    QString m_sessionUser;
+    QString m_dbFileName;
+    std::unique_ptr<TDbMan> m_sessionDb;
+    int m_busyDepth = 0;
+};

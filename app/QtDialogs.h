@@ -1,0 +1,13 @@
+#pragma once
+#include "app/Dialogs.h"
+
+class TQtDialogs : public IDialogs {
+public:
+    void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) override;
+    bool Question(QWidget *owner, const QString &text, const QString &caption) override;
+    bool InputText(QWidget *owner, const QString &caption, const QString &prompt, QString &value,
+                   bool password) override;
+    QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) override;
+    QString SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
+                         const QString &defaultName) override;
+};

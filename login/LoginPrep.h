@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+// Locates and prepares the ledger file of the current desktop user: the per-user folder
+// "Tallyfern" in the application-data folder, the database file "db.zovalt" in it, made
+// writable, replaced by a backup named by argument (a file ending in ".zovalt", any case),
+// or copied from the empty template beside the program when missing.
+// Returns the full path of the ledger file. Throws TError with a plain message when no
+// usable ledger file can be prepared.
+QString PrepareLedgerFile(const QString &argument);
+
+// The per-user ledger file path (the folder is created when missing).
+QString LedgerFilePath();
+// Clears the read-only state of a file (owner may read and write).
+void MakeWritable(const QString &path);

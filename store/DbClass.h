@@ -1,0 +1,69 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class TConnection;
+
+// One result row of the summary queries: the texts of one list row, in column order.
+using SummaryRow = QStringList;
+using SummaryRows = QList<SummaryRow>;
+
+inline const QString kTypeOut = QStringLiteral("支出");
+inline const QString kTypeIn = QStringLiteral("收入");
+
+// The ledger database: the only code that talks to the data file. Every operation opens
+// the connection, runs its statements and closes it again; nothing is cached. Texts typed
+// by the user are stored in their EncodeText form, and lookups compare encoded forms.
+class TDbMan {
+public:
+    explicit TDbMan(const QString &path);
+    virtual ~TDbMan();
+    TDbMan(const TDbMan &) = delete;
+    TDbMan &operator=(const TDbMan &) = delete;
+
+    const QString &FileName() const { return m_path; }
+
+    bool AddUser(const QString &name, const QString &password);
+    bool DeleteUser(const QString &name);
+    bool UserExists(const QString &name);
+    bool CheckUser(const QString &name, const QString &password);
+    // All user names, one per line, the most recently stored account first.
+    QString GetUsers();
+    // Stores the account row anew (delete and re-add) in one transaction, so that no
+    // failure can leave the user without an account. The row becomes the newest one.
+    void ReplaceUser(const QString &name, const QString &password);
+
+    void AddRecord(const QString &user, const QString &date, const QString &type,
+                   const QString &item, const QString &amount, const QString &notes);
+    // Rows of five texts: date, type, item, amount, notes. All rows are stored, or none.
+    void AddRecords(const QString &user, const QList<QStringList> &rows);
+    void DeleteRecord(const QString &id);
+    // Deletes record id and stores the changed record in one transaction; the changed
+    // record gets a new id. An error leaves the old record in place.
+    void ChangeRecord(const QString &id, const QString &user, const QString &date,
+                      const QString &type, const QString &item, const QString &amount,
+                      const QString &notes);
+
+    QString GetCates(const QString &user, const QString &column);
+    void SetCates(const QString &user, const QString &column, const QString &text);
+
+    // The browsing queries (for one user and a range of days, both days included).
+    void GetPeriodSummary(const QString &user, const QString &fromDate, const QString &toDate,
+                          double &outTotal, double &inTotal, SummaryRows &dayRows,
+                          SummaryRows &monthRows, SummaryRows &recordRows,
+                          SummaryRows &outCateRows, SummaryRows &inCateRows);
+    void GetCateRecords(const QString &user, const QString &fromDate, const QString &toDate,
+                        const QString &type, const QString &item, SummaryRows &rows);
+
+protected:
+    // Opens conn on the ledger file and checks that it holds the ledger's tables.
+    void OpenLedger(TConnection &conn);
+
+private:
+    void InsertRecord(TConnection &conn, const QString &encodedUser, const QString &date,
+                      const QString &type, const QString &item, const QString &amount,
+                      const QString &notes);
+
+    QString m_path;
+};

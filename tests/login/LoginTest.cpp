@@ -1,0 +1,166 @@
+#include "app/Errors.h"
+#include "login/LoginForm.h"
+#include "login/LoginPrep.h"
+#include "store/DbClass.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+// Points the per-user data folder at a fresh temporary folder for one test.
+class TFreshDataHome {
+public:
+    TFreshDataHome() : m_old(qgetenv("XDG_DATA_HOME"))
+    {
+        qputenv("XDG_DATA_HOME", m_dir.path().toLocal8Bit());
+    }
+    ~TFreshDataHome() { qputenv("XDG_DATA_HOME", m_old); }
+    QString Folder() const { return m_dir.path() + QStringLiteral("/Tallyfern"); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_old;
+};
+
+void Type(TfrmLogin &form, const QString &name, const QString &password)
+{
+    form.cboUsername->setEditText(name);
+    form.edtPassword->setText(password);
+}
+} // namespace
+
+TEST(Login, FirstRunCreatesTheFolderAndLedgerFromTheTemplate)
+{
+    TFreshDataHome home;
+    const QString db = PrepareLedgerFile(QString());
+    EXPECT_EQ(db, home.Folder() + QStringLiteral("/db.zovalt"));
+    EXPECT_TRUE(QFileInfo(db).isFile());
+    EXPECT_EQ(QFile::permissions(home.Folder()) & 0x0077, 0);
+    EXPECT_EQ(QFile::permissions(db) & 0x0077, 0);
+
+    TfrmLogin form(db);
+    EXPECT_EQ(form.cboUsername->count(), 0);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Tallyfern - 登陆"));
+    EXPECT_FALSE(form.btnSubmit->isEnabled());
+    Type(form, QStringLiteral("  "), QStringLiteral("1234"));
+    EXPECT_FALSE(form.btnSubmit->isEnabled());
+    Type(form, QStringLiteral("宝贝"), QStringLiteral("   "));
+    EXPECT_FALSE(form.btnSubmit->isEnabled());
+    Type(form, QStringLiteral("宝贝"), QStringLiteral(" 1 "));
+    EXPECT_TRUE(form.btnSubmit->isEnabled());
+}
+
+TEST(Login, ReadOnlyLedgerIsMadeWritable)
+{
+    TFreshDataHome home;
+    const QString db = PrepareLedgerFile(QString());
+    QFile::setPermissions(db, QFileDevice::ReadOwner);
+    PrepareLedgerFile(QString());
+    EXPECT_TRUE(QFile::permissions(db) & QFileDevice::WriteOwner);
+}
+
+TEST(Login, NewAccountOnlyAfterYes)
+{
+    TTempLedger ledger;
+    TfrmLogin form(ledger.Path());
+    auto &dlg = Scripted();
+    Type(form, QStringLiteral(" Mum "), QStringLiteral(" 1234 "));
+    dlg.answers.enqueue(false);
+    form.btnSubmitClick();
+    ASSERT_EQ(dlg.calls.size(), 1);
+    EXPECT_EQ(dlg.calls[0].caption, QStringLiteral("确认"));
+    EXPECT_EQ(dlg.calls[0].text,
+              QStringLiteral("您想要创建一个新的用户名称和一个新的用户密码吗？\r\n\r\n- 用户名称：Mum\r\n- 用户密码：1234"));
+    EXPECT_EQ(form.result(), QDialog::Rejected);
+    EXPECT_EQ(TDbMan(ledger.Path()).GetUsers(), QString());
+    EXPECT_EQ(form.cboUsername->currentText(), QStringLiteral(" Mum "));
+    EXPECT_TRUE(form.btnSubmit->isEnabled());
+
+    dlg.answers.enqueue(true);
+    form.btnSubmitClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.UserName(), QStringLiteral("Mum"));
+    EXPECT_TRUE(TDbMan(ledger.Path()).CheckUser(QStringLiteral("Mum"), QStringLiteral("1234")));
+}
+
+TEST(Login, WrongPasswordKeepsTheDialogOpen)
+{
+    TTempLedger ledger;
+    TDbMan(ledger.Path()).AddUser(QStringLiteral("Dad"), QStringLiteral("secret"));
+    TfrmLogin form(ledger.Path());
+    auto &dlg = Scripted();
+    EXPECT_EQ(form.cboUsername->currentText(), QStringLiteral("Dad"));
+    form.edtPassword->setText(QStringLiteral("wrong"));
+    for (int i = 0; i < 2; ++i) {
+        form.btnSubmitClick();
+        ASSERT_EQ(dlg.calls.size(), i + 1);
+        EXPECT_EQ(dlg.calls[i].text, QStringLiteral("错误：无效的密码。"));
+        EXPECT_EQ(dlg.calls[i].caption, QStringLiteral("错误"));
+        EXPECT_EQ(dlg.calls[i].icon, IDialogs::Icon::Error);
+    }
+    EXPECT_NE(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.edtPassword->text(), QStringLiteral("wrong"));
+    EXPECT_TRUE(TDbMan(ledger.Path()).UserExists(QStringLiteral("Dad")));
+}
+
+TEST(Login, CaseFoldedNameSignsInUnderTheStoredFormAndMovesToTheTop)
+{
+    TTempLedger ledger;
+    {
+        TDbMan db(ledger.Path());
+        db.AddUser(QStringLiteral("Anna"), QStringLiteral("1"));
+        db.AddUser(QStringLiteral("Bob"), QStringLiteral("2"));
+    }
+    TfrmLogin form(ledger.Path());
+    EXPECT_EQ(form.cboUsername->itemText(0), QStringLiteral("Bob"));
+    Type(form, QStringLiteral("ANNA"), QStringLiteral("1"));
+    Scripted();
+    form.btnSubmitClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(form.UserName(), QStringLiteral("Anna"));
+    EXPECT_EQ(TDbMan(ledger.Path()).GetUsers(), QStringLiteral("Anna\r\nBob"));
+
+    // Only ASCII letters fold: a Chinese name must match exactly.
+    EXPECT_EQ(form.FindStoredName(QStringLiteral("anna")), QStringLiteral("Anna"));
+    EXPECT_EQ(form.FindStoredName(QStringLiteral("ánna")), QString());
+}
+
+TEST(Login, EnterKeysAndCancel)
+{
+    TTempLedger ledger;
+    TDbMan(ledger.Path()).AddUser(QStringLiteral("Dad"), QStringLiteral("pw"));
+    TfrmLogin form(ledger.Path());
+    form.show();
+    QApplication::setActiveWindow(&form);
+    Scripted();
+    form.cboUsername->setFocus();
+    QTest::keyClick(form.cboUsername->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(form.edtPassword->hasFocus());
+    QTest::keyClicks(form.edtPassword, QStringLiteral("pw"));
+    QTest::keyClick(form.edtPassword, Qt::Key_Return);
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+
+    TfrmLogin other(ledger.Path());
+    other.show();
+    QTest::keyClick(&other, Qt::Key_Escape);
+    EXPECT_EQ(other.result(), QDialog::Rejected);
+    EXPECT_EQ(other.UserName(), QString());
+}
+
+TEST(Login, MissingTemplateOrFolderIsReportedPlainly)
+{
+    TFreshDataHome home;
+    // A file where the per-user folder should be: the folder cannot be created.
+    QFile blocker(home.Folder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_THROW(PrepareLedgerFile(QString()), TError);
+}

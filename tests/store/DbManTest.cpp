@@ -1,0 +1,204 @@
+#include "app/Errors.h"
+#include "app/HiClass.h"
+#include "store/Ado.h"
+#include "store/DbClass.h"
+#include "support/TestSupport.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+namespace {
+QStringList Column(const QString &path, const char *sql)
+{
+    TConnection conn;
+    conn.Open(path);
+    TRecordset rs;
+    rs.Open(QString::fromUtf8(sql), conn);
+    QStringList out;
+    while (!rs.Eof()) {
+        out << rs.FieldAt(0);
+        rs.MoveNext();
+    }
+    return out;
+}
+} // namespace
+
+TEST(DbMan, AccountsAreListedNewestFirstAndStoredEncoded)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    EXPECT_EQ(db.GetUsers(), QString());
+    EXPECT_TRUE(db.AddUser(QStringLiteral("A"), QStringLiteral("1")));
+    EXPECT_TRUE(db.AddUser(QStringLiteral("B"), QStringLiteral("2")));
+    EXPECT_TRUE(db.AddUser(QStringLiteral("C"), QStringLiteral("3")));
+    EXPECT_EQ(db.GetUsers(), QStringLiteral("C\r\nB\r\nA"));
+
+    EXPECT_EQ(Column(ledger.Path(), "select name from users order by rowid"),
+              (QStringList{THi::EncodeText("A"), THi::EncodeText("B"), THi::EncodeText("C")}));
+
+    // Re-storing an account makes it the newest.
+    db.ReplaceUser(QStringLiteral("A"), QStringLiteral("new"));
+    EXPECT_EQ(db.GetUsers(), QStringLiteral("A\r\nC\r\nB"));
+    EXPECT_TRUE(db.CheckUser(QStringLiteral("A"), QStringLiteral("new")));
+    EXPECT_FALSE(db.CheckUser(QStringLiteral("A"), QStringLiteral("1")));
+    EXPECT_FALSE(db.CheckUser(QStringLiteral("a"), QStringLiteral("new")));
+
+    // A second row of an existing name; deleting removes both.
+    EXPECT_TRUE(db.AddUser(QStringLiteral("B"), QStringLiteral("x")));
+    EXPECT_TRUE(db.DeleteUser(QStringLiteral("B")));
+    EXPECT_FALSE(db.UserExists(QStringLiteral("B")));
+    EXPECT_TRUE(db.DeleteUser(QStringLiteral("nobody")));
+}
+
+TEST(DbMan, QuotesAndWideCharactersInNames)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    const QString name = QStringLiteral("O'Brien \"宝贝\" 😀 ' or '1'='1");
+    EXPECT_TRUE(db.AddUser(name, QStringLiteral("p'w")));
+    EXPECT_TRUE(db.UserExists(name));
+    EXPECT_TRUE(db.CheckUser(name, QStringLiteral("p'w")));
+    EXPECT_FALSE(db.UserExists(QStringLiteral("O'Brien")));
+    EXPECT_EQ(db.GetUsers(), name);
+}
+
+TEST(DbMan, RecordsAreStoredInListOrderInOneTransaction)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    const QList<QStringList> rows = {
+        {"2009-08-20", "支出", "饮料 'cola'", "12.50", ""},
+        {"2009-08-21", "收入", "工资", "3.00", "备注 😀"},
+        {"2009-08-22", "支出", "Rent", "0.01", "n"},
+    };
+    db.AddRecords(QStringLiteral("U"), rows);
+    EXPECT_EQ(Column(ledger.Path(), "select date from data order by id"),
+              (QStringList{"2009-08-20", "2009-08-21", "2009-08-22"}));
+    EXPECT_EQ(Column(ledger.Path(), "select cate from data order by id").first(),
+              THi::EncodeText(QStringLiteral("饮料 'cola'")));
+    EXPECT_EQ(Column(ledger.Path(), "select notes from data order by id").first(), QString());
+    EXPECT_EQ(Column(ledger.Path(), "select amount from data order by id").first().toDouble(), 12.5);
+
+    // A bad row in the middle stores nothing of the batch.
+    QList<QStringList> bad = rows;
+    bad.insert(1, {"2009-08-23", "支出", "x", "not a number", ""});
+    EXPECT_THROW(db.AddRecords(QStringLiteral("U"), bad), TError);
+    EXPECT_EQ(Column(ledger.Path(), "select count(*) from data").first(), QStringLiteral("3"));
+
+    db.AddRecords(QStringLiteral("U"), {});
+    EXPECT_EQ(Column(ledger.Path(), "select count(*) from data").first(), QStringLiteral("3"));
+}
+
+TEST(DbMan, DeleteAndChangeRecord)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    db.AddRecord("U", "2009-08-20", "收入", "工资", "100.00", "");
+    db.AddRecord("U", "2009-08-20", "支出", "饭", "5.00", "");
+    const QStringList ids = Column(ledger.Path(), "select id from data order by id");
+    ASSERT_EQ(ids.size(), 2);
+
+    db.ChangeRecord(ids[0], "U", "2009-08-21", "收入", "奖金", "200.00", "x");
+    const QStringList after = Column(ledger.Path(), "select id from data order by id");
+    EXPECT_EQ(after.size(), 2);
+    EXPECT_FALSE(after.contains(ids[0]));
+    EXPECT_EQ(Column(ledger.Path(), "select type from data order by id").last(), QStringLiteral("收入"));
+
+    // A failing change keeps the old record.
+    EXPECT_THROW(db.ChangeRecord(ids[1], "U", "2009-08-21", "支出", "饭", "x", ""), TError);
+    EXPECT_TRUE(Column(ledger.Path(), "select id from data").contains(ids[1]));
+
+    db.DeleteRecord(ids[1]);
+    db.DeleteRecord(QStringLiteral("999999"));
+    EXPECT_EQ(Column(ledger.Path(), "select count(*) from data").first(), QStringLiteral("1"));
+    EXPECT_THROW(db.DeleteRecord(QStringLiteral("1 or 1=1")), TError);
+}
+
+TEST(DbMan, CategoryListsKeepTheirTextByteForByte)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    EXPECT_EQ(db.GetCates("U", "out"), QString());
+    db.SetCates("U", "in", QStringLiteral("工资\r\n奖金"));
+    EXPECT_EQ(Column(ledger.Path(), "select count(*) from cates").first(), QStringLiteral("1"));
+    EXPECT_EQ(db.GetCates("U", "out"), QString());
+    EXPECT_EQ(db.GetCates("U", "in"), QStringLiteral("工资\r\n奖金"));
+    const QString outList = QStringLiteral("饮料\r\n\r\n 'x' \r\n😀");
+    db.SetCates("U", "out", outList);
+    EXPECT_EQ(db.GetCates("U", "out"), outList);
+    EXPECT_EQ(db.GetCates("U", "in"), QStringLiteral("工资\r\n奖金"));
+    EXPECT_EQ(Column(ledger.Path(), "select count(*) from cates").first(), QStringLiteral("1"));
+    db.SetCates("U", "other", QStringLiteral("ignored"));
+    EXPECT_EQ(db.GetCates("U", "out"), outList);
+}
+
+TEST(DbMan, FilesThatAreNotLedgersGiveClearErrors)
+{
+    TTempLedger ledger;
+    const QString missing = ledger.Dir() + QStringLiteral("/missing.zovalt");
+    try {
+        TDbMan(missing).GetUsers();
+        FAIL() << "no error for a missing file";
+    } catch (const TError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("找不到数据文件")));
+    }
+
+    const QString junk = ledger.Dir() + QStringLiteral("/junk.zovalt");
+    THi::WriteWholeFile(junk, QByteArray(4096, 'x'));
+    EXPECT_THROW(TDbMan(junk).GetUsers(), TError);
+
+    const QString other = ledger.Dir() + QStringLiteral("/other.zovalt");
+    sqlite3 *db = nullptr;
+    sqlite3_open(other.toUtf8().constData(), &db);
+    sqlite3_exec(db, "create table users(name,pwd)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    try {
+        TDbMan(other).GetUsers();
+        FAIL() << "no error for a file without the ledger tables";
+    } catch (const TError &e) {
+        EXPECT_TRUE(e.message().contains(QStringLiteral("不是有效的账本数据库")));
+    }
+}
+
+TEST(Ado, StaticCursorMovesBothWaysAndFailedStatementsCloseTheConnection)
+{
+    TTempLedger ledger;
+    TConnection conn;
+    conn.Open(ledger.Path());
+    conn.Execute(QStringLiteral("insert into users(name,pwd) values (?,?),(?,?)"), {"a", "1", "b", "2"});
+    TRecordset rs;
+    rs.Open(QStringLiteral("select name, 1.5 as n, null as z from users order by rowid"), conn);
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(rs.Field("NAME"), QStringLiteral("a"));
+    EXPECT_EQ(rs.Field("n").toDouble(), 1.5);
+    EXPECT_THROW(rs.Field("z"), TError);
+    EXPECT_THROW(rs.Field("missing"), TError);
+    rs.MoveLast();
+    EXPECT_EQ(rs.Field("name"), QStringLiteral("b"));
+    rs.MovePrevious();
+    rs.MovePrevious();
+    EXPECT_TRUE(rs.Bof());
+
+    EXPECT_THROW(conn.Execute(QStringLiteral("select * from nowhere")), TError);
+    EXPECT_FALSE(conn.IsOpen());
+    conn.Open(ledger.Path());
+    rs.OpenForward(QStringLiteral("select name from users order by rowid"), conn);
+    QStringList names;
+    while (!rs.Eof()) {
+        names << rs.FieldAt(0);
+        rs.MoveNext();
+    }
+    EXPECT_EQ(names, (QStringList{"a", "b"}));
+}
+
+TEST(Ado, TypeWordsSortInChineseCodeOrder)
+{
+    TTempLedger ledger;
+    TConnection conn;
+    conn.Open(ledger.Path());
+    TRecordset rs;
+    rs.Open(QStringLiteral("select t from (select '收入' as t union all select '支出') order by t collate GBK desc"), conn);
+    EXPECT_EQ(rs.Field("t"), QStringLiteral("支出"));
+}
