@@ -2,7 +2,10 @@
 #include "app/ListView.h"
 #include "app/Session.h"
 
+#include <QAction>
+#include <QCursor>
 #include <QDateEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -82,6 +85,24 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
     btnMoreInfo = MakeButton(pnlTransCategories, "btnMoreInfo", QStringLiteral("详情(&M)"), 450, 370);
     btnCatesExport = MakeButton(pnlTransCategories, "btnCatesExport", QStringLiteral("导出(&E)..."), 530, 370);
     btnCatesPrint = MakeButton(pnlTransCategories, "btnCatesPrint", QStringLiteral("打印(&P)"), 610, 370);
+
+    mnuTransMenu = new QMenu(this);
+    mnuTransMenu->setObjectName(QStringLiteral("mnuTransMenu"));
+    btnTransMore_ToXls = mnuTransMenu->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
+    btnTransMore_ToXls->setObjectName(QStringLiteral("btnTransMore_ToXls"));
+    btnTransMore_ToHtml = mnuTransMenu->addAction(QStringLiteral("导出为网页文件(*.html)"));
+    btnTransMore_ToHtml->setObjectName(QStringLiteral("btnTransMore_ToHtml"));
+    mnuTransMenu->addSeparator();
+    btnTransMore_Print = mnuTransMenu->addAction(QStringLiteral("打印"));
+    btnTransMore_Print->setObjectName(QStringLiteral("btnTransMore_Print"));
+    mnuCatesExport = new QMenu(this);
+    mnuCatesExport->setObjectName(QStringLiteral("mnuCatesExport"));
+    mnuCatesExport_ToXls = mnuCatesExport->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
+    mnuCatesExport_ToXls->setObjectName(QStringLiteral("mnuCatesExport_ToXls"));
+    mnuCatesExport_ToHtml = mnuCatesExport->addAction(QStringLiteral("导出为网页文件(*.html)"));
+    mnuCatesExport_ToHtml->setObjectName(QStringLiteral("mnuCatesExport_ToHtml"));
+    connect(btnTransMore, &QPushButton::clicked, this, [this] { mnuTransMenu->popup(QCursor::pos()); });
+    connect(btnCatesExport, &QPushButton::clicked, this, [this] { mnuCatesExport->popup(QCursor::pos()); });
 }
 
 void TTransPanel::rdoTransTransactionsClick()

@@ -1,8 +1,11 @@
 #pragma once
+#include <QDate>
 #include <QWidget>
 
 class ISession;
 class QAbstractItemView;
+class QAction;
+class QMenu;
 class QDateEdit;
 class QPushButton;
 class QRadioButton;
@@ -39,6 +42,23 @@ public:
     QPushButton *btnMoreInfo = nullptr;
     QPushButton *btnCatesExport = nullptr;
     QPushButton *btnCatesPrint = nullptr;
+
+    // The popup menus of "更多(&M)..." and "导出(&E)..."; their entries are connected by the
+    // output commands (see output/).
+    QMenu *mnuTransMenu = nullptr;
+    QAction *btnTransMore_ToXls = nullptr;
+    QAction *btnTransMore_ToHtml = nullptr;
+    QAction *btnTransMore_Print = nullptr;
+    QMenu *mnuCatesExport = nullptr;
+    QAction *mnuCatesExport_ToXls = nullptr;
+    QAction *mnuCatesExport_ToHtml = nullptr;
+
+    // State of the last search, read by the export and print commands.
+    QDate SearchFromDate;
+    QDate SearchToDate;
+    double PeriodInTotal = 0;
+    double PeriodOutTotal = 0;
+    QString SelectedDayKey;
 
     void rdoTransTransactionsClick();
 
