@@ -41,3 +41,33 @@ bool HasSelection(const QAbstractItemView *view)
 {
     return view && view->selectionModel() && !view->selectionModel()->selectedRows().isEmpty();
 }
+
+QList<QStringList> ListRows(const QAbstractItemView *view)
+{
+    QList<QStringList> rows;
+    const QAbstractItemModel *model = view ? view->model() : nullptr;
+    if (!model)
+        return rows;
+    const int count = model->rowCount();
+    const int cols = model->columnCount();
+    rows.reserve(count);
+    for (int r = 0; r < count; ++r) {
+        QStringList row;
+        row.reserve(cols - 1);
+        for (int c = 1; c < cols; ++c)
+            row << model->index(r, c).data(Qt::DisplayRole).toString();
+        rows << row;
+    }
+    return rows;
+}
+
+QStringList ListCaptions(const QAbstractItemView *view)
+{
+    QStringList captions;
+    const QAbstractItemModel *model = view ? view->model() : nullptr;
+    if (!model)
+        return captions;
+    for (int c = 1; c < model->columnCount(); ++c)
+        captions << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    return captions;
+}

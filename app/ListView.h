@@ -13,3 +13,9 @@ QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TC
 // Number of rows and whether a row is selected, for any item view.
 int RowCount(const QAbstractItemView *view);
 bool HasSelection(const QAbstractItemView *view);
+
+// The rows of a list view as texts: per row the texts of the visible columns (the empty
+// first column left out), in list order. Works on any model behind the view.
+QList<QStringList> ListRows(const QAbstractItemView *view);
+// The captions of the visible columns (the empty first column left out).
+QStringList ListCaptions(const QAbstractItemView *view);
