@@ -1,0 +1,171 @@
+#include "output/WebExport.h"
+#include "app/Errors.h"
+#include "app/HiClass.h"
+#include "output/xls/Workbook.h"
+
+namespace {
+
+const QByteArray kNbsp = QByteArrayLiteral("&nbsp;");
+
+QByteArray TrimBytes(const QByteArray &text)
+{
+    qsizetype from = 0, to = text.size();
+    while (from < to && quint8(text[from]) <= 32)
+        ++from;
+    while (to > from && quint8(text[to - 1]) <= 32)
+        --to;
+    return text.mid(from, to - from);
+}
+
+// Cell texts are shown as typed, so characters with a meaning in markup are escaped.
+QByteArray Html(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (QChar c : text) {
+        switch (c.unicode()) {
+        case '&': escaped += QLatin1String("&amp;"); break;
+        case '<': escaped += QLatin1String("&lt;"); break;
+        case '>': escaped += QLatin1String("&gt;"); break;
+        case '"': escaped += QLatin1String("&quot;"); break;
+        default: escaped += c;
+        }
+    }
+    return THi::ToLocalBytes(escaped);
+}
+
+QByteArray HtmlOrNbsp(const QString &text)
+{
+    return THi::Trim(text).isEmpty() ? kNbsp : Html(text);
+}
+
+bool MarkerAt(const QByteArray &text, qsizetype at, const QByteArray &marker)
+{
+    if (text.size() - at < marker.size())
+        return false;
+    for (qsizetype i = 0; i < marker.size(); ++i) {
+        char c = text[at + i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != marker[i])
+            return false;
+    }
+    return true;
+}
+
+// Replaces every marker of section in one pass. '#' never occurs inside a GB18030
+// multi-byte character, so working on the bytes is safe; inserted values are not searched
+// again, so a text such as "#in" typed by the user stays as it is.
+void AppendFilled(QByteArray &out, const QByteArray &section, const TMarkerValues &values)
+{
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype hash = section.indexOf('#', pos);
+        if (hash < 0)
+            break;
+        out.append(section.constData() + pos, hash - pos);
+        pos = hash;
+        bool replaced = false;
+        for (const auto &[marker, value] : values) {
+            if (MarkerAt(section, hash, marker)) {
+                out.append(value);
+                pos += marker.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced)
+            out.append(section[pos++]);
+    }
+    out.append(section.constData() + pos, section.size() - pos);
+}
+
+} // namespace
+
+QList<QByteArray> CutSections(const QByteArray &text)
+{
+    const QByteArray separator(kSectionSeparator);
+    const QByteArray trimmed = TrimBytes(text);
+    QList<QByteArray> sections;
+    qsizetype from = 0;
+    while (from < trimmed.size()) {
+        qsizetype at = trimmed.indexOf(separator, from);
+        if (at < 0)
+            at = trimmed.size();
+        if (at > from)
+            sections.append(TrimBytes(trimmed.mid(from, at - from)));
+        from = at + separator.size();
+    }
+    return sections;
+}
+
+QList<TMarkerValues> TransPageRows(const TListData &trans)
+{
+    const int date = trans.Column(QStringLiteral("日期")), item = trans.Column(QStringLiteral("项目")),
+              in = trans.Column(QStringLiteral("收入")), out = trans.Column(QStringLiteral("支出")),
+              notes = trans.Column(QStringLiteral("备注"));
+    QList<TMarkerValues> rows;
+    rows.reserve(trans.rows.size());
+    for (const QStringList &row : trans.rows)
+        rows.append({{"#date", Html(trans.Cell(row, date))},
+                     {"#category", Html(trans.Cell(row, item))},
+                     {"#in", HtmlOrNbsp(trans.Cell(row, in))},
+                     {"#out", HtmlOrNbsp(trans.Cell(row, out))},
+                     {"#notes", HtmlOrNbsp(trans.Cell(row, notes))}});
+    return rows;
+}
+
+QList<TMarkerValues> CatesPageRows(const TListData &inCates, const TListData &outCates)
+{
+    QList<TMarkerValues> rows;
+    for (const TListData *list : {&inCates, &outCates}) {
+        const int type = list->Column(QStringLiteral("类别")), item = list->Column(QStringLiteral("项目")),
+                  qty = list->Column(QStringLiteral("数量")), share = list->Column(QStringLiteral("0 - 100%"));
+        const int amount = list->captions.contains(QStringLiteral("收入")) ? list->Column(QStringLiteral("收入"))
+                                                                          : list->Column(QStringLiteral("支出"));
+        for (const QStringList &row : list->rows) {
+            const bool income = list->Cell(row, type) == QStringLiteral("收入");
+            const QByteArray sum = Html(list->Cell(row, amount));
+            rows.append({{"#type", Html(list->Cell(row, type))},
+                         {"#category", Html(list->Cell(row, item))},
+                         {"#qty", Html(list->Cell(row, qty))},
+                         {"#in", income ? sum : kNbsp},
+                         {"#out", income ? kNbsp : sum},
+                         {"#ratio", Html(list->Cell(row, share))}});
+        }
+    }
+    return rows;
+}
+
+QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> &rows,
+                     const TExportContext &context)
+{
+    const QList<QByteArray> sections = CutSections(templateText);
+    if (sections.size() < 3)
+        throw TError(QStringLiteral("网页模板应由“%1”分成页头、行和页尾三部分，却只有 %2 部分")
+                         .arg(QLatin1String(kSectionSeparator))
+                         .arg(sections.size()));
+    QByteArray page;
+    page.reserve(sections[0].size() + sections[2].size() + rows.size() * (sections[1].size() + 64));
+    AppendFilled(page, sections[0], {{"#top", Html(context.Title())}});
+    for (const TMarkerValues &row : rows)
+        AppendFilled(page, sections[1], row);
+    const QString bottom = QStringLiteral("收入合计：%1&nbsp;&nbsp;支出合计：%2&nbsp;&nbsp;结余合计：%3")
+                               .arg(THi::FormatAmount(context.inTotal), THi::FormatAmount(context.outTotal),
+                                    THi::FormatAmount(context.Balance()));
+    AppendFilled(page, sections[2], {{"#bottom", THi::ToLocalBytes(bottom)}});
+    return page;
+}
+
+void WriteWebExport(const QString &templatePath, const QString &targetPath,
+                    const QList<TMarkerValues> &rows, const TExportContext &context)
+{
+    const QByteArray text = THi::ReadWholeFile(templatePath);
+    QByteArray page;
+    try {
+        page = BuildPage(text, rows, context);
+    } catch (const TError &e) {
+        throw TError(QStringLiteral("“%1”：%2").arg(templatePath, e.message()));
+    }
+    xls::WriteFileReplacing(targetPath, page);
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include "output/xls/Cfb.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace xls {
+
+// An Excel 97-2003 workbook (BIFF8 in a compound file) that rows of text can be appended
+// to. Everything else in the file (formatting, other sheets, other streams) is kept.
+class TWorkbook {
+public:
+    // Throw TError with a readable message for anything that is not a workbook we can
+    // safely change: not a compound file, damaged, encrypted, older than Excel 97.
+    static TWorkbook FromBytes(const QByteArray &file);
+    static TWorkbook Load(const QString &path);
+
+    // The cell texts of the sheet's first row with text, indexed by column (empty where
+    // that row has no text cell).
+    QStringList HeaderRow(const QString &sheet) const;
+    // Appends rows below the last used row of sheet (found by name regardless of letter
+    // case). Each row lists its cell texts by column; a null text leaves the cell out.
+    void AppendRows(const QString &sheet, const QList<QStringList> &rows);
+
+    QByteArray WorkbookStream() const { return m_stream; }
+    QByteArray ToBytes() const;
+    // Writes the file to a temporary file beside path and renames it over path, so an
+    // existing file is only replaced by a complete one.
+    void Save(const QString &path) const;
+
+private:
+    TCompoundFile m_file;
+    QByteArray m_stream;
+};
+
+// Excel pads the Workbook stream to at least this length; written streams are padded too,
+// so no reader meets a shorter one.
+constexpr int kMinWorkbookStream = 4096;
+
+// Writes bytes to a temporary file beside path, then renames it over path.
+void WriteFileReplacing(const QString &path, const QByteArray &bytes);
+
+} // namespace xls

@@ -1,0 +1,20 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// A workbook as python3-xlrd, a reader written elsewhere, sees it.
+struct TXlrdBook {
+    bool opened = false;
+    QString error;          // why xlrd could not open it
+    int biffVersion = 0;
+    int codepage = 0;
+    QString log;            // xlrd's own report at verbosity 1
+    QStringList sheetNames;
+    QList<QStringList> rows;   // cell values of the requested sheet, as text
+
+    // The log holds none of xlrd's complaints ("WARNING", "should be").
+    bool CleanLog() const;
+};
+
+TXlrdBook ReadWithXlrd(const QString &path, const QString &sheet = QStringLiteral("Sheet1"));
