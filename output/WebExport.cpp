@@ -3,6 +3,10 @@
 #include "app/HiClass.h"
 #include "output/xls/Workbook.h"
 
+#include <QStringEncoder>
+
+#include <algorithm>
+
 namespace {
 
 const QByteArray kNbsp = QByteArrayLiteral("&nbsp;");
@@ -17,9 +21,26 @@ QByteArray TrimBytes(const QByteArray &text)
     return text.mid(from, to - from);
 }
 
-// Cell texts are shown as typed, so characters with a meaning in markup are escaped.
-QByteArray Html(const QString &text)
+// Cell texts are shown as typed, so characters with a meaning in markup are escaped. One
+// encoder serves a whole page: opening one per text costs more than the encoding itself.
+class THtml {
+public:
+    QByteArray operator()(const QString &text);
+    QByteArray OrNbsp(const QString &text) { return THi::Trim(text).isEmpty() ? kNbsp : (*this)(text); }
+
+private:
+    QStringEncoder m_encoder{"GB18030"};
+};
+
+QByteArray THtml::operator()(const QString &text)
 {
+    const auto special = [](QChar c) { return c == u'&' || c == u'<' || c == u'>' || c == u'"'; };
+    if (std::none_of(text.cbegin(), text.cend(), special)) {
+        // Dates and amounts are plain ASCII, the same bytes in GB18030.
+        if (std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x80; }))
+            return text.toLatin1();
+        return m_encoder.encode(text);
+    }
     QString escaped;
     escaped.reserve(text.size());
     for (QChar c : text) {
@@ -31,12 +52,7 @@ QByteArray Html(const QString &text)
         default: escaped += c;
         }
     }
-    return THi::ToLocalBytes(escaped);
-}
-
-QByteArray HtmlOrNbsp(const QString &text)
-{
-    return THi::Trim(text).isEmpty() ? kNbsp : Html(text);
+    return m_encoder.encode(escaped);
 }
 
 bool MarkerAt(const QByteArray &text, qsizetype at, const QByteArray &marker)
@@ -104,19 +120,21 @@ QList<TMarkerValues> TransPageRows(const TListData &trans)
     const int date = trans.Column(QStringLiteral("日期")), item = trans.Column(QStringLiteral("项目")),
               in = trans.Column(QStringLiteral("收入")), out = trans.Column(QStringLiteral("支出")),
               notes = trans.Column(QStringLiteral("备注"));
+    THtml html;
     QList<TMarkerValues> rows;
     rows.reserve(trans.rows.size());
     for (const QStringList &row : trans.rows)
-        rows.append({{"#date", Html(trans.Cell(row, date))},
-                     {"#category", Html(trans.Cell(row, item))},
-                     {"#in", HtmlOrNbsp(trans.Cell(row, in))},
-                     {"#out", HtmlOrNbsp(trans.Cell(row, out))},
-                     {"#notes", HtmlOrNbsp(trans.Cell(row, notes))}});
+        rows.append({{QByteArrayLiteral("#date"), html(trans.Cell(row, date))},
+                     {QByteArrayLiteral("#category"), html(trans.Cell(row, item))},
+                     {QByteArrayLiteral("#in"), html.OrNbsp(trans.Cell(row, in))},
+                     {QByteArrayLiteral("#out"), html.OrNbsp(trans.Cell(row, out))},
+                     {QByteArrayLiteral("#notes"), html.OrNbsp(trans.Cell(row, notes))}});
     return rows;
 }
 
 QList<TMarkerValues> CatesPageRows(const TListData &inCates, const TListData &outCates)
 {
+    THtml html;
     QList<TMarkerValues> rows;
     for (const TListData *list : {&inCates, &outCates}) {
         const int type = list->Column(QStringLiteral("类别")), item = list->Column(QStringLiteral("项目")),
@@ -125,13 +143,13 @@ QList<TMarkerValues> CatesPageRows(const TListData &inCates, const TListData &ou
                                                                           : list->Column(QStringLiteral("支出"));
         for (const QStringList &row : list->rows) {
             const bool income = list->Cell(row, type) == QStringLiteral("收入");
-            const QByteArray sum = Html(list->Cell(row, amount));
-            rows.append({{"#type", Html(list->Cell(row, type))},
-                         {"#category", Html(list->Cell(row, item))},
-                         {"#qty", Html(list->Cell(row, qty))},
-                         {"#in", income ? sum : kNbsp},
-                         {"#out", income ? kNbsp : sum},
-                         {"#ratio", Html(list->Cell(row, share))}});
+            const QByteArray sum = html(list->Cell(row, amount));
+            rows.append({{QByteArrayLiteral("#type"), html(list->Cell(row, type))},
+                         {QByteArrayLiteral("#category"), html(list->Cell(row, item))},
+                         {QByteArrayLiteral("#qty"), html(list->Cell(row, qty))},
+                         {QByteArrayLiteral("#in"), income ? sum : kNbsp},
+                         {QByteArrayLiteral("#out"), income ? kNbsp : sum},
+                         {QByteArrayLiteral("#ratio"), html(list->Cell(row, share))}});
         }
     }
     return rows;
@@ -145,15 +163,16 @@ QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> 
         throw TError(QStringLiteral("网页模板应由“%1”分成页头、行和页尾三部分，却只有 %2 部分")
                          .arg(QLatin1String(kSectionSeparator))
                          .arg(sections.size()));
+    THtml html;
     QByteArray page;
     page.reserve(sections[0].size() + sections[2].size() + rows.size() * (sections[1].size() + 64));
-    AppendFilled(page, sections[0], {{"#top", Html(context.Title())}});
+    AppendFilled(page, sections[0], {{QByteArrayLiteral("#top"), html(context.Title())}});
     for (const TMarkerValues &row : rows)
         AppendFilled(page, sections[1], row);
     const QString bottom = QStringLiteral("收入合计：%1&nbsp;&nbsp;支出合计：%2&nbsp;&nbsp;结余合计：%3")
                                .arg(THi::FormatAmount(context.inTotal), THi::FormatAmount(context.outTotal),
                                     THi::FormatAmount(context.Balance()));
-    AppendFilled(page, sections[2], {{"#bottom", THi::ToLocalBytes(bottom)}});
+    AppendFilled(page, sections[2], {{QByteArrayLiteral("#bottom"), THi::ToLocalBytes(bottom)}});
     return page;
 }
 

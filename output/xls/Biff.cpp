@@ -14,12 +14,14 @@ bool Compressible(const QString &text)
 
 void AddChars(QByteArray &out, const QString &text, qsizetype from, qsizetype n, bool compressed)
 {
+    const qsizetype at = out.size();
+    out.resize(at + n * (compressed ? 1 : 2));
+    char *p = out.data() + at;
     for (qsizetype i = from; i < from + n; ++i) {
         const quint16 u = text[i].unicode();
-        if (compressed)
-            out.append(char(u));
-        else
-            AddU16(out, u);
+        *p++ = char(u & 0xFF);
+        if (!compressed)
+            *p++ = char(u >> 8);
     }
 }
 

@@ -55,13 +55,24 @@ inline void PutU32(QByteArray &b, qint64 pos, quint32 v)
 inline void AddU8(QByteArray &b, quint8 v) { b.append(char(v)); }
 inline void AddU16(QByteArray &b, quint16 v)
 {
-    b.append(char(v & 0xFF));
-    b.append(char(v >> 8));
+    const char bytes[2] = {char(v & 0xFF), char(v >> 8)};
+    b.append(bytes, 2);
+}
+// Many 16-bit values at once; the hot path of writing cell records.
+inline void AddU16s(QByteArray &b, const quint16 *values, int count)
+{
+    const qsizetype at = b.size();
+    b.resize(at + 2 * count);
+    char *p = b.data() + at;
+    for (int i = 0; i < count; ++i) {
+        *p++ = char(values[i] & 0xFF);
+        *p++ = char(values[i] >> 8);
+    }
 }
 inline void AddU32(QByteArray &b, quint32 v)
 {
-    for (int i = 0; i < 4; ++i)
-        b.append(char((v >> (8 * i)) & 0xFF));
+    const char bytes[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
+    b.append(bytes, 4);
 }
 
 } // namespace xls

@@ -399,6 +399,8 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
             index.insert(g.strings[k].text, quint32(k));
     int lastNew = -1, minCol = kMaxColumns, maxCol = -1;
     QByteArray added;   // ROW and LABELSST records of the new rows
+    added.reserve(rows.size() * 80);
+    g.strings.reserve(g.strings.size() + rows.size() * 4);
     for (qsizetype b = 0; b < rows.size(); b += 32) {
         const qsizetype blockEnd = std::min(rows.size(), b + 32);
         QByteArray cells;
@@ -427,24 +429,15 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
                     index.insert(text, isst);
                 }
                 ++g.totalRefs;
-                QByteArray cell;
-                AddU16(cell, quint16(rw));
-                AddU16(cell, quint16(c));
-                AddU16(cell, quint16(colXf[c]));
-                AddU32(cell, isst);
-                AddRecord(cells, kLabelSst, cell);
+                const quint16 cell[7] = {kLabelSst, 10, quint16(rw), quint16(c), quint16(colXf[c]),
+                                         quint16(isst & 0xFFFF), quint16(isst >> 16)};
+                AddU16s(cells, cell, 7);
             }
             if (first < 0)
                 continue;
-            QByteArray rowRec;
-            AddU16(rowRec, quint16(rw));
-            AddU16(rowRec, quint16(first));
-            AddU16(rowRec, quint16(last + 1));
-            AddU16(rowRec, rowHeight);
-            AddU16(rowRec, 0);
-            AddU16(rowRec, 0);
-            AddU32(rowRec, 0x100);
-            AddRecord(added, kRow, rowRec);
+            const quint16 rowRecord[10] = {kRow, 16, quint16(rw), quint16(first), quint16(last + 1),
+                                           rowHeight, 0, 0, 0x100, 0};
+            AddU16s(added, rowRecord, 10);
             lastNew = rw;
             minCol = std::min(minCol, first);
             maxCol = std::max(maxCol, last);
