@@ -375,7 +375,7 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
             insertAfter = i;
         else if (r.id == kDimensions)
             dimensions = i;
-        else if (r.id == kDefRowHeight && r.size >= 4)
+        else if (r.id == kDefRowHeight && r.size >= 4 && (GetU16(s, r.Data() + 2) & 0x7FFF) != 0)
             rowHeight = GetU16(s, r.Data() + 2) & 0x7FFF;
         else if (r.id == kColInfo && r.size >= 8) {
             const quint16 xf = GetU16(s, r.Data() + 6);

@@ -420,4 +420,19 @@ TEST(XlsWorkbook, GivenDamagedBytesAnywhereThenAppendingEndsInAnErrorOrAWorkbook
     }
     EXPECT_EQ(refused + accepted, 400);
     EXPECT_GT(refused, 0);
+
+    // The foreign workbook's header, FAT and directory (its last sectors) damaged.
+    const QByteArray fixture = ReadAll(FixturePath());
+    for (int run = 0; run < 40; ++run) {
+        QByteArray bytes = fixture;
+        for (int k = 0; k < 4; ++k) {
+            const qint64 at = run % 2 ? random.bounded(512) : bytes.size() - 1 - random.bounded(2048);
+            bytes[at] = char(random.bounded(256));
+        }
+        try {
+            TWorkbook book = TWorkbook::FromBytes(bytes);
+            book.AppendRows(QStringLiteral("Sheet1"), NumberedRows(0, 1));
+        } catch (const TError &) {
+        }
+    }
 }
