@@ -192,6 +192,10 @@ void TfrmMain::CreateMenu()
 
     connect(mnuMenu_SwitchUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SwitchUserClick(); }));
     connect(mnuMenu_Exit, &QAction::triggered, this, [this] { mnuMenu_ExitClick(); });
+    connect(mnuMenu_SetPwd, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SetPwdClick(); }));
+    connect(mnuMenu_DeleteUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_DeleteUserClick(); }));
+    connect(mnuMenu_Backup, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_BackupClick(); }));
+    connect(mnuMenu_Restore, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_RestoreClick(); }));
 }
 
 TDbMan &TfrmMain::SessionDb()
@@ -206,7 +210,10 @@ TLoginResult TfrmMain::RunLogin()
     if (LoginRunner)
         return LoginRunner();
     const QStringList args = QCoreApplication::arguments();
-    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString());
+    QString restoreFailure;
+    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure);
+    if (!restoreFailure.isEmpty())
+        ShowErrorBox(restoreFailure);
     TfrmLogin login(dbFile);
     if (login.exec() == QDialog::Accepted)
         return {login.DbFileName(), login.UserName()};
