@@ -63,7 +63,10 @@ void FitToPanel(QLabel *image, QSize panelSize)
 TSkinManEx::TSkinManEx(QLabel *imgLeft, QLabel *imgTop, QLabel *imgRight, QLabel *imgBottom,
                        QWidget *pnlCenter, const QString &style)
 {
-    if (!imgLeft || !imgTop || !imgRight || !imgBottom || !pnlCenter)
+    for (QLabel *image : {imgLeft, imgTop, imgRight, imgBottom})
+        if (!image || !image->parentWidget())
+            return;
+    if (!pnlCenter)
         return;
     QWidget *window = pnlCenter->parentWidget();
     if (!window || !(window->windowFlags() & Qt::FramelessWindowHint) || window->width() <= 250 ||
