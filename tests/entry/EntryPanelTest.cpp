@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QRadioButton>
 #include <QTest>
@@ -280,12 +281,26 @@ TEST_F(EntryPanel, FailedSaveStoresNothingAndKeepsTheList)
     Add(p, QStringLiteral("b"), QStringLiteral("2"));
     Add(p, QStringLiteral("c"), QStringLiteral("3"));
     const QList<QStringList> rows = PendingRowsOf(p);
+    auto &dlg = Scripted();
+
+    // A ledger file that may not be written.
+    QFile::setPermissions(ledger.Path(), QFileDevice::ReadOwner);
+    QFile::setPermissions(ledger.Dir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    dlg.answers << true;
+    p->btnSave->click();
+    QFile::setPermissions(ledger.Dir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(ledger.Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    ASSERT_EQ(dlg.calls.size(), 2);
+    EXPECT_EQ(dlg.calls[1].icon, IDialogs::Icon::Error);
+    EXPECT_EQ(PendingRowsOf(p), rows);
+    EXPECT_TRUE(p->btnSave->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
     // The ledger refuses the third insert, after two rows of the batch went in.
     Sql(QStringLiteral("create trigger refuse_third before insert on data "
                        "when (select count(*) from data) >= 2 "
                        "begin select raise(abort, '磁盘已满'); end"));
-
-    auto &dlg = Scripted();
+    dlg.calls.clear();
     dlg.answers << true;
     p->btnSave->click();
     ASSERT_EQ(dlg.calls.size(), 2);
