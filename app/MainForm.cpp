@@ -7,6 +7,7 @@
 #include "entry/EntryPanel.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
+#include "output/PrintCommands.h"
 #include "store/DbClass.h"
 
 #include <QAction>
@@ -71,6 +72,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
     setObjectName(QStringLiteral("frmMain"));
     CreateControls();
     CreateMenu();
+    ConnectPrintCommands(*this);
 }
 
 TfrmMain::~TfrmMain() = default;
