@@ -153,7 +153,7 @@ void TfrmPrint::FormCreate()
 void TfrmPrint::FitWorkArea()
 {
     const QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty() || m_workArea.isEmpty())
+    if ((frame.width() <= 0 && frame.height() <= 0) || m_workArea.isEmpty())
         return;
     setFixedSize(m_workArea.size() - frame);
     move(m_workArea.topLeft());

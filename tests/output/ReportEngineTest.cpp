@@ -1,4 +1,3 @@
-#include "app/Errors.h"
 #include "output/Reports.h"
 #include "output/report/CompositeReport.h"
 #include "output/report/ReportPreview.h"
@@ -121,17 +120,6 @@ TEST(ReportEngine, DesignPositionsStayOnPaperWhateverTheScreenResolution)
         EXPECT_NEAR(bar.top(), top, 1);
         EXPECT_NEAR(bar.width(), 200, 2);
     }
-}
-
-TEST(ReportEngine, APageReportHasExactlyOneBand)
-{
-    TPageReport page(QSizeF(96, 96));
-    page.CreateBand();
-    EXPECT_THROW(page.CreateBand(), TError);
-    EXPECT_EQ(page.PageSetup.Paper, QPageSize::A4);
-    EXPECT_EQ(page.PageSetup.Orientation, QPageLayout::Portrait);
-    page.FreeBand();
-    EXPECT_EQ(page.Band(), nullptr);
 }
 
 TEST(ReportEngine, PreviewIgnoresPagesOutsideTheStore)

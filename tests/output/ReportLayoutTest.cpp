@@ -262,15 +262,6 @@ TEST(ReportLayout, CellsAreReadByColumnCaption)
     EXPECT_EQ(Only(page, QStringLiteral("午饭")).Left, 494);
 }
 
-TEST(ReportLayout, NegativeBalanceKeepsItsMinusSign)
-{
-    const TFixedResolution ppi(96);
-    TReportPages pages;
-    BuildRankingReport(pages, {QStringLiteral("U"), QDate(2024, 1, 1), QDate(2024, 1, 31), 10, 22.5},
-                       InCates(), OutCates());
-    EXPECT_EQ(Right(Only(*pages[0], QStringLiteral("-12.50"))), 718);
-}
-
 TEST(ReportLayout, PositionsScaleWithTheScreenResolution)
 {
     const TFixedResolution ppi(120);
