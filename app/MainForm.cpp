@@ -3,6 +3,7 @@
 #include "app/Guard.h"
 #include "app/HiClass.h"
 #include "app/ListView.h"
+#include "app/SkinClass.h"
 #include "browse/TransPanel.h"
 #include "entry/EntryPanel.h"
 #include "login/LoginForm.h"
@@ -70,6 +71,8 @@ QWidget *MakeStrip(QWidget *parent, const char *name, const QRect &rect, const Q
 TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // The frame is painted by the skin.
+    setWindowFlag(Qt::FramelessWindowHint);
     CreateControls();
     CreateMenu();
     ConnectPrintCommands(*this);
@@ -194,6 +197,10 @@ void TfrmMain::CreateMenu()
 
     connect(mnuMenu_SwitchUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SwitchUserClick(); }));
     connect(mnuMenu_Exit, &QAction::triggered, this, [this] { mnuMenu_ExitClick(); });
+    connect(mnuMenu_SetPwd, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SetPwdClick(); }));
+    connect(mnuMenu_DeleteUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_DeleteUserClick(); }));
+    connect(mnuMenu_Backup, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_BackupClick(); }));
+    connect(mnuMenu_Restore, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_RestoreClick(); }));
 }
 
 TDbMan &TfrmMain::SessionDb()
@@ -208,7 +215,10 @@ TLoginResult TfrmMain::RunLogin()
     if (LoginRunner)
         return LoginRunner();
     const QStringList args = QCoreApplication::arguments();
-    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString());
+    QString restoreFailure;
+    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure);
+    if (!restoreFailure.isEmpty())
+        ShowErrorBox(restoreFailure);
     TfrmLogin login(dbFile);
     if (login.exec() == QDialog::Accepted)
         return {login.DbFileName(), login.UserName()};
@@ -242,6 +252,7 @@ bool TfrmMain::FormCreate()
     pnlTransactions->StartUp();
     UpdateCommandStates();
     ShowMenuImage(true);
+    m_skin = std::make_unique<TSkinManEx>(imgLeft, imgTop, imgRight, imgBottom, pnlCenter, QStringLiteral("G"));
     THi::FlattenButtons(this);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())

@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class TDbMan;
+class TSkinManEx;
 class TEntryPanel;
 class TTransPanel;
 
@@ -56,6 +57,11 @@ public:
     void rdoExpenseClick();
     void mnuMenu_SwitchUserClick();
     void mnuMenu_ExitClick();
+    // Data maintenance commands (Maintenance.cpp).
+    void mnuMenu_SetPwdClick();
+    void mnuMenu_DeleteUserClick();
+    void mnuMenu_BackupClick();
+    void mnuMenu_RestoreClick();
     // Starts the successor instance with argument and reports a failure to start it.
     bool StartSuccessor(const QString &argument);
 
@@ -92,5 +98,6 @@ private:
     QString m_sessionUser;
     QString m_dbFileName;
     std::unique_ptr<TDbMan> m_sessionDb;
+    std::unique_ptr<TSkinManEx> m_skin;
     int m_busyDepth = 0;
 };

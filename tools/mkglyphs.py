@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Draws the five 18 x 18 glyphs of the print preview's buttons as 16-colour bitmaps.
 
-Run from anywhere: writes resources/QRFIRSTPAGEBITMAP and the others (BMP files without an
-extension, named as the program asks for them). The bottom-left pixel of each glyph is its
+Run from anywhere: writes resources/QRFIRSTPAGEBITMAP.bmp and the others; the program asks
+for them by name without the extension. The bottom-left pixel of each glyph is its
 transparent background colour.
 """
 import os
@@ -122,7 +122,7 @@ def main():
         'QRPRINTBITMAP': PRINT,
     }
     for name, picture in glyphs.items():
-        write_bmp(os.path.join(out, name), picture)
+        write_bmp(os.path.join(out, name + '.bmp'), picture)
 
 
 if __name__ == '__main__':
