@@ -8,6 +8,7 @@
 #include "entry/EntryPanel.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
+#include "output/PrintCommands.h"
 #include "store/DbClass.h"
 
 #include <QAction>
@@ -74,6 +75,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
     setWindowFlag(Qt::FramelessWindowHint);
     CreateControls();
     CreateMenu();
+    ConnectPrintCommands(*this);
 }
 
 TfrmMain::~TfrmMain() = default;
