@@ -9,6 +9,7 @@
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
 #include "output/ExportCommands.h"
+#include "output/PrintCommands.h"
 #include "store/DbClass.h"
 
 #include <QAction>
@@ -76,6 +77,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
     CreateControls();
     CreateMenu();
     ConnectExportCommands(*this);
+    ConnectPrintCommands(*this);
 }
 
 TfrmMain::~TfrmMain() = default;
