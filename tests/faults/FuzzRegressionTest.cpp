@@ -1,5 +1,8 @@
 // Inputs that once made a fuzzer fail are kept and replayed here on every test run.
+#include "app/Errors.h"
 #include "app/HiClass.h"
+#include "output/WebExport.h"
+#include "output/xls/Workbook.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,5 +32,32 @@ TEST(FuzzRegressions, DecodeText)
     Replay(QStringLiteral("decode_text"), [](const QByteArray &input) {
         const QString decoded = THi::DecodeText(QString::fromUtf8(input));
         EXPECT_EQ(THi::DecodeText(THi::EncodeText(decoded)), decoded);
+    });
+}
+
+TEST(FuzzRegressions, XlsReader)
+{
+    Replay(QStringLiteral("xls_reader"), [](const QByteArray &input) {
+        try {
+            xls::TWorkbook book = xls::TWorkbook::FromBytes(input);
+            book.AppendRows(QStringLiteral("Sheet1"), {{QStringLiteral("x"), QStringLiteral("😀")}});
+            EXPECT_NO_THROW(xls::TWorkbook::FromBytes(book.ToBytes()));
+        } catch (const TError &e) {
+            EXPECT_FALSE(e.message().isEmpty());
+        }
+    });
+}
+
+TEST(FuzzRegressions, WebTemplate)
+{
+    Replay(QStringLiteral("web_template"), [](const QByteArray &input) {
+        TExportContext context;
+        context.user = QStringLiteral("U");
+        try {
+            const QByteArray page = BuildPage(input, {{{"#date", "2026-01-02"}}}, context);
+            EXPECT_FALSE(page.isEmpty());
+        } catch (const TError &e) {
+            EXPECT_FALSE(e.message().isEmpty());
+        }
     });
 }
