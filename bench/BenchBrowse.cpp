@@ -135,3 +135,32 @@ TALLYFERN_BENCH(browse_2_summary_all_years)
     Summary(QStringLiteral("summary_all_years"), "2010-01-01", "2019-12-31");
     Floor(QStringLiteral("floor_all_years"), "2010-01-01", "2019-12-31");
 }
+
+// The five lists filled from the rows of an all-years search, laid out and painted once.
+TALLYFERN_BENCH(browse_3_fill_lists_all_years)
+{
+    const QString path = SeededLedger();
+    TDbMan db(path);
+    if (!db.UserExists(kUser))
+        db.AddUser(kUser, QStringLiteral("pw"));
+    double outTotal, inTotal;
+    SummaryRows days, months, records, outCates, inCates;
+    db.GetPeriodSummary(kUser, "2010-01-01", "2019-12-31", outTotal, inTotal, days, months, records,
+                        outCates, inCates);
+
+    TfrmMain window;
+    window.LoginRunner = [path] { return TLoginResult{path, kUser}; };
+    if (!window.FormCreate())
+        std::abort();
+    window.show();
+    window.rdoTransactions->setChecked(true);
+    TTransPanel *panel = window.pnlTransactions;
+    QApplication::processEvents();
+    const double ms = MedianMs(5, [&] {
+        panel->FillLists({}, {}, {}, {}, {});
+        panel->FillLists(days, months, records, outCates, inCates);
+        QApplication::processEvents();
+        window.grab();
+    });
+    ReportFigure(QStringLiteral("fill_lists_all_years"), ms);
+}
