@@ -45,7 +45,7 @@ QDateEdit *MakeDatePicker(QWidget *parent, const char *name, int x)
 {
     auto *d = new QDateEdit(parent);
     d->setObjectName(QString::fromLatin1(name));
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    d->setDisplayFormat(kYmd);
     d->setCalendarPopup(true);
     d->setGeometry(x, 10, 155, 21);
     d->setFocusPolicy(Qt::ClickFocus);
@@ -66,16 +66,16 @@ QLabel *MakeTotalsLabel(QWidget *parent, const char *name)
     return label;
 }
 
-QWidget *Filled(QWidget *parent, const char *name, const QRect &rect, QWidget *content)
+// A container that stacks its contents from top to bottom and fills itself with them.
+QWidget *Stack(const char *name, const QList<QWidget *> &contents)
 {
-    auto *box = new QWidget(parent);
+    auto *box = new QWidget;
     box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(rect);
     auto *layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    if (content)
-        layout->addWidget(content);
+    for (QWidget *w : contents)
+        layout->addWidget(w);
     return box;
 }
 
@@ -166,15 +166,6 @@ void TTransPanel::CreateTransactions()
 
     // From top to bottom: the day or month totals, the tab strip, the splitter and the
     // records (200 high at the start).
-    Splitter1 = new QSplitter(Qt::Vertical);
-    Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    Splitter1->setHandleWidth(2);
-    Splitter1->setChildrenCollapsible(false);
-    pnlTrans = Filled(pnlTransTransactions, "pnlTrans", QRect(12, 0, 672, 362), Splitter1);
-
-    auto *upper = Filled(nullptr, "pnlTransUpper", QRect(), nullptr);
-    pnlTrans1 = Filled(nullptr, "pnlTrans1", QRect(), lvwDayTotal);
-    pnlTrans1->layout()->addWidget(lvwMonthTotal);
     TabSet1 = new QTabBar;
     TabSet1->setObjectName(QStringLiteral("TabSet1"));
     TabSet1->setShape(QTabBar::RoundedSouth);
@@ -188,12 +179,18 @@ void TTransPanel::CreateTransactions()
     black.setColor(QPalette::ButtonText, Qt::black);
     black.setColor(QPalette::WindowText, Qt::black);
     TabSet1->setPalette(black);
-    upper->layout()->addWidget(pnlTrans1);
-    upper->layout()->addWidget(TabSet1);
-    pnlTrans2 = Filled(nullptr, "pnlTrans2", QRect(), lvwTrans);
-    Splitter1->addWidget(upper);
+    pnlTrans1 = Stack("pnlTrans1", {lvwDayTotal, lvwMonthTotal});
+    pnlTrans2 = Stack("pnlTrans2", {lvwTrans});
+    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(2);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(Stack("pnlTransUpper", {pnlTrans1, TabSet1}));
     Splitter1->addWidget(pnlTrans2);
     Splitter1->setSizes({160, 200});
+    pnlTrans = Stack("pnlTrans", {Splitter1});
+    pnlTrans->setParent(pnlTransTransactions);
+    pnlTrans->setGeometry(12, 0, 672, 362);
 
     lblTransTotal = MakeTotalsLabel(pnlTransTransactions, "lblTransTotal");
     btnTransDelete = MakeButton(pnlTransTransactions, "btnTransDelete", QStringLiteral("删除(&D)"), 450, 370);
@@ -229,7 +226,9 @@ void TTransPanel::CreateCategories()
     Splitter3->addWidget(lvwInCates);
     Splitter3->addWidget(lvwOutCates);
     Splitter3->setSizes({154, 200});
-    pnlCates = Filled(pnlTransCategories, "pnlCates", QRect(12, 0, 672, 362), Splitter3);
+    pnlCates = Stack("pnlCates", {Splitter3});
+    pnlCates->setParent(pnlTransCategories);
+    pnlCates->setGeometry(12, 0, 672, 362);
 
     lblCatesTotal = MakeTotalsLabel(pnlTransCategories, "lblCatesTotal");
     btnMoreInfo = MakeButton(pnlTransCategories, "btnMoreInfo", QStringLiteral("详情(&M)"), 450, 370);
@@ -258,13 +257,13 @@ void TTransPanel::CreateMenus()
 
 void TTransPanel::Connect()
 {
-    QWidget *window = this;
+    QWidget *owner = this;
     for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories})
         connect(r, &QRadioButton::toggled, this, [this](bool) { rdoTransTransactionsClick(); });
     for (QDateEdit *d : {dtpTransDate1, dtpTransDate2})
         connect(d, &QDateEdit::dateChanged, this, [this] { dtpTransDate1Change(); });
     connect(btnTransSearch, &QPushButton::clicked, this,
-            Guarded(window, [this] { btnTransSearchClick(btnTransSearch); }));
+            Guarded(owner, [this] { btnTransSearchClick(btnTransSearch); }));
     connect(TabSet1, &QTabBar::currentChanged, this, [this] { TabSet1Click(); });
     for (QTreeView *list : {lvwDayTotal, lvwMonthTotal})
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -273,9 +272,9 @@ void TTransPanel::Connect()
             [this] { lvwTransSelectItem(); });
     lvwTrans->installEventFilter(this);
     connect(btnTransDelete, &QPushButton::clicked, this,
-            Guarded(window, [this] { btnTransDeleteClick(btnTransDelete); }));
+            Guarded(owner, [this] { btnTransDeleteClick(btnTransDelete); }));
     connect(btnTransEdit, &QPushButton::clicked, this,
-            Guarded(window, [this] { btnTransEditClick(btnTransEdit); }));
+            Guarded(owner, [this] { btnTransEditClick(btnTransEdit); }));
     connect(btnTransMore, &QPushButton::clicked, this, [this] { btnTransMoreClick(); });
 
     for (QTreeView *list : {lvwInCates, lvwOutCates}) {
@@ -283,10 +282,10 @@ void TTransPanel::Connect()
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, list] { lvwCatesMakeCurrent(list); });
         connect(list, &QAbstractItemView::doubleClicked, this,
-                Guarded(window, [this, list] { lvwCatesDblClick(list); }));
+                Guarded(owner, [this, list] { lvwCatesDblClick(list); }));
     }
     connect(btnMoreInfo, &QPushButton::clicked, this,
-            Guarded(window, [this] { btnMoreInfoClick(btnMoreInfo); }));
+            Guarded(owner, [this] { btnMoreInfoClick(btnMoreInfo); }));
     connect(btnCatesExport, &QPushButton::clicked, this, [this] { btnCatesExportClick(); });
 }
 

@@ -161,22 +161,6 @@ TEST(Summary, SameItemTextAsExpenseAndIncomeIsRankedAndListedSeparately)
     EXPECT_EQ(rows, (SummaryRows{{"2009-06-02", item, "5.00", ""}}));
 }
 
-TEST(Summary, CateRecordsComeByDateThenInSavingOrder)
-{
-    TTempLedger ledger;
-    TDbMan db(ledger.Path());
-    db.AddRecords("U", {{"2009-07-03", "支出", "书", "30", "c"},
-                        {"2009-07-01", "支出", "书", "5", "a"},
-                        {"2009-07-03", "支出", "书", "10", "d"},
-                        {"2009-07-01", "支出", "书", "0.5", "b"}});
-    SummaryRows rows;
-    db.GetCateRecords("U", "2009-07-01", "2009-07-31", kTypeOut, "书", rows);
-    QStringList notes;
-    for (const SummaryRow &r : rows)
-        notes << r[3];
-    EXPECT_EQ(notes, (QStringList{"a", "b", "c", "d"}));
-}
-
 TEST(Summary, RecordsStoredByOtherMeans)
 {
     TTempLedger ledger;
