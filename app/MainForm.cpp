@@ -3,6 +3,7 @@
 #include "app/Guard.h"
 #include "app/HiClass.h"
 #include "app/ListView.h"
+#include "app/SkinClass.h"
 #include "browse/TransPanel.h"
 #include "entry/EntryPanel.h"
 #include "login/LoginForm.h"
@@ -69,6 +70,8 @@ QWidget *MakeStrip(QWidget *parent, const char *name, const QRect &rect, const Q
 TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
+    // The frame is painted by the skin.
+    setWindowFlag(Qt::FramelessWindowHint);
     CreateControls();
     CreateMenu();
 }
@@ -240,6 +243,7 @@ bool TfrmMain::FormCreate()
     pnlTransactions->StartUp();
     UpdateCommandStates();
     ShowMenuImage(true);
+    m_skin = std::make_unique<TSkinManEx>(imgLeft, imgTop, imgRight, imgBottom, pnlCenter, QStringLiteral("G"));
     THi::FlattenButtons(this);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())

@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QTreeWidget;
 class TDbMan;
+class TSkinManEx;
 class TEntryPanel;
 class TTransPanel;
 
@@ -92,5 +93,6 @@ private:
     QString m_sessionUser;
     QString m_dbFileName;
     std::unique_ptr<TDbMan> m_sessionDb;
+    std::unique_ptr<TSkinManEx> m_skin;
     int m_busyDepth = 0;
 };

@@ -60,9 +60,14 @@ void TConnection::Open(const QString &path)
     m_path = path;
     if (!QFileInfo(path).isFile())
         throw TError(QStringLiteral("找不到数据文件“%1”").arg(path));
+    // A file without write permission is read-only for everybody, the administrator too,
+    // as the read-only attribute of a file is; writes then fail with a plain message.
+    const bool readOnly = !(QFile::permissions(path) & QFileDevice::WriteOwner);
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+                                   (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                                       SQLITE_OPEN_NOMUTEX,
+                                   nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
         sqlite3_close(db);

@@ -9,6 +9,7 @@ packages=(
     fonts-wqy-microhei
     python3 python3-xlrd poppler-utils
     xvfb xauth
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
