@@ -257,13 +257,12 @@ void TTransPanel::CreateMenus()
 
 void TTransPanel::Connect()
 {
-    QWidget *owner = this;
     for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories})
         connect(r, &QRadioButton::toggled, this, [this](bool) { rdoTransTransactionsClick(); });
     for (QDateEdit *d : {dtpTransDate1, dtpTransDate2})
         connect(d, &QDateEdit::dateChanged, this, [this] { dtpTransDate1Change(); });
     connect(btnTransSearch, &QPushButton::clicked, this,
-            Guarded(owner, [this] { btnTransSearchClick(btnTransSearch); }));
+            Guarded(this, [this] { btnTransSearchClick(btnTransSearch); }));
     connect(TabSet1, &QTabBar::currentChanged, this, [this] { TabSet1Click(); });
     for (QTreeView *list : {lvwDayTotal, lvwMonthTotal})
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -272,9 +271,9 @@ void TTransPanel::Connect()
             [this] { lvwTransSelectItem(); });
     lvwTrans->installEventFilter(this);
     connect(btnTransDelete, &QPushButton::clicked, this,
-            Guarded(owner, [this] { btnTransDeleteClick(btnTransDelete); }));
+            Guarded(this, [this] { btnTransDeleteClick(btnTransDelete); }));
     connect(btnTransEdit, &QPushButton::clicked, this,
-            Guarded(owner, [this] { btnTransEditClick(btnTransEdit); }));
+            Guarded(this, [this] { btnTransEditClick(btnTransEdit); }));
     connect(btnTransMore, &QPushButton::clicked, this, [this] { btnTransMoreClick(); });
 
     for (QTreeView *list : {lvwInCates, lvwOutCates}) {
@@ -282,10 +281,10 @@ void TTransPanel::Connect()
         connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
                 [this, list] { lvwCatesMakeCurrent(list); });
         connect(list, &QAbstractItemView::doubleClicked, this,
-                Guarded(owner, [this, list] { lvwCatesDblClick(list); }));
+                Guarded(this, [this, list] { lvwCatesDblClick(list); }));
     }
     connect(btnMoreInfo, &QPushButton::clicked, this,
-            Guarded(owner, [this] { btnMoreInfoClick(btnMoreInfo); }));
+            Guarded(this, [this] { btnMoreInfoClick(btnMoreInfo); }));
     connect(btnCatesExport, &QPushButton::clicked, this, [this] { btnCatesExportClick(); });
 }
 
