@@ -145,26 +145,28 @@ void AppendRanking(TConnection &conn, const QVariantList &range, const QString &
 {
     struct Rank {
         QString item;
-        QByteArray itemBytes;
-        qint64 cents;
         QString qty;
         double sum;
+        QString shown;  // the sum as the row shows it
+        qint64 cents;   // and as a number, for the order
     };
     std::vector<Rank> ranks;
     TStatement st(conn, TSummarySql::Ranking, range + QVariantList{type});
     while (st.Next()) {
         const QString &item = items.Text(st.Bytes(0));
         const double sum = st.Number(2);
-        ranks.push_back({item, THi::ToLocalBytes(item), std::llround(sum * 100),
-                         QString::number(st.Integer(1)), sum});
+        const QString shown = Money(sum);
+        ranks.push_back({item, QString::number(st.Integer(1)), sum, shown,
+                         std::llround(shown.toDouble() * 100)});
     }
-    // Largest sum first as shown (in cents); equal sums by item text in code-page order,
-    // so that the order never depends on the engine.
+    // Largest sum first as shown; sums that show equal by item text in code-page order, so
+    // that the order never depends on the engine.
     std::stable_sort(ranks.begin(), ranks.end(), [](const Rank &a, const Rank &b) {
-        return a.cents != b.cents ? a.cents > b.cents : a.itemBytes < b.itemBytes;
+        return a.cents != b.cents ? a.cents > b.cents
+                                  : THi::ToLocalBytes(a.item) < THi::ToLocalBytes(b.item);
     });
     for (const Rank &r : ranks)
-        rows.append(SummaryRow{type, r.item, r.qty, Money(r.sum), Share(r.sum, total)});
+        rows.append(SummaryRow{type, r.item, r.qty, r.shown, Share(r.sum, total)});
 }
 
 } // namespace
