@@ -8,6 +8,7 @@
 #include "entry/EntryPanel.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
+#include "output/PrintCommands.h"
 #include "store/DbClass.h"
 
 #include <QAction>
@@ -74,6 +75,7 @@ TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
     setWindowFlag(Qt::FramelessWindowHint);
     CreateControls();
     CreateMenu();
+    ConnectPrintCommands(*this);
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -195,6 +197,10 @@ void TfrmMain::CreateMenu()
 
     connect(mnuMenu_SwitchUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SwitchUserClick(); }));
     connect(mnuMenu_Exit, &QAction::triggered, this, [this] { mnuMenu_ExitClick(); });
+    connect(mnuMenu_SetPwd, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_SetPwdClick(); }));
+    connect(mnuMenu_DeleteUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_DeleteUserClick(); }));
+    connect(mnuMenu_Backup, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_BackupClick(); }));
+    connect(mnuMenu_Restore, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_RestoreClick(); }));
 }
 
 TDbMan &TfrmMain::SessionDb()
@@ -209,7 +215,10 @@ TLoginResult TfrmMain::RunLogin()
     if (LoginRunner)
         return LoginRunner();
     const QStringList args = QCoreApplication::arguments();
-    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString());
+    QString restoreFailure;
+    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure);
+    if (!restoreFailure.isEmpty())
+        ShowErrorBox(restoreFailure);
     TfrmLogin login(dbFile);
     if (login.exec() == QDialog::Accepted)
         return {login.DbFileName(), login.UserName()};

@@ -57,6 +57,11 @@ public:
     void rdoExpenseClick();
     void mnuMenu_SwitchUserClick();
     void mnuMenu_ExitClick();
+    // Data maintenance commands (Maintenance.cpp).
+    void mnuMenu_SetPwdClick();
+    void mnuMenu_DeleteUserClick();
+    void mnuMenu_BackupClick();
+    void mnuMenu_RestoreClick();
     // Starts the successor instance with argument and reports a failure to start it.
     bool StartSuccessor(const QString &argument);
 

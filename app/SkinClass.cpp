@@ -242,6 +242,18 @@ void TSkinManEx::CutWindowShape()
 
 bool TSkinManEx::eventFilter(QObject *watched, QEvent *event)
 {
+    // Only mouse events matter here. Checking the type first also keeps the pointer
+    // comparisons below away from events sent while a watched label is being destroyed,
+    // when it is no longer a QLabel.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+        break;
+    default:
+        return false;
+    }
     if (watched == m_imgTop)
         return TitleMouse(event);
     if (watched == m_close)

@@ -1,37 +1,167 @@
 #include "entry/EntryPanel.h"
+#include "app/Dialogs.h"
+#include "app/Guard.h"
 #include "app/HiClass.h"
 #include "app/ListView.h"
 #include "app/Session.h"
+#include "entry/CateLists.h"
+#include "entry/EditCateForm.h"
 #include "store/DbClass.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QItemSelectionModel>
+#include <QTreeWidget>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+// A one-line field that keeps its text unselected when it gets the focus by Tab.
+class TFieldEdit : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void focusInEvent(QFocusEvent *event) override
+    {
+        const bool hadSelection = hasSelectedText();
+        QLineEdit::focusInEvent(event);
+        if (!hadSelection)
+            deselect();
+    }
+};
+
+// The normal pointer for the length of a scope, over a busy one.
+class TNormalCursorScope {
+public:
+    TNormalCursorScope() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+    ~TNormalCursorScope() { QApplication::restoreOverrideCursor(); }
+    TNormalCursorScope(const TNormalCursorScope &) = delete;
+    TNormalCursorScope &operator=(const TNormalCursorScope &) = delete;
+};
+
+const QStringList kOutSteps = {
+    QStringLiteral("第1步，选择日期，例如：2099-12-31。"),
+    QStringLiteral("第2步，填写项目，例如：宝宝奶粉钱。"),
+    QStringLiteral("第3步，填写金额，例如：1000009.95。"),
+    QStringLiteral("第4步，填写备注，例如：金装喜康力。"),
+    QStringLiteral("第5步，确认无误，请点添加按钮即可。"),
+    QStringLiteral("第6步，添加完所有支出请点保存按钮。"),
+};
+const QStringList kInSteps = {
+    QStringLiteral("第1步，选择日期，例如：2099-01-31。"),
+    QStringLiteral("第2步，填写项目，例如：亲属赠与金。"),
+    QStringLiteral("第3步，填写金额，例如：8000008.88。"),
+    QStringLiteral("第4步，填写备注，例如：宝宝压岁钱。"),
+    QStringLiteral("第5步，确认无误，请点添加按钮即可。"),
+    QStringLiteral("第6步，添加完所有收入请点保存按钮。"),
+};
+
+bool IsEnterKey(const QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const int key = static_cast<const QKeyEvent *>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+} // namespace
 
 TEntryPanel::TEntryPanel(ISession &session, Twin twin, QWidget *parent)
     : QWidget(parent), m_session(session), m_twin(twin)
 {
     setObjectName(twin == Twin::Out ? QStringLiteral("pnlExpense") : QStringLiteral("pnlIncome"));
+    CreateControls();
+
+    connect(btnAdd, &QPushButton::clicked, this, Guarded(this, [this] { btnAddClick(); }));
+    connect(btnSave, &QPushButton::clicked, this, Guarded(this, [this] { btnSaveClick(); }));
+    connect(btnEdit, &QPushButton::clicked, this, Guarded(this, [this] { btnEditClick(); }));
+    connect(btnDelete, &QPushButton::clicked, this, Guarded(this, [this] { btnDeleteClick(); }));
+    connect(btnHelp, &QPushButton::clicked, this, Guarded(this, [this] { btnHelpClick(); }));
+    connect(btnCalc, &QPushButton::clicked, this, Guarded(this, [this] { btnCalcClick(); }));
+    connect(btnEditCates, &QPushButton::clicked, this, Guarded(this, [this] { btnEditCatesClick(); }));
+    connect(cboCate, &QComboBox::editTextChanged, this, [this] { cboCateChange(); });
+    connect(edtAmount, &QLineEdit::textChanged, this, [this] { cboCateChange(); });
+    connect(lvwRecs, &QTreeWidget::itemSelectionChanged, this,
+            [this] { m_session.UpdateCommandStates(); });
+
+    for (QObject *field : {static_cast<QObject *>(dtpDate), static_cast<QObject *>(cboCate),
+                           static_cast<QObject *>(cboCate->lineEdit()),
+                           static_cast<QObject *>(edtAmount), static_cast<QObject *>(edtNotes),
+                           static_cast<QObject *>(lvwRecs)})
+        field->installEventFilter(this);
+}
+
+void TEntryPanel::CreateControls()
+{
+    const QStringList steps = StepTexts();
+    QFont stepFont(QStringLiteral("宋体"));
+    stepFont.setPixelSize(12);
+    for (int i = 0; i < 6; ++i) {
+        auto *label = new QLabel(steps.at(i), this);
+        label->setObjectName((m_twin == Twin::Out ? QStringLiteral("lblOutStep%1") : QStringLiteral("lblStep%1"))
+                                 .arg(i + 1));
+        label->setFont(stepFont);
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(pal);
+        label->setGeometry(18, 10 + 20 * i, 210, 16);
+        lblStep[i] = label;
+    }
+
+    const struct {
+        const char *text;
+        int top;
+    } captions[] = {{"日期：", 14}, {"项目：", 44}, {"金额：", 74}, {"备注：", 105}};
+    for (const auto &c : captions) {
+        auto *label = new QLabel(QString::fromUtf8(c.text), this);
+        label->move(250, c.top);
+        label->adjustSize();
+    }
+
     dtpDate = new QDateEdit(this);
     dtpDate->setObjectName(Name("dtp", "Date"));
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpDate->setCalendarPopup(true);
     dtpDate->setGeometry(293, 10, 311, 21);
+
     cboCate = new QComboBox(this);
     cboCate->setObjectName(Name("cbo", "Cate"));
     cboCate->setEditable(true);
+    cboCate->setCompleter(nullptr);
+    cboCate->setInsertPolicy(QComboBox::NoInsert);
+    cboCate->setMaxVisibleItems(32);
     cboCate->setGeometry(293, 40, 311, 21);
-    edtAmount = new QLineEdit(this);
+
+    edtAmount = new TFieldEdit(this);
     edtAmount->setObjectName(Name("edt", "Amount"));
     edtAmount->setGeometry(293, 70, 311, 21);
-    edtNotes = new QLineEdit(this);
+    edtNotes = new TFieldEdit(this);
     edtNotes->setObjectName(Name("edt", "Notes"));
     edtNotes->setGeometry(293, 101, 311, 21);
-    btnAdd = new QPushButton(QStringLiteral("添加(&A)"), this);
-    btnAdd->setObjectName(Name("btn", "Add"));
-    btnAdd->setGeometry(610, 100, 74, 23);
+
+    auto makeButton = [this](const QString &caption, const char *rest, int x, int y) {
+        auto *button = new QPushButton(caption, this);
+        button->setObjectName(Name("btn", rest));
+        button->setGeometry(x, y, 74, 23);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::ClickFocus);
+        return button;
+    };
+    btnHelp = makeButton(QStringLiteral("帮助"), "Help", 610, 9);
+    btnEditCates = makeButton(QStringLiteral("编辑"), "EditCates", 610, 39);
+    btnCalc = makeButton(QStringLiteral("计算器"), "Calc", 610, 69);
+    btnAdd = makeButton(QStringLiteral("添加(&A)"), "Add", 610, 100);
+    btnAdd->setFocusPolicy(Qt::StrongFocus);
+
     lvwRecs = CreateListView(this, Name("lvw", "Recs"),
                              {{QStringLiteral("日期"), 80},
                               {QStringLiteral("类别"), 80},
@@ -39,20 +169,26 @@ TEntryPanel::TEntryPanel(ISession &session, Twin twin, QWidget *parent)
                               {QStringLiteral("金额"), 80, true},
                               {QStringLiteral("备注"), 220}});
     lvwRecs->setGeometry(12, 135, 672, 267);
+    lvwRecs->setFocusPolicy(Qt::ClickFocus);
+
     lblTotal = new QLabel(this);
     lblTotal->setObjectName(Name("lbl", "Total"));
-    lblTotal->move(12, 415);
-    btnDelete = new QPushButton(QStringLiteral("删除(&D)"), this);
-    btnDelete->setObjectName(Name("btn", "Delete"));
-    btnDelete->setGeometry(450, 410, 74, 23);
-    btnEdit = new QPushButton(QStringLiteral("编辑(&E)"), this);
-    btnEdit->setObjectName(Name("btn", "Edit"));
-    btnEdit->setGeometry(530, 410, 74, 23);
-    btnSave = new QPushButton(QStringLiteral("保存(&S)"), this);
-    btnSave->setObjectName(Name("btn", "Save"));
-    btnSave->setGeometry(610, 410, 74, 23);
-    connect(lvwRecs, &QTreeWidget::itemSelectionChanged, this,
-            [this] { m_session.UpdateCommandStates(); });
+    QFont bold = lblTotal->font();
+    bold.setBold(true);
+    lblTotal->setFont(bold);
+    QPalette maroon = lblTotal->palette();
+    maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    lblTotal->setPalette(maroon);
+    lblTotal->setGeometry(12, 415, 400, 16);
+
+    btnDelete = makeButton(QStringLiteral("删除(&D)"), "Delete", 450, 410);
+    btnEdit = makeButton(QStringLiteral("编辑(&E)"), "Edit", 530, 410);
+    btnSave = makeButton(QStringLiteral("保存(&S)"), "Save", 610, 410);
+
+    setTabOrder(dtpDate, cboCate);
+    setTabOrder(cboCate, edtAmount);
+    setTabOrder(edtAmount, edtNotes);
+    setTabOrder(edtNotes, btnAdd);
 }
 
 QString TEntryPanel::Name(const char *kind, const char *rest) const
@@ -71,14 +207,245 @@ QString TEntryPanel::CateKey() const
     return m_twin == Twin::Out ? QStringLiteral("out") : QStringLiteral("in");
 }
 
+QStringList TEntryPanel::StepTexts() const
+{
+    return m_twin == Twin::Out ? kOutSteps : kInSteps;
+}
+
 void TEntryPanel::StartUp()
 {
     dtpDate->setDate(QDate::currentDate());
-    const QString list = m_session.SessionDb().GetCates(m_session.SessionUser(), CateKey());
-    cboCate->clear();
-    if (!list.isEmpty())
-        cboCate->addItems(list.split(QStringLiteral("\r\n")));
+    UpdatePendingTotal(lvwRecs, lblTotal);
+    SetCateEntries(CateTextToEntries(m_session.SessionDb().GetCates(m_session.SessionUser(), CateKey())));
+    cboCateChange();
+}
+
+void TEntryPanel::cboCateChange()
+{
+    btnAdd->setEnabled(!THi::Trim(cboCate->currentText()).isEmpty() &&
+                       THi::IsAcceptedAmount(edtAmount->text()));
+}
+
+// btnOutAddClick / btnInAddClick
+void TEntryPanel::btnAddClick()
+{
+    double amount = 0;
+    const QString item = THi::Trim(cboCate->currentText());
+    // Enter in the notes field arrives here whatever the state of Add.
+    if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(edtAmount->text(), &amount)) {
+        cboCate->setFocus();
+        return;
+    }
+    // A failure to store the item list must not cost the row, which is already listed:
+    // the fields are still emptied (so the row is not added twice) and then it is reported.
+    std::exception_ptr failure;
+    {
+        TBusyScope busy(m_session, btnAdd);
+        auto *row = new QTreeWidgetItem(lvwRecs, {QString(), dtpDate->date().toString(QStringLiteral("yyyy-MM-dd")),
+                                                  TypeText(), item, THi::FormatAmount(amount),
+                                                  THi::Trim(edtNotes->text())});
+        row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+        UpdatePendingTotal(lvwRecs, lblTotal);
+        try {
+            AddToCateList(item);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
     cboCate->setEditText(QString());
-    lblTotal->setText(QStringLiteral("合计：0.00"));
-    btnAdd->setEnabled(false);
+    edtAmount->clear();
+    edtNotes->clear();
+    cboCate->setFocus();
+    m_session.UpdateCommandStates();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+// btnOutSaveClick / btnInSaveClick
+void TEntryPanel::btnSaveClick()
+{
+    if (lvwRecs->topLevelItemCount() == 0)
+        return;
+    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要保存吗？")))
+        return;
+    {
+        // The rows are stored in one transaction: on failure nothing is stored and the
+        // list stays, so a second Save cannot store a row twice.
+        TBusyScope busy(m_session, btnSave);
+        m_session.SessionDb().AddRecords(m_session.SessionUser(), PendingRows());
+    }
+    lvwRecs->clear();
+    UpdatePendingTotal(lvwRecs, lblTotal);
+    m_session.UpdateCommandStates();
+    ShowSaveSuccess();
+}
+
+void TEntryPanel::ShowSaveSuccess()
+{
+    Dialogs().Message(m_session.Window(),
+                      QStringLiteral("成功！%1%2").arg(QStringLiteral("\r\n\r\n"),
+                                                      QStringLiteral("想查看收支记录明细，请点击“收支目录”。")),
+                      QStringLiteral("Tallyfern"), IDialogs::Icon::Information);
+}
+
+// btnOutEditClick / btnInEditClick
+void TEntryPanel::btnEditClick()
+{
+    const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
+    if (selected.isEmpty())
+        return;
+    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
+        return;
+    const QTreeWidgetItem *row = selected.first();
+    dtpDate->setDate(THi::ParseYmdDate(row->text(1)));
+    cboCate->setEditText(row->text(3));
+    edtAmount->setText(row->text(4));
+    edtNotes->setText(row->text(5));
+    cboCateChange();
+    RemoveSelectedRow();
+    AfterRowsChanged();
+}
+
+// btnOutDeleteClick / btnInDeleteClick
+void TEntryPanel::btnDeleteClick()
+{
+    if (lvwRecs->selectedItems().isEmpty())
+        return;
+    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要删除它吗？")))
+        return;
+    RemoveSelectedRow();
+    AfterRowsChanged();
+}
+
+void TEntryPanel::RemoveSelectedRow()
+{
+    const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
+    // Without a current row the view does not select the neighbour of the removed one.
+    lvwRecs->selectionModel()->clear();
+    qDeleteAll(selected);
+}
+
+void TEntryPanel::AfterRowsChanged()
+{
+    UpdatePendingTotal(lvwRecs, lblTotal);
+    m_session.UpdateCommandStates();
+}
+
+// btnOutHelpClick / btnInHelpClick
+void TEntryPanel::btnHelpClick()
+{
+    const QString name = m_twin == Twin::Out ? QStringLiteral(":/RES_HELP1") : QStringLiteral(":/RES_HELP2");
+    Dialogs().Message(m_session.Window(), THi::FromLocalBytes(THi::ReadResourceText(name)),
+                      QStringLiteral("帮助"), IDialogs::Icon::Information);
+}
+
+// btnOutCalcClick / btnInCalcClick
+void TEntryPanel::btnCalcClick()
+{
+    THi::RunCalculator();
+}
+
+// btnOutEditCatesClick / btnInEditCatesClick
+void TEntryPanel::btnEditCatesClick()
+{
+    TDbMan &db = m_session.SessionDb();
+    const QString user = m_session.SessionUser();
+    bool saved = false;
+    {
+        TBusyScope busy(m_session, btnEditCates);
+        auto dialog = std::make_unique<TfrmEditCate>(m_session.Window());
+        dialog->CatesText = db.GetCates(user, CateKey());
+        {
+            TNormalCursorScope normal;
+            saved = dialog->exec() == QDialog::Accepted;
+        }
+        if (saved) {
+            dialog->hide();
+            m_session.Window()->repaint();
+            db.SetCates(user, CateKey(), dialog->CatesText);
+            SetCateEntries(CateTextToEntries(db.GetCates(user, CateKey())));
+        }
+    }
+    if (saved)
+        Dialogs().Message(m_session.Window(), QStringLiteral("成功！"), QStringLiteral("Tallyfern"),
+                          IDialogs::Icon::Information);
+    btnEditCates->setFocus();
+}
+
+void TEntryPanel::UpdatePendingTotal(const QTreeWidget *list, QLabel *label)
+{
+    double sum = 0;
+    for (int i = 0; i < list->topLevelItemCount(); ++i)
+        sum += list->topLevelItem(i)->text(4).toDouble();
+    label->setText(QStringLiteral("合计：%1").arg(THi::FormatAmount(sum)));
+}
+
+void TEntryPanel::AddToCateList(const QString &item)
+{
+    if (FindCate(CateEntries(), item) >= 0)
+        return;
+    cboCate->insertItem(0, item);
+    try {
+        m_session.SessionDb().SetCates(m_session.SessionUser(), CateKey(), CateEntriesToText(CateEntries()));
+    } catch (...) {
+        // The drop-down keeps showing what is stored; the next Add of the item tries again.
+        cboCate->removeItem(0);
+        throw;
+    }
+}
+
+QStringList TEntryPanel::CateEntries() const
+{
+    QStringList entries;
+    for (int i = 0; i < cboCate->count(); ++i)
+        entries << cboCate->itemText(i);
+    return entries;
+}
+
+void TEntryPanel::SetCateEntries(const QStringList &entries)
+{
+    // Replacing the entries leaves what the user typed in the field alone.
+    const QString typed = cboCate->currentText();
+    const QSignalBlocker block(cboCate);
+    cboCate->clear();
+    cboCate->addItems(entries);
+    cboCate->setCurrentIndex(-1);
+    cboCate->setEditText(typed);
+}
+
+QList<QStringList> TEntryPanel::PendingRows() const
+{
+    return ListRows(lvwRecs);
+}
+
+bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    // The Enter chain: date -> item -> amount -> notes -> Add. Enter is consumed.
+    if (IsEnterKey(event)) {
+        if (watched == dtpDate) {
+            cboCate->setFocus();
+            return true;
+        }
+        if (watched == cboCate || watched == cboCate->lineEdit()) {
+            edtAmount->setFocus();
+            return true;
+        }
+        if (watched == edtAmount) {
+            edtNotes->setFocus();
+            return true;
+        }
+        if (watched == edtNotes) {
+            RunGuarded(this, [this] { btnAddClick(); });
+            return true;
+        }
+    }
+    // lvwOutRecsKeyUp / lvwInRecsKeyUp: Delete on a selected row.
+    if (watched == lvwRecs && event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete && !key->isAutoRepeat() && !lvwRecs->selectedItems().isEmpty()) {
+            RunGuarded(this, [this] { btnDeleteClick(); });
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

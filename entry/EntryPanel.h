@@ -1,4 +1,5 @@
 #pragma once
+#include <QStringList>
 #include <QWidget>
 
 class ISession;
@@ -10,6 +11,9 @@ class QPushButton;
 class QTreeWidget;
 
 // One of the twin entry panels: expense ("Out", pnlExpense) or income ("In", pnlIncome).
+// Records are collected in the pending list and stored together by Save. Handlers carry
+// the generic names; on the expense panel btnAddClick is btnOutAddClick, on the income
+// panel btnInAddClick, and so on for every control.
 class TEntryPanel : public QWidget {
     Q_OBJECT
 public:
@@ -19,14 +23,43 @@ public:
     Twin Kind() const { return m_twin; }
     QString TypeText() const;   // "支出" or "收入"
     QString CateKey() const;    // "out" or "in"
+    QStringList StepTexts() const;
 
-    // Start-up: today's date, the stored item list, the total and the Add-enabling rule.
+    // Start-up: today's date, the total, the stored item list and the Add-enabling rule.
     void StartUp();
 
+    // Handlers (twin names: btnOutAddClick / btnInAddClick, ...).
+    void btnAddClick();
+    void btnSaveClick();
+    void btnEditClick();      // takes the selected row back into the fields
+    void btnDeleteClick();
+    void btnHelpClick();
+    void btnCalcClick();
+    void btnEditCatesClick();
+    void cboCateChange();     // the Add-enabling rule
+
+    // Writes "合计：%0.2f" with the sum of column 4 of every row into label.
+    static void UpdatePendingTotal(const QTreeWidget *list, QLabel *label);
+    void ShowSaveSuccess();
+
+    // Puts a trimmed item that the item list does not hold yet at its top and stores the
+    // list at once under this panel's key.
+    void AddToCateList(const QString &item);
+    // The working copy of the item list: the drop-down's entries.
+    QStringList CateEntries() const;
+    void SetCateEntries(const QStringList &entries);
+
+    // The five texts of each pending row (date, type, item, amount, notes), in list order.
+    QList<QStringList> PendingRows() const;
+
+    QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;
     QComboBox *cboCate = nullptr;
     QLineEdit *edtAmount = nullptr;
     QLineEdit *edtNotes = nullptr;
+    QPushButton *btnHelp = nullptr;
+    QPushButton *btnEditCates = nullptr;
+    QPushButton *btnCalc = nullptr;
     QPushButton *btnAdd = nullptr;
     QTreeWidget *lvwRecs = nullptr;
     QLabel *lblTotal = nullptr;
@@ -34,8 +67,14 @@ public:
     QPushButton *btnEdit = nullptr;
     QPushButton *btnSave = nullptr;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     QString Name(const char *kind, const char *rest) const;
+    void CreateControls();
+    void RemoveSelectedRow();
+    void AfterRowsChanged();
 
     ISession &m_session;
     Twin m_twin;

@@ -1,11 +1,10 @@
 #include "login/LoginPrep.h"
 #include "app/Errors.h"
 #include "app/HiClass.h"
+#include "store/LedgerFile.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <cstdio>
 
 QString LedgerFilePath()
 {
@@ -21,23 +20,20 @@ void MakeWritable(const QString &path)
                                     QFileDevice::WriteOwner);
 }
 
-QString PrepareLedgerFile(const QString &argument)
+QString PrepareLedgerFile(const QString &argument, QString *restoreFailure)
 {
     const QString dbFile = LedgerFilePath();
     if (QFileInfo::exists(dbFile))
         MakeWritable(dbFile);
 
-    const QFileInfo arg(argument);
-    if (!argument.isEmpty() && arg.isFile() &&
-        THi::AsciiLower(argument).endsWith(QLatin1String(".zovalt"))) {
-        // Copied beside the ledger first and renamed over it, so a failed copy leaves the
-        // current ledger whole.
-        const QString tmp = dbFile + QStringLiteral(".restore");
-        QFile::remove(tmp);
-        if (QFile::copy(argument, tmp)) {
-            MakeWritable(tmp);
-            if (::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(dbFile).constData()) != 0)
-                QFile::remove(tmp);
+    if (!argument.isEmpty() && QFileInfo(argument).isFile() && HasBackupExtension(argument)) {
+        try {
+            RestoreLedger(argument, dbFile);
+        } catch (const TError &e) {
+            const QString why = QStringLiteral("无法从备份中恢复数据，原有的数据保持不变。\n%1").arg(e.message());
+            if (!restoreFailure)
+                throw TError(why);
+            *restoreFailure = why;
         }
     }
 

@@ -6,8 +6,9 @@
 // writable, replaced by a backup named by argument (a file ending in ".zovalt", any case),
 // or copied from the empty template beside the program when missing.
 // Returns the full path of the ledger file. Throws TError with a plain message when no
-// usable ledger file can be prepared.
-QString PrepareLedgerFile(const QString &argument);
+// usable ledger file can be prepared. A backup that cannot be restored leaves the ledger
+// as it was; why is put into restoreFailure, or thrown when restoreFailure is null.
+QString PrepareLedgerFile(const QString &argument, QString *restoreFailure = nullptr);
 
 // The per-user ledger file path (the folder is created when missing).
 QString LedgerFilePath();

@@ -1,0 +1,82 @@
+// The commands that look after the account and the ledger file as a whole.
+#include "app/Dialogs.h"
+#include "app/Errors.h"
+#include "app/HiClass.h"
+#include "app/MainForm.h"
+#include "store/DbClass.h"
+#include "store/LedgerFile.h"
+
+#include <QFileInfo>
+
+namespace {
+// Both the description and the pattern are "*.zovalt".
+const QString kBackupFilter = QStringLiteral("*.zovalt (*.zovalt)");
+} // namespace
+
+void TfrmMain::mnuMenu_SetPwdClick()
+{
+    const QString caption = QStringLiteral("修改密码");
+    QString password;
+    while (password.isEmpty()) {
+        QString entered = password;
+        if (!Dialogs().InputText(this, caption, QStringLiteral("请输入一个新的密码：") + QString(10, QLatin1Char(' ')),
+                                 entered, false))
+            return;
+        password = THi::Trim(entered);
+    }
+    {
+        TBusyScope busy(*this, nullptr);
+        SessionDb().ReplaceUser(SessionUser(), password);
+    }
+    Dialogs().Message(this, QStringLiteral("成功！"), caption, IDialogs::Icon::Information);
+}
+
+void TfrmMain::mnuMenu_DeleteUserClick()
+{
+    if (!Confirm(this, QStringLiteral("您真的想要删除 %1 吗？").arg(SessionUser())))
+        return;
+    {
+        TBusyScope busy(*this, nullptr);
+        if (!SessionDb().DeleteUser(SessionUser()))
+            throw TError(QStringLiteral("无法删除用户 %1").arg(SessionUser()));
+    }
+    // When the successor cannot start, the window stays open as the message says; the
+    // account is gone, the records stay in the ledger, and the user can leave by the menu.
+    if (StartSuccessor(QStringLiteral("none")))
+        close();
+}
+
+void TfrmMain::mnuMenu_BackupClick()
+{
+    const QString chosen = Dialogs().SaveFileName(this, QString(), kBackupFilter, QString());
+    if (chosen.isEmpty())
+        return;
+    // The file dialog asked about the name as chosen; a completed name is asked about here.
+    const QString target = BackupFileName(chosen);
+    if (target != chosen && QFileInfo::exists(target) &&
+        !Confirm(this, QStringLiteral("文件“%1”已经存在。\n要替换它吗？").arg(target)))
+        return;
+    {
+        TBusyScope busy(*this, nullptr);
+        BackupLedger(DbFileName(), target);
+    }
+    Dialogs().Message(this, QStringLiteral("成功！"), QStringLiteral("备份"), IDialogs::Icon::Information);
+}
+
+void TfrmMain::mnuMenu_RestoreClick()
+{
+    const QString chosen = Dialogs().OpenFileName(this, QString(), kBackupFilter);
+    if (chosen.isEmpty() || !QFileInfo(chosen).isFile() || !HasBackupExtension(chosen))
+        return;
+    // Refused here, while the current ledger is still untouched and this window open.
+    {
+        TBusyScope busy(*this, nullptr);
+        CheckLedgerFile(chosen);
+    }
+    // The successor splits its argument text like a command line: the quotes keep a path with
+    // blanks together, and a quote inside the path is written as three.
+    QString quoted = chosen;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\"\""));
+    if (StartSuccessor(QStringLiteral("\"%1\"").arg(quoted)))
+        close();
+}

@@ -1,0 +1,99 @@
+#include "output/PrintCommands.h"
+#include "app/Guard.h"
+#include "app/ListView.h"
+#include "app/MainForm.h"
+#include "browse/TransPanel.h"
+#include "output/PrintForm.h"
+#include "output/report/ReportPreview.h"
+
+#include <QAction>
+#include <QPushButton>
+
+#include <memory>
+
+namespace {
+// Frees the pages of a report when the command ends, however it ends.
+class TPagesScope {
+public:
+    explicit TPagesScope(TPrintCommands &commands) : m_commands(commands) {}
+    ~TPagesScope() { m_commands.FreeReportPages(); }
+    TPagesScope(const TPagesScope &) = delete;
+    TPagesScope &operator=(const TPagesScope &) = delete;
+
+private:
+    TPrintCommands &m_commands;
+};
+} // namespace
+
+TListRows ReadListRows(const QAbstractItemView *view)
+{
+    return {ListCaptions(view), ListRows(view)};
+}
+
+TPrintCommands::TPrintCommands(ISession &session, TTransPanel &panel, QObject *parent)
+    : QObject(parent), m_session(session), m_panel(panel)
+{
+    setObjectName(QStringLiteral("PrintCommands"));
+    QRCompositeReport1.OnAddReports = [this](TCompositeReport &report) { QRCompositeReport1AddReports(report); };
+}
+
+TReportHeader TPrintCommands::Header() const
+{
+    return {m_session.SessionUser(), m_panel.SearchFromDate, m_panel.SearchToDate, m_panel.PeriodInTotal,
+            m_panel.PeriodOutTotal};
+}
+
+void TPrintCommands::btnCatesPrintClick()
+{
+    QWidget *button = m_panel.btnCatesPrint;
+    {
+        const TBusyScope busy(m_session, button);
+        const TPagesScope pages(*this);
+        BuildRankingReport(reportPages, Header(), ReadListRows(m_panel.lvwInCates),
+                           ReadListRows(m_panel.lvwOutCates));
+        ShowReportPreview();
+    }
+    button->setFocus();
+}
+
+void TPrintCommands::btnTransMore_PrintClick()
+{
+    const TBusyScope busy(m_session, nullptr);
+    const TPagesScope pages(*this);
+    BuildTransactionsReport(reportPages, Header(), ReadListRows(m_panel.lvwTrans));
+    ShowReportPreview();
+}
+
+void TPrintCommands::ShowReportPreview()
+{
+    const auto frmPrint = std::make_unique<TfrmPrint>(m_session.Window());
+    QRCompositeReport1.Prepare();
+    frmPrint->compositeReport = &QRCompositeReport1;
+    frmPrint->QRPreview1->SetPageStore(QRCompositeReport1.PageStore());
+    // The command is busy, but the user works in the preview: it gets the normal cursor.
+    const TCursorScope arrow(Qt::ArrowCursor);
+    frmPrint->exec();
+}
+
+void TPrintCommands::FreeReportPages()
+{
+    QRCompositeReport1.Reports.clear();
+    ::FreeReportPages(reportPages);
+}
+
+void TPrintCommands::QRCompositeReport1AddReports(TCompositeReport &report)
+{
+    report.Reports.clear();
+    for (const auto &page : reportPages)
+        report.Reports.append(page.get());
+}
+
+void ConnectPrintCommands(TfrmMain &main)
+{
+    TTransPanel *panel = main.pnlTransactions;
+    auto *commands = new TPrintCommands(main, *panel, &main);
+    QObject::connect(panel->btnCatesPrint, &QPushButton::clicked, commands,
+                     Guarded(&main, [commands] { commands->btnCatesPrintClick(); }));
+    QObject::connect(panel->btnTransMore_Print, &QAction::triggered, commands,
+                     Guarded(&main, [commands] { commands->btnTransMore_PrintClick(); }));
+}

@@ -1,0 +1,44 @@
+#pragma once
+#include "output/Reports.h"
+#include "output/report/CompositeReport.h"
+
+#include <QObject>
+
+class ISession;
+class QAbstractItemView;
+class TTransPanel;
+class TfrmMain;
+
+// The two print commands of the browsing view: the ranking report ("打印(&P)") and the
+// transactions report (the "打印" entry of "更多(&M)..."). They print what the lists show
+// with the period and totals of the last search, and never query the ledger.
+class TPrintCommands : public QObject {
+    Q_OBJECT
+public:
+    TPrintCommands(ISession &session, TTransPanel &panel, QObject *parent);
+
+    void btnCatesPrintClick();
+    void btnTransMore_PrintClick();
+    // Prepares the composite report and shows it in the preview window until it is closed.
+    void ShowReportPreview();
+    void FreeReportPages();
+    // Fills the composite report with the pages of the report being shown.
+    void QRCompositeReport1AddReports(TCompositeReport &report);
+
+    // Lives as long as the main window, so printer settings carry over to the next report.
+    TCompositeReport QRCompositeReport1;
+    TReportPages reportPages;  // empty between commands
+
+private:
+    TReportHeader Header() const;
+
+    ISession &m_session;
+    TTransPanel &m_panel;
+};
+
+// Creates the print commands of the main window and connects them to their button and
+// menu entry.
+void ConnectPrintCommands(TfrmMain &main);
+
+// A list view's rows and column captions as texts.
+TListRows ReadListRows(const QAbstractItemView *view);

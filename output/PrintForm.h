@@ -1,0 +1,55 @@
+#pragma once
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QStatusBar;
+class QToolButton;
+class TCompositeReport;
+class TReportPreview;
+
+// The application's cursor set to shape for the length of a scope, and control (if given)
+// disabled meanwhile, whatever happens in between.
+class TCursorScope {
+public:
+    explicit TCursorScope(Qt::CursorShape shape, QWidget *disabled = nullptr);
+    ~TCursorScope();
+    TCursorScope(const TCursorScope &) = delete;
+    TCursorScope &operator=(const TCursorScope &) = delete;
+
+private:
+    QWidget *m_disabled;
+};
+
+// The print preview window: pages through a prepared report and prints it on A4 portrait.
+// It opens over the whole work area of the desktop.
+class TfrmPrint : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmPrint(QWidget *owner);
+
+    TCompositeReport *compositeReport = nullptr;  // not owned
+
+    QFrame *CoolBar1 = nullptr;
+    QWidget *pnlPageButtons = nullptr;
+    QToolButton *btnFirstPage = nullptr, *btnPrevPage = nullptr, *btnNextPage = nullptr,
+                *btnLastPage = nullptr, *btnPrint = nullptr;
+    TReportPreview *QRPreview1 = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *lblStatusPanel = nullptr;  // the status bar's one panel
+
+    void FormCreate();
+    void FormResize();
+    void FormShow();
+    // The four page buttons; sender null (or another object) only rewrites the page text.
+    void btnFirstPageClick(QObject *sender);
+    void btnPrintClick();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void FitWorkArea();
+    QRect m_workArea;
+};

@@ -1,0 +1,249 @@
+#include "output/Reports.h"
+#include "app/HiClass.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace {
+double g_fixedX = 0;
+double g_fixedY = 0;
+
+// Rounds to the nearest integer, halves to even (the default rounding mode).
+int RoundEven(double value)
+{
+    return int(std::nearbyint(value));
+}
+
+enum class TPlace { LeftAt, RightAt, RightAtBandEdge };
+
+struct TReportColumn {
+    QString heading;
+    TPlace place;
+    int x;
+};
+
+void PlaceInColumn(TReportLabel *label, const TReportColumn &column, int top)
+{
+    switch (column.place) {
+    case TPlace::LeftAt:
+        label->Left = ScaleX(column.x);
+        break;
+    case TPlace::RightAt:
+        label->Left = ScaleX(column.x) - label->Width();
+        break;
+    case TPlace::RightAtBandEdge:
+        label->Left = ReportBandWidth() - label->Width();
+        break;
+    }
+    label->Top = top;
+}
+
+TReportLabel *AddText(TPageReport &page, const QString &caption)
+{
+    TReportLabel *label = CreateReportLabel(page);
+    label->SetCaption(caption);
+    return label;
+}
+
+// Integer division truncates toward zero, as the centring rule asks, also when a long
+// user name is wider than the space it is centred in.
+void CentreIn(TReportLabel *label, int width, int top)
+{
+    label->Left = (width - label->Width()) / 2;
+    label->Top = top;
+}
+
+TPageReport &StartPage(TReportPages &pages, const TReportHeader &header,
+                       const QList<TReportColumn> &columns)
+{
+    pages.push_back(std::make_unique<TPageReport>(
+        QSizeF(ScreenPixelsPerInch(Qt::Horizontal), ScreenPixelsPerInch(Qt::Vertical))));
+    TPageReport &page = *pages.back();
+    page.Size = QSize(ReportPageWidth(), ReportPageHeight());
+    page.Font = QFont(QStringLiteral("Tahoma"), 8);
+    TReportBand &band = page.CreateBand();
+    band.ForceNewPage = true;
+    band.ForceNewColumn = false;
+    band.Size = QSize(ReportBandWidth(), ReportBandHeight());
+
+    TReportLabel *title = CreateReportLabel(page);
+    QFont titleFont(QStringLiteral("Tahoma"), 14);
+    titleFont.setBold(true);
+    title->SetFont(titleFont);
+    title->SetCaption(header.userName);
+    CentreIn(title, ScaleX(578), 0);
+
+    const QString period = QStringLiteral("(%1 至 %2)")
+                               .arg(header.fromDate.toString(QStringLiteral("yyyy-MM-dd")),
+                                    header.toDate.toString(QStringLiteral("yyyy-MM-dd")));
+    CentreIn(AddText(page, period), ScaleX(578), ScaleY(36));
+
+    const struct {
+        QString caption;
+        double value;
+        int top;
+    } totals[] = {{QStringLiteral("收入合计："), header.inTotal, 0},
+                  {QStringLiteral("支出合计："), header.outTotal, ScaleY(18)},
+                  {QStringLiteral("结余合计："), header.inTotal - header.outTotal, ScaleY(36)}};
+    for (const auto &t : totals) {
+        TReportLabel *caption = AddText(page, t.caption);
+        caption->Left = ScaleX(578);
+        caption->Top = t.top;
+        TReportLabel *value = AddText(page, THi::FormatAmount(t.value));
+        value->Left = ReportBandWidth() - value->Width();
+        value->Top = t.top;
+    }
+
+    TReportShape *rule = band.AddShape();
+    rule->Left = 0;
+    rule->Top = ScaleY(58);
+    rule->ShapeWidth = ReportBandWidth();
+    rule->ShapeHeight = ScaleY(1);
+    rule->FillColor = Qt::black;
+
+    for (const TReportColumn &column : columns)
+        PlaceInColumn(AddText(page, column.heading), column, ScaleY(68));
+
+    TReportLabel *number = AddText(page, QStringLiteral("第 %1 页").arg(pages.size()));
+    CentreIn(number, ReportBandWidth(), ReportBandHeight() - number->Height());
+    return page;
+}
+
+void BuildPages(TReportPages &pages, const TReportHeader &header, const QList<TReportColumn> &columns,
+                const QList<QStringList> &cells)
+{
+    FreeReportPages(pages);
+    TPageReport *page = nullptr;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        const int slot = int(i % ReportRowsPerPage);
+        if (slot == 0)
+            page = &StartPage(pages, header, columns);
+        const int top = ScaleY(86 + slot * 18);
+        for (qsizetype c = 0; c < columns.size(); ++c)
+            PlaceInColumn(AddText(*page, cells[i].value(c)), columns[c], top);
+    }
+}
+
+QString Cell(const TListRows &list, const QStringList &row, const QString &caption)
+{
+    const qsizetype column = list.captions.indexOf(caption);
+    return column >= 0 ? row.value(column) : QString();
+}
+
+void AppendRankingCells(QList<QStringList> &cells, const TListRows &list)
+{
+    const QString income = QStringLiteral("收入");
+    // The amount column is "收入" in the income list and "支出" in the expense list.
+    const QString amountCaption = list.captions.contains(income) ? income : QStringLiteral("支出");
+    for (const QStringList &row : list.rows) {
+        const QString kind = Cell(list, row, QStringLiteral("类别"));
+        const QString amount = Cell(list, row, amountCaption);
+        const bool isIncome = kind == income;
+        cells << QStringList{kind,
+                             Cell(list, row, QStringLiteral("项目")),
+                             Cell(list, row, QStringLiteral("数量")),
+                             isIncome ? amount : QString(),
+                             isIncome ? QString() : amount,
+                             Cell(list, row, QStringLiteral("0 - 100%"))};
+    }
+}
+} // namespace
+
+double ScreenPixelsPerInch(Qt::Orientation axis)
+{
+    const double fixed = axis == Qt::Horizontal ? g_fixedX : g_fixedY;
+    if (fixed > 0)
+        return fixed;
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        return axis == Qt::Horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
+    return 96;
+}
+
+void SetScreenPixelsPerInch(double horizontal, double vertical)
+{
+    g_fixedX = horizontal;
+    g_fixedY = vertical;
+}
+
+int ScaleX(int n)
+{
+    return RoundEven(n * ScreenPixelsPerInch(Qt::Horizontal) / 96);
+}
+
+int ScaleY(int n)
+{
+    return RoundEven(n * ScreenPixelsPerInch(Qt::Vertical) / 96);
+}
+
+int ReportPageWidth()
+{
+    return RoundEven(ScreenPixelsPerInch(Qt::Horizontal) * 210 / 25.4);
+}
+
+int ReportPageHeight()
+{
+    return RoundEven(ScreenPixelsPerInch(Qt::Vertical) * 297 / 25.4);
+}
+
+int ReportBandWidth()
+{
+    return RoundEven(ScreenPixelsPerInch(Qt::Horizontal) * 190 / 25.4);
+}
+
+int ReportBandHeight()
+{
+    return RoundEven(ScreenPixelsPerInch(Qt::Vertical) * 277 / 25.4);
+}
+
+TReportLabel *CreateReportLabel(TPageReport &page)
+{
+    TReportBand *band = page.Band();
+    if (!band)
+        band = &page.CreateBand();
+    TReportLabel *label = band->AddLabel(QFont(QStringLiteral("Tahoma"), 8));
+    label->AutoSize = true;
+    label->Transparent = true;
+    label->SetCaption(QString());
+    return label;
+}
+
+void BuildRankingReport(TReportPages &pages, const TReportHeader &header, const TListRows &inCates,
+                        const TListRows &outCates)
+{
+    static const QList<TReportColumn> columns = {
+        {QStringLiteral("类别"), TPlace::LeftAt, 0},    {QStringLiteral("项目"), TPlace::LeftAt, 78},
+        {QStringLiteral("数量"), TPlace::RightAt, 418}, {QStringLiteral("收入"), TPlace::RightAt, 510},
+        {QStringLiteral("支出"), TPlace::RightAt, 602}, {QStringLiteral("0 - 100%"), TPlace::RightAtBandEdge, 0}};
+    QList<QStringList> cells;
+    AppendRankingCells(cells, inCates);
+    AppendRankingCells(cells, outCates);
+    BuildPages(pages, header, columns, cells);
+}
+
+void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header, const TListRows &trans)
+{
+    static const QList<TReportColumn> columns = {
+        {QStringLiteral("日期"), TPlace::LeftAt, 0},   {QStringLiteral("项目"), TPlace::LeftAt, 78},
+        {QStringLiteral("收入"), TPlace::RightAt, 394}, {QStringLiteral("支出"), TPlace::RightAt, 486},
+        {QStringLiteral("备注"), TPlace::LeftAt, 494}};
+    // Every cell is the list's text under the column's heading.
+    QList<QStringList> cells;
+    cells.reserve(trans.rows.size());
+    for (const QStringList &row : trans.rows) {
+        QStringList rowCells;
+        for (const TReportColumn &column : columns)
+            rowCells << Cell(trans, row, column.heading);
+        cells << rowCells;
+    }
+    BuildPages(pages, header, columns, cells);
+}
+
+void FreeReportPages(TReportPages &pages)
+{
+    while (!pages.empty()) {
+        pages.back()->FreeBand();
+        pages.pop_back();
+    }
+}

@@ -1,0 +1,58 @@
+#pragma once
+#include "output/report/ReportModel.h"
+
+#include <QDate>
+#include <QList>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+// Printed reports laid out as A4 page reports: one page report per printed page, every
+// text a separately placed label. Positions are given in 1/96 inch and converted to the
+// screen's pixels, which the report engine keeps on paper at their design size.
+
+// The screen's logical pixels per inch; 96 without a screen.
+double ScreenPixelsPerInch(Qt::Orientation axis);
+// Fixes the resolution that ScreenPixelsPerInch reports (tests); 0 and 0 follow the screen.
+void SetScreenPixelsPerInch(double horizontal, double vertical);
+
+// Design units to screen pixels, rounded to the nearest integer, halves to even.
+int ScaleX(int n);
+int ScaleY(int n);
+// A4 page (210 x 297 mm) and its content band (190 x 277 mm) in screen pixels.
+int ReportPageWidth();
+int ReportPageHeight();
+int ReportBandWidth();
+int ReportBandHeight();
+
+// A text label on the page's band: auto-size, transparent, Tahoma 8, empty caption.
+TReportLabel *CreateReportLabel(TPageReport &page);
+
+// What every page's header shows: the user, the period and the totals of the last search.
+struct TReportHeader {
+    QString userName;
+    QDate fromDate;
+    QDate toDate;
+    double inTotal = 0;
+    double outTotal = 0;
+};
+
+// A list view's rows as texts, read by column caption.
+struct TListRows {
+    QStringList captions;
+    QList<QStringList> rows;
+};
+
+using TReportPages = std::vector<std::unique_ptr<TPageReport>>;
+
+const int ReportRowsPerPage = 52;
+
+// Lay out a report into pages, after freeing what pages held. The ranking prints every
+// income row, then every expense row.
+void BuildRankingReport(TReportPages &pages, const TReportHeader &header, const TListRows &inCates,
+                        const TListRows &outCates);
+void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header, const TListRows &trans);
+
+// Frees every page report, the last page first and on each page its controls last first.
+void FreeReportPages(TReportPages &pages);

@@ -1,0 +1,135 @@
+#include "output/PrintForm.h"
+#include "output/Reports.h"
+#include "output/report/ReportPreview.h"
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+namespace {
+// A prepared transactions report of the given number of pages, shown in a preview window.
+class PreviewOf {
+public:
+    explicit PreviewOf(int pageCount)
+    {
+        TListRows rows{{"日期", "项目", "收入", "支出", "备注"}, {}};
+        for (int i = 0; i < (pageCount - 1) * ReportRowsPerPage + 1; ++i)
+            rows.rows << QStringList{"2024-03-01", QStringLiteral("条目%1").arg(i), "1.00", "", ""};
+        BuildTransactionsReport(pages, {QStringLiteral("宝贝"), QDate(2024, 3, 1), QDate(2024, 3, 31), 1, 0},
+                                rows);
+        composite.OnAddReports = [this](TCompositeReport &report) {
+            report.Reports.clear();
+            for (const auto &page : pages)
+                report.Reports << page.get();
+        };
+        composite.Prepare();
+        form.compositeReport = &composite;
+        form.QRPreview1->SetPageStore(composite.PageStore());
+    }
+    QString Status() const { return form.lblStatusPanel->text(); }
+    void Click(QToolButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    TReportPages pages;
+    TCompositeReport composite;
+    TfrmPrint form{nullptr};
+};
+} // namespace
+
+TEST(PrintForm, OnePageReportStaysOnItsPage)
+{
+    PreviewOf preview(1);
+    EXPECT_EQ(preview.Status(), QStringLiteral("#"));
+    preview.form.show();
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 1 页 / 共 1 页"));
+    for (QToolButton *button : {preview.form.btnFirstPage, preview.form.btnPrevPage, preview.form.btnNextPage,
+                                preview.form.btnLastPage}) {
+        preview.form.lblStatusPanel->setText(QString());
+        preview.Click(button);
+        EXPECT_EQ(preview.Status(), QStringLiteral("第 1 页 / 共 1 页")) << button->objectName().toStdString();
+    }
+}
+
+TEST(PrintForm, PageButtonsMoveWithinTheReport)
+{
+    PreviewOf preview(5);
+    TfrmPrint &form = preview.form;
+    form.show();
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 1 页 / 共 5 页"));
+    preview.Click(form.btnPrevPage);
+    EXPECT_EQ(form.QRPreview1->PageNumber(), 1);
+    preview.Click(form.btnNextPage);
+    preview.Click(form.btnNextPage);
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 3 页 / 共 5 页"));
+
+    // A new page is shown from its top-left corner.
+    form.QRPreview1->verticalScrollBar()->setValue(200);
+    preview.Click(form.btnLastPage);
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 5 页 / 共 5 页"));
+    EXPECT_EQ(form.QRPreview1->verticalScrollBar()->value(), 0);
+    preview.Click(form.btnNextPage);
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 5 页 / 共 5 页"));
+    preview.Click(form.btnPrevPage);
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 4 页 / 共 5 页"));
+    preview.Click(form.btnFirstPage);
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 1 页 / 共 5 页"));
+}
+
+TEST(PrintForm, KeysTurnThePages)
+{
+    PreviewOf preview(3);
+    TfrmPrint &form = preview.form;
+    form.show();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    // A shortcut presses its button visibly and clicks it a moment later.
+    const auto press = [&](Qt::Key key, int expectedPage) {
+        QTest::keyClick(&form, key);
+        return QTest::qWaitFor([&] { return form.QRPreview1->PageNumber() == expectedPage; }, 2000);
+    };
+    EXPECT_TRUE(press(Qt::Key_End, 3));
+    EXPECT_TRUE(press(Qt::Key_PageUp, 2));
+    EXPECT_TRUE(press(Qt::Key_Home, 1));
+    EXPECT_TRUE(press(Qt::Key_PageDown, 2));
+    EXPECT_EQ(preview.Status(), QStringLiteral("第 2 页 / 共 3 页"));
+}
+
+TEST(PrintForm, WindowCoversTheWorkAreaWithItsToolStripAndStatusBar)
+{
+    PreviewOf preview(2);
+    TfrmPrint &form = preview.form;
+    form.show();
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(form.frameGeometry(), work);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("打印"));
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowMinMaxButtonsHint);
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+
+    EXPECT_EQ(form.CoolBar1->geometry(), QRect(0, 0, form.width(), 27));
+    const struct {
+        QToolButton *button;
+        const char *caption;
+        int tag;
+    } buttons[] = {{form.btnFirstPage, "最前页", 0}, {form.btnPrevPage, "上一页", 1}, {form.btnNextPage, "下一页", 2},
+                   {form.btnLastPage, "最后页", 3},  {form.btnPrint, "打印 (A4)", -1}};
+    int x = 0;
+    for (const auto &b : buttons) {
+        EXPECT_EQ(b.button->text(), QString::fromUtf8(b.caption));
+        EXPECT_EQ(b.button->geometry(), QRect(x, 0, 78, 23)) << b.caption;
+        EXPECT_TRUE(b.button->autoRaise()) << b.caption;
+        EXPECT_FALSE(b.button->icon().isNull()) << b.caption;
+        EXPECT_EQ(b.button->icon().pixmap(18, 18).size(), QSize(18, 18));
+        EXPECT_EQ(b.button->property("tag").isValid() ? b.button->property("tag").toInt() : -1, b.tag);
+        x += 78;
+    }
+
+    EXPECT_EQ(form.StatusBar1->geometry(), QRect(0, form.height() - 21, form.width(), 21));
+    EXPECT_EQ(form.QRPreview1->geometry(), QRect(0, 27, form.width(), form.height() - 27 - 21));
+    EXPECT_GE(form.lblStatusPanel->width(), form.StatusBar1->contentsRect().width() - 8);
+    EXPECT_EQ(form.QRPreview1->Zoom(), 100);
+}
