@@ -19,6 +19,10 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Rows can also be built through the generic model interface, row by row and text by
+    // text, as code that knows only QAbstractItemModel does.
+    bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
     void SetRows(SummaryRows rows);
     const SummaryRows &Rows() const { return m_rows; }
