@@ -1,43 +1,134 @@
 #include "browse/TransPanel.h"
+#include "app/Dialogs.h"
+#include "app/Guard.h"
+#include "app/HiClass.h"
 #include "app/ListView.h"
 #include "app/Session.h"
+#include "browse/MoreInfoForm.h"
+#include "browse/RowsView.h"
+#include "entry/EditRecForm.h"
 
 #include <QAction>
 #include <QCursor>
 #include <QDateEdit>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QTabBar>
+#include <QVBoxLayout>
 
 namespace {
+
+const QColor kDayColour(224, 255, 224);
+const QColor kMaroon(128, 0, 0);
+const QColor kNavy(0, 0, 128);
+const QString kYmd = QStringLiteral("yyyy-MM-dd");
+
+// Field numbers of a record row.
+enum { kRecId, kRecDate, kRecItem, kRecIn, kRecOut, kRecNotes };
+
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, int x, int y)
 {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, y, 74, 23);
+    b->setFocusPolicy(Qt::ClickFocus);
     return b;
 }
+
+QDateEdit *MakeDatePicker(QWidget *parent, const char *name, int x)
+{
+    auto *d = new QDateEdit(parent);
+    d->setObjectName(QString::fromLatin1(name));
+    d->setDisplayFormat(kYmd);
+    d->setCalendarPopup(true);
+    d->setGeometry(x, 10, 155, 21);
+    d->setFocusPolicy(Qt::ClickFocus);
+    return d;
+}
+
+QLabel *MakeTotalsLabel(QWidget *parent, const char *name)
+{
+    auto *label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont bold = label->font();
+    bold.setBold(true);
+    label->setFont(bold);
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, kMaroon);
+    label->setPalette(pal);
+    label->move(12, 375);
+    return label;
+}
+
+// A container that stacks its contents from top to bottom and fills itself with them.
+QWidget *Stack(const char *name, const QList<QWidget *> &contents)
+{
+    auto *box = new QWidget;
+    box->setObjectName(QString::fromLatin1(name));
+    auto *layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    for (QWidget *w : contents)
+        layout->addWidget(w);
+    return box;
+}
+
+// The chosen row of the current ranking list stays marked in navy while the focus is
+// elsewhere, for example on "详情(&M)".
+class TCurrentRowDelegate : public QStyledItemDelegate {
+public:
+    TCurrentRowDelegate(const TTransPanel &panel, QAbstractItemView *list)
+        : QStyledItemDelegate(list), m_panel(panel), m_list(list)
+    {
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (m_panel.CurrentCatesList() == m_list && SelectedRow(m_list) == index.row()) {
+            option->state &= ~QStyle::State_Selected;
+            option->backgroundBrush = kNavy;
+            option->palette.setColor(QPalette::Text, Qt::white);
+        }
+    }
+
+private:
+    const TTransPanel &m_panel;
+    QAbstractItemView *m_list;
+};
+
 } // namespace
 
 TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), m_session(session)
 {
     setObjectName(QStringLiteral("pnlTransactions"));
-    dtpTransDate1 = new QDateEdit(this);
-    dtpTransDate1->setObjectName(QStringLiteral("dtpTransDate1"));
-    dtpTransDate1->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    dtpTransDate1->setCalendarPopup(true);
-    dtpTransDate1->setGeometry(12, 10, 155, 21);
-    dtpTransDate2 = new QDateEdit(this);
-    dtpTransDate2->setObjectName(QStringLiteral("dtpTransDate2"));
-    dtpTransDate2->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    dtpTransDate2->setCalendarPopup(true);
-    dtpTransDate2->setGeometry(187, 10, 155, 21);
+    CreateTopBar();
+    CreateTransactions();
+    CreateCategories();
+    CreateMenus();
+    Connect();
+}
+
+void TTransPanel::CreateTopBar()
+{
+    dtpTransDate1 = MakeDatePicker(this, "dtpTransDate1", 12);
+    lblTransTo = new QLabel(QStringLiteral("-"), this);
+    lblTransTo->setObjectName(QStringLiteral("lblTransTo"));
+    lblTransTo->move(175, 14);
+    dtpTransDate2 = MakeDatePicker(this, "dtpTransDate2", 187);
     btnTransSearch = MakeButton(this, "btnTransSearch", QStringLiteral("查看(&S)"), 348, 9);
 
     QFont bold = font();
     bold.setBold(true);
     QPalette maroon = palette();
-    maroon.setColor(QPalette::WindowText, QColor(128, 0, 0));
+    maroon.setColor(QPalette::WindowText, kMaroon);
     rdoTransTransactions = new QRadioButton(QStringLiteral("收支记录明细"), this);
     rdoTransTransactions->setObjectName(QStringLiteral("rdoTransTransactions"));
     rdoTransCategories = new QRadioButton(QStringLiteral("收支项目排行"), this);
@@ -48,44 +139,105 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
         r->setPalette(maroon);
         r->setGeometry(x, 12, 110, 17);
         x = 588;
-        connect(r, &QRadioButton::toggled, this, [this](bool) { rdoTransTransactionsClick(); });
     }
+}
 
+void TTransPanel::CreateTransactions()
+{
     pnlTransTransactions = new QWidget(this);
     pnlTransTransactions->setObjectName(QStringLiteral("pnlTransTransactions"));
     pnlTransTransactions->setGeometry(0, 40, 696, 405);
-    lvwTrans = CreateListView(pnlTransTransactions, QStringLiteral("lvwTrans"),
-                              {{QStringLiteral("日期"), 80},
-                               {QStringLiteral("项目"), 200},
+
+    lvwDayTotal = CreateRowsView(nullptr, QStringLiteral("lvwDayTotal"),
+                                 {{QStringLiteral("日期"), 220},
+                                  {QStringLiteral("收入"), 210, true},
+                                  {QStringLiteral("支出"), 210, true}});
+    lvwMonthTotal = CreateRowsView(nullptr, QStringLiteral("lvwMonthTotal"),
+                                   {{QStringLiteral("年-月"), 220},
+                                    {QStringLiteral("收入"), 210, true},
+                                    {QStringLiteral("支出"), 210, true}});
+    lvwTrans = CreateRowsView(nullptr, QStringLiteral("lvwTrans"),
+                              {{QString(), 0},
+                               {QStringLiteral("日期"), 80},
+                               {QStringLiteral("项目"), 180},
                                {QStringLiteral("收入"), 80, true},
                                {QStringLiteral("支出"), 80, true},
-                               {QStringLiteral("备注"), 200}});
-    lvwTrans->setGeometry(12, 162, 672, 200);
+                               {QStringLiteral("备注"), 220}});
+
+    // From top to bottom: the day or month totals, the tab strip, the splitter and the
+    // records (200 high at the start).
+    TabSet1 = new QTabBar;
+    TabSet1->setObjectName(QStringLiteral("TabSet1"));
+    TabSet1->setShape(QTabBar::RoundedSouth);
+    TabSet1->setDrawBase(false);
+    TabSet1->setExpanding(false);
+    TabSet1->setFocusPolicy(Qt::NoFocus);
+    TabSet1->addTab(QStringLiteral("按天统计"));
+    TabSet1->addTab(QStringLiteral("按月统计"));
+    TabSet1->setFixedHeight(19);
+    QPalette black = TabSet1->palette();
+    black.setColor(QPalette::ButtonText, Qt::black);
+    black.setColor(QPalette::WindowText, Qt::black);
+    TabSet1->setPalette(black);
+    pnlTrans1 = Stack("pnlTrans1", {lvwDayTotal, lvwMonthTotal});
+    pnlTrans2 = Stack("pnlTrans2", {lvwTrans});
+    Splitter1 = new QSplitter(Qt::Vertical);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(2);
+    Splitter1->setChildrenCollapsible(false);
+    Splitter1->addWidget(Stack("pnlTransUpper", {pnlTrans1, TabSet1}));
+    Splitter1->addWidget(pnlTrans2);
+    Splitter1->setSizes({160, 200});
+    pnlTrans = Stack("pnlTrans", {Splitter1});
+    pnlTrans->setParent(pnlTransTransactions);
+    pnlTrans->setGeometry(12, 0, 672, 362);
+
+    lblTransTotal = MakeTotalsLabel(pnlTransTransactions, "lblTransTotal");
     btnTransDelete = MakeButton(pnlTransTransactions, "btnTransDelete", QStringLiteral("删除(&D)"), 450, 370);
     btnTransEdit = MakeButton(pnlTransTransactions, "btnTransEdit", QStringLiteral("编辑(&E)"), 530, 370);
     btnTransMore = MakeButton(pnlTransTransactions, "btnTransMore", QStringLiteral("更多(&M)..."), 610, 370);
+}
 
+void TTransPanel::CreateCategories()
+{
     pnlTransCategories = new QWidget(this);
     pnlTransCategories->setObjectName(QStringLiteral("pnlTransCategories"));
     pnlTransCategories->setGeometry(0, 40, 696, 405);
-    lvwInCates = CreateListView(pnlTransCategories, QStringLiteral("lvwInCates"),
+
+    lvwInCates = CreateRowsView(nullptr, QStringLiteral("lvwInCates"),
                                 {{QStringLiteral("类别"), 80},
                                  {QStringLiteral("项目"), 320},
                                  {QStringLiteral("数量"), 80, true},
                                  {QStringLiteral("收入"), 80, true},
                                  {QStringLiteral("0 - 100%"), 80, true}});
-    lvwInCates->setGeometry(12, 0, 672, 154);
-    lvwOutCates = CreateListView(pnlTransCategories, QStringLiteral("lvwOutCates"),
+    lvwOutCates = CreateRowsView(nullptr, QStringLiteral("lvwOutCates"),
                                  {{QStringLiteral("类别"), 80},
                                   {QStringLiteral("项目"), 320},
                                   {QStringLiteral("数量"), 80, true},
                                   {QStringLiteral("支出"), 80, true},
                                   {QStringLiteral("0 - 100%"), 80, true}});
-    lvwOutCates->setGeometry(12, 162, 672, 200);
+    for (QTreeView *list : {lvwInCates, lvwOutCates})
+        list->setItemDelegate(new TCurrentRowDelegate(*this, list));
+
+    Splitter3 = new QSplitter(Qt::Vertical);
+    Splitter3->setObjectName(QStringLiteral("Splitter3"));
+    Splitter3->setHandleWidth(8);
+    Splitter3->setChildrenCollapsible(false);
+    Splitter3->addWidget(lvwInCates);
+    Splitter3->addWidget(lvwOutCates);
+    Splitter3->setSizes({154, 200});
+    pnlCates = Stack("pnlCates", {Splitter3});
+    pnlCates->setParent(pnlTransCategories);
+    pnlCates->setGeometry(12, 0, 672, 362);
+
+    lblCatesTotal = MakeTotalsLabel(pnlTransCategories, "lblCatesTotal");
     btnMoreInfo = MakeButton(pnlTransCategories, "btnMoreInfo", QStringLiteral("详情(&M)"), 450, 370);
     btnCatesExport = MakeButton(pnlTransCategories, "btnCatesExport", QStringLiteral("导出(&E)..."), 530, 370);
     btnCatesPrint = MakeButton(pnlTransCategories, "btnCatesPrint", QStringLiteral("打印(&P)"), 610, 370);
+}
 
+void TTransPanel::CreateMenus()
+{
     mnuTransMenu = new QMenu(this);
     mnuTransMenu->setObjectName(QStringLiteral("mnuTransMenu"));
     btnTransMore_ToXls = mnuTransMenu->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
@@ -101,8 +253,50 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
     mnuCatesExport_ToXls->setObjectName(QStringLiteral("mnuCatesExport_ToXls"));
     mnuCatesExport_ToHtml = mnuCatesExport->addAction(QStringLiteral("导出为网页文件(*.html)"));
     mnuCatesExport_ToHtml->setObjectName(QStringLiteral("mnuCatesExport_ToHtml"));
-    connect(btnTransMore, &QPushButton::clicked, this, [this] { mnuTransMenu->popup(QCursor::pos()); });
-    connect(btnCatesExport, &QPushButton::clicked, this, [this] { mnuCatesExport->popup(QCursor::pos()); });
+}
+
+void TTransPanel::Connect()
+{
+    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories})
+        connect(r, &QRadioButton::toggled, this, [this](bool) { rdoTransTransactionsClick(); });
+    for (QDateEdit *d : {dtpTransDate1, dtpTransDate2})
+        connect(d, &QDateEdit::dateChanged, this, [this] { dtpTransDate1Change(); });
+    connect(btnTransSearch, &QPushButton::clicked, this,
+            Guarded(this, [this] { btnTransSearchClick(btnTransSearch); }));
+    connect(TabSet1, &QTabBar::currentChanged, this, [this] { TabSet1Click(); });
+    for (QTreeView *list : {lvwDayTotal, lvwMonthTotal})
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, list] { lvwDayTotalSelectItem(list); });
+    connect(lvwTrans->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { lvwTransSelectItem(); });
+    lvwTrans->installEventFilter(this);
+    connect(btnTransDelete, &QPushButton::clicked, this,
+            Guarded(this, [this] { btnTransDeleteClick(btnTransDelete); }));
+    connect(btnTransEdit, &QPushButton::clicked, this,
+            Guarded(this, [this] { btnTransEditClick(btnTransEdit); }));
+    connect(btnTransMore, &QPushButton::clicked, this, [this] { btnTransMoreClick(); });
+
+    for (QTreeView *list : {lvwInCates, lvwOutCates}) {
+        list->installEventFilter(this);
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+                [this, list] { lvwCatesMakeCurrent(list); });
+        connect(list, &QAbstractItemView::doubleClicked, this,
+                Guarded(this, [this, list] { lvwCatesDblClick(list); }));
+    }
+    connect(btnMoreInfo, &QPushButton::clicked, this,
+            Guarded(this, [this] { btnMoreInfoClick(btnMoreInfo); }));
+    connect(btnCatesExport, &QPushButton::clicked, this, [this] { btnCatesExportClick(); });
+}
+
+void TTransPanel::StartUp()
+{
+    const QDate today = QDate::currentDate();
+    dtpTransDate1->setDate(today.addDays(1 - today.day()));
+    dtpTransDate2->setDate(today);
+    SelectedDayKey.clear();
+    ShowPeriodTotals(0, 0);
+    dtpTransDate1Change();
+    TabSet1Click();
 }
 
 void TTransPanel::rdoTransTransactionsClick()
@@ -111,9 +305,205 @@ void TTransPanel::rdoTransTransactionsClick()
     pnlTransCategories->setVisible(rdoTransCategories->isChecked());
 }
 
-void TTransPanel::StartUp()
+void TTransPanel::dtpTransDate1Change()
 {
-    const QDate today = QDate::currentDate();
-    dtpTransDate1->setDate(today.addDays(1 - today.day()));
-    dtpTransDate2->setDate(today);
+    // The pickers hold whole days, so the dates compare as they are.
+    btnTransSearch->setEnabled(dtpTransDate1->date() <= dtpTransDate2->date());
+}
+
+void TTransPanel::btnTransSearchClick(QPushButton *invoker)
+{
+    // A search after Delete or Edit is skipped while the range is reversed.
+    if (!invoker->isEnabled())
+        return;
+    // Even after an error the buttons follow what the lists hold.
+    const auto refresh = qScopeGuard([this] { m_session.UpdateCommandStates(); });
+    {
+        TBusyScope busy(m_session, invoker);
+        SelectedDayKey.clear();
+        FillLists({}, {}, {}, {}, {});
+        SearchFromDate = dtpTransDate1->date();
+        SearchToDate = dtpTransDate2->date();
+        SummaryRows dayRows, monthRows, recordRows, outCateRows, inCateRows;
+        m_session.SessionDb().GetPeriodSummary(m_session.SessionUser(), SearchFromDate.toString(kYmd),
+                                               SearchToDate.toString(kYmd), PeriodOutTotal,
+                                               PeriodInTotal, dayRows, monthRows, recordRows,
+                                               outCateRows, inCateRows);
+        FillLists(std::move(dayRows), std::move(monthRows), std::move(recordRows),
+                  std::move(outCateRows), std::move(inCateRows));
+        ShowPeriodTotals(PeriodInTotal, PeriodOutTotal);
+    }
+    invoker->setFocus();
+}
+
+void TTransPanel::FillLists(SummaryRows dayRows, SummaryRows monthRows, SummaryRows recordRows,
+                            SummaryRows outCateRows, SummaryRows inCateRows)
+{
+    RowsModel(lvwDayTotal)->SetRows(std::move(dayRows));
+    RowsModel(lvwMonthTotal)->SetRows(std::move(monthRows));
+    RowsModel(lvwTrans)->SetRows(std::move(recordRows));
+    RowsModel(lvwTrans)->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
+    RowsModel(lvwOutCates)->SetRows(std::move(outCateRows));
+    RowsModel(lvwInCates)->SetRows(std::move(inCateRows));
+}
+
+void TTransPanel::ShowPeriodTotals(double income, double expense)
+{
+    const QString text = QStringLiteral("收入合计：%1    支出合计：%2    结余合计：%3")
+                             .arg(THi::FormatAmount(income), THi::FormatAmount(expense),
+                                  THi::FormatAmount(income - expense));
+    for (QLabel *label : {lblTransTotal, lblCatesTotal}) {
+        label->setText(text);
+        label->adjustSize();
+    }
+}
+
+void TTransPanel::TabSet1Click()
+{
+    const bool days = TabSet1->currentIndex() == 0;
+    lvwDayTotal->setVisible(days);
+    lvwMonthTotal->setVisible(!days);
+}
+
+void TTransPanel::lvwDayTotalSelectItem(QAbstractItemView *list)
+{
+    const int row = SelectedRow(list);
+    SelectedDayKey = row >= 0 ? THi::Trim(RowsModel(list)->Row(row).value(0)) : QString();
+    TRowsModel *records = RowsModel(lvwTrans);
+    records->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
+    if (SelectedDayKey.isEmpty())
+        return;
+    const int first = records->FirstMarkedRow();
+    if (first < 0)
+        return;
+    // The first record of the day at the top, or as near to it as the list scrolls; no
+    // record stays selected, so the marked day is what the user sees.
+    lvwTrans->scrollTo(records->index(first, kRecDate + 1), QAbstractItemView::PositionAtTop);
+    lvwTrans->clearSelection();
+}
+
+void TTransPanel::lvwTransSelectItem()
+{
+    m_session.UpdateCommandStates();
+}
+
+SummaryRow TTransPanel::SelectedRecord() const
+{
+    const int row = SelectedRow(lvwTrans);
+    return row >= 0 ? RowsModel(lvwTrans)->Row(row) : SummaryRow();
+}
+
+void TTransPanel::btnTransDeleteClick(QPushButton *invoker)
+{
+    const SummaryRow record = SelectedRecord();
+    if (record.isEmpty())
+        return;
+    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要删除它吗？")))
+        return;
+    {
+        TBusyScope busy(m_session, invoker);
+        m_session.SessionDb().DeleteRecord(THi::Trim(record.value(kRecId)));
+    }
+    invoker->setFocus();
+    m_session.UpdateCommandStates();
+    btnTransSearchClick(btnTransSearch);
+}
+
+void TTransPanel::btnTransEditClick(QPushButton *invoker)
+{
+    const SummaryRow record = SelectedRecord();
+    if (record.isEmpty())
+        return;
+    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
+        return;
+    // Editing never changes the type: a record with an income amount stays income.
+    const bool income = !record.value(kRecIn).isEmpty();
+    QString date, item, amount, notes;
+    {
+        TfrmEditRec dialog(m_session.Window());
+        dialog.RecDate = record.value(kRecDate);
+        dialog.RecCate = record.value(kRecItem);
+        dialog.RecAmount = income ? record.value(kRecIn) : record.value(kRecOut);
+        dialog.RecNotes = record.value(kRecNotes);
+        if (dialog.exec() != QDialog::Accepted)
+            return;
+        date = dialog.RecDate;
+        item = dialog.RecCate;
+        amount = dialog.RecAmount;
+        notes = dialog.RecNotes;
+    }
+    {
+        TBusyScope busy(m_session, invoker);
+        // Delete and re-add stand or fall together, so a failure never loses the record.
+        m_session.SessionDb().ChangeRecord(THi::Trim(record.value(kRecId)), m_session.SessionUser(),
+                                           date, income ? kTypeIn : kTypeOut, item, amount, notes);
+    }
+    invoker->setFocus();
+    m_session.UpdateCommandStates();
+    btnTransSearchClick(btnTransSearch);
+}
+
+void TTransPanel::btnTransMoreClick()
+{
+    mnuTransMenu->popup(QCursor::pos());
+}
+
+void TTransPanel::lvwCatesMakeCurrent(QAbstractItemView *list)
+{
+    m_currentCatesList = HasSelection(list) ? list : nullptr;
+    lvwInCates->viewport()->update();
+    lvwOutCates->viewport()->update();
+    m_session.UpdateCommandStates();
+}
+
+void TTransPanel::lvwCatesDblClick(QAbstractItemView *list)
+{
+    if (HasSelection(list))
+        btnMoreInfoClick(btnMoreInfo);
+}
+
+void TTransPanel::btnMoreInfoClick(QPushButton *invoker)
+{
+    QAbstractItemView *list = m_currentCatesList;
+    const int row = SelectedRow(list);
+    if (row < 0)
+        return;
+    const SummaryRow rank = RowsModel(list)->Row(row);
+    TfrmMoreInfo dialog(m_session.Window());
+    {
+        TBusyScope busy(m_session, invoker);
+        dialog.setWindowTitle(QStringLiteral("数量：%1  合计：%2").arg(rank.value(2), rank.value(3)));
+        TRowsModel *records = RowsModel(dialog.lvwRecs);
+        records->SetCaption(3, rank.value(0) == kTypeIn ? kTypeIn : kTypeOut);
+        // The range the pickers show now, which may differ from the last search.
+        SummaryRows rows;
+        m_session.SessionDb().GetCateRecords(m_session.SessionUser(),
+                                             dtpTransDate1->date().toString(kYmd),
+                                             dtpTransDate2->date().toString(kYmd), rank.value(0),
+                                             rank.value(1), rows);
+        records->SetRows(std::move(rows));
+    }
+    dialog.exec();
+    invoker->setFocus();
+    m_session.UpdateCommandStates();
+}
+
+void TTransPanel::btnCatesExportClick()
+{
+    mnuCatesExport->popup(QCursor::pos());
+}
+
+bool TTransPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == lvwTrans && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)) {
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Delete) {
+            if (event->type() == QEvent::KeyRelease && !key->isAutoRepeat() && HasSelection(lvwTrans))
+                RunGuarded(m_session.Window(), [this] { btnTransDeleteClick(btnTransDelete); });
+            return true;
+        }
+    }
+    if ((watched == lvwInCates || watched == lvwOutCates) && event->type() == QEvent::FocusIn)
+        lvwCatesMakeCurrent(static_cast<QAbstractItemView *>(watched));
+    return QWidget::eventFilter(watched, event);
 }

@@ -1,44 +1,64 @@
 #pragma once
+#include "store/DbClass.h"
+
 #include <QDate>
+#include <QTreeView>
 #include <QWidget>
 
 class ISession;
 class QAbstractItemView;
 class QAction;
-class QMenu;
 class QDateEdit;
+class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
-class QTreeWidget;
+class QSplitter;
+class QTabBar;
 
 // The browsing mode "收支目录" (pnlTransactions): the top bar with the range of days and
 // the search, and the two sub-views, the transactions (pnlTransTransactions) and the
-// item ranking (pnlTransCategories).
+// item ranking (pnlTransCategories). One search fills both.
 class TTransPanel : public QWidget {
     Q_OBJECT
 public:
     TTransPanel(ISession &session, QWidget *parent);
 
-    // Start-up: the date fields, zero period totals, the tab strip.
+    // Start-up: the date fields, zero period totals, the date rule and the tab strip.
     void StartUp();
     // The ranking list whose row is selected, or none.
     QAbstractItemView *CurrentCatesList() const { return m_currentCatesList; }
 
+    // Top bar.
     QDateEdit *dtpTransDate1 = nullptr;
+    QLabel *lblTransTo = nullptr;
     QDateEdit *dtpTransDate2 = nullptr;
     QPushButton *btnTransSearch = nullptr;
     QRadioButton *rdoTransTransactions = nullptr;
     QRadioButton *rdoTransCategories = nullptr;
-    QWidget *pnlTransTransactions = nullptr;
-    QWidget *pnlTransCategories = nullptr;
 
-    QTreeWidget *lvwTrans = nullptr;
+    // Transactions sub-view.
+    QWidget *pnlTransTransactions = nullptr;
+    QWidget *pnlTrans = nullptr;
+    QSplitter *Splitter1 = nullptr;
+    QWidget *pnlTrans1 = nullptr;
+    QTreeView *lvwDayTotal = nullptr;
+    QTreeView *lvwMonthTotal = nullptr;
+    QTabBar *TabSet1 = nullptr;
+    QWidget *pnlTrans2 = nullptr;
+    QTreeView *lvwTrans = nullptr;
+    QLabel *lblTransTotal = nullptr;
     QPushButton *btnTransDelete = nullptr;
     QPushButton *btnTransEdit = nullptr;
     QPushButton *btnTransMore = nullptr;
 
-    QTreeWidget *lvwInCates = nullptr;
-    QTreeWidget *lvwOutCates = nullptr;
+    // Ranking sub-view.
+    QWidget *pnlTransCategories = nullptr;
+    QWidget *pnlCates = nullptr;
+    QSplitter *Splitter3 = nullptr;
+    QTreeView *lvwInCates = nullptr;
+    QTreeView *lvwOutCates = nullptr;
+    QLabel *lblCatesTotal = nullptr;
     QPushButton *btnMoreInfo = nullptr;
     QPushButton *btnCatesExport = nullptr;
     QPushButton *btnCatesPrint = nullptr;
@@ -58,11 +78,43 @@ public:
     QDate SearchToDate;
     double PeriodInTotal = 0;
     double PeriodOutTotal = 0;
+    // The date (or year and month) of the selected day (or month) row; empty when none.
     QString SelectedDayKey;
 
+    // Handlers; invoker is the button whose command runs (it is disabled meanwhile).
     void rdoTransTransactionsClick();
+    void dtpTransDate1Change();
+    void btnTransSearchClick(QPushButton *invoker);
+    void ShowPeriodTotals(double income, double expense);
+    void TabSet1Click();
+    void lvwDayTotalSelectItem(QAbstractItemView *list);
+    void lvwTransSelectItem();
+    void btnTransDeleteClick(QPushButton *invoker);
+    void btnTransEditClick(QPushButton *invoker);
+    void btnTransMoreClick();
+    // The make-current rule of the ranking lists, run on entering a list and on a change
+    // of its selection.
+    void lvwCatesMakeCurrent(QAbstractItemView *list);
+    void lvwCatesDblClick(QAbstractItemView *list);
+    void btnMoreInfoClick(QPushButton *invoker);
+    void btnCatesExportClick();
+
+    // Puts the rows of one search into the five lists, replacing what they held.
+    void FillLists(SummaryRows dayRows, SummaryRows monthRows, SummaryRows recordRows,
+                   SummaryRows outCateRows, SummaryRows inCateRows);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void CreateTopBar();
+    void CreateTransactions();
+    void CreateCategories();
+    void CreateMenus();
+    void Connect();
+    // The selected record's fields, or an empty row when none is selected.
+    SummaryRow SelectedRecord() const;
+
     ISession &m_session;
     QAbstractItemView *m_currentCatesList = nullptr;
 };

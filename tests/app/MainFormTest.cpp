@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "browse/RowsView.h"
 #include "browse/TransPanel.h"
 #include "entry/EntryPanel.h"
 #include "store/DbClass.h"
@@ -76,7 +77,7 @@ TEST(MainForm, CommandStatesFollowTheLists)
     EXPECT_TRUE(w->btnOutDelete->isEnabled());
     EXPECT_FALSE(w->btnInSave->isEnabled());
 
-    new QTreeWidgetItem(w->pnlTransactions->lvwOutCates, {QString(), "支出", "x", "1", "1.00", "100.00%"});
+    RowsModel(w->pnlTransactions->lvwOutCates)->SetRows({{"支出", "x", "1", "1.00", "100.00%"}});
     w->UpdateCommandStates();
     EXPECT_TRUE(w->btnCatesExport->isEnabled());
     EXPECT_TRUE(w->btnCatesPrint->isEnabled());

@@ -24,7 +24,8 @@ QList<QStringList> TransRows(int count)
 {
     QList<QStringList> rows;
     for (int i = 1; i <= count; ++i)
-        rows << QStringList{QStringLiteral("2024-03-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
+        rows << QStringList{QString::number(i),  // the record id, in the list's hidden column
+                            QStringLiteral("2024-03-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
                             QStringLiteral("条目%1").arg(i, 3, 10, QLatin1Char('0')),
                             i % 2 ? QStringLiteral("%1.00").arg(i) : QString(),
                             i % 2 ? QString() : QStringLiteral("%1.50").arg(i),

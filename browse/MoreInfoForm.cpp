@@ -1,0 +1,24 @@
+#include "browse/MoreInfoForm.h"
+#include "browse/RowsView.h"
+
+#include <QFrame>
+
+TfrmMoreInfo::TfrmMoreInfo(QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                          Qt::MSWindowsFixedSizeDialogHint)
+{
+    setObjectName(QStringLiteral("frmMoreInfo"));
+    if (parent)
+        setFont(parent->font());
+    setFixedSize(631, 453);
+    bvlRect = new QFrame(this);
+    bvlRect->setObjectName(QStringLiteral("bvlRect"));
+    bvlRect->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    bvlRect->setGeometry(8, 8, 615, 432);
+    lvwRecs = CreateRowsView(this, QStringLiteral("lvwRecs"),
+                             {{QStringLiteral("日期"), 80},
+                              {QStringLiteral("项目"), 180},
+                              {QString(), 80, true},
+                              {QStringLiteral("备注"), 220}});
+    lvwRecs->setGeometry(20, 20, 592, 407);
+}

@@ -1,0 +1,158 @@
+#include "browse/RowsView.h"
+#include "app/HiClass.h"
+
+#include <QHeaderView>
+
+TRowsModel::TRowsModel(const QList<TColumn> &columns, QObject *parent)
+    : QAbstractTableModel(parent), m_columns(columns)
+{
+    m_columns.prepend(TColumn{QString(), 0});
+}
+
+int TRowsModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TRowsModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QVariant TRowsModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size())
+        return QVariant();
+    const int field = index.column() - 1;
+    switch (role) {
+    case Qt::DisplayRole:
+        return field >= 0 ? m_rows[index.row()].value(field) : QString();
+    case Qt::TextAlignmentRole:
+        return m_columns[index.column()].right ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                               : int(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::BackgroundRole:
+        return IsMarked(index.row()) ? QVariant(m_markColor) : QVariant();
+    default:
+        return QVariant();
+    }
+}
+
+QVariant TRowsModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0 || section >= m_columns.size())
+        return QVariant();
+    if (role == Qt::DisplayRole)
+        return m_columns[section].caption;
+    if (role == Qt::TextAlignmentRole)
+        return m_columns[section].right ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                        : int(Qt::AlignLeft | Qt::AlignVCenter);
+    return QVariant();
+}
+
+Qt::ItemFlags TRowsModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+bool TRowsModel::insertRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || row < 0 || row > m_rows.size() || count < 1)
+        return false;
+    beginInsertRows(parent, row, row + count - 1);
+    m_rows.insert(row, count, SummaryRow(columnCount() - 1));
+    endInsertRows();
+    return true;
+}
+
+bool TRowsModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (!index.isValid() || index.column() == 0 || (role != Qt::EditRole && role != Qt::DisplayRole))
+        return false;
+    SummaryRow &row = m_rows[index.row()];
+    const int field = index.column() - 1;
+    while (row.size() <= field)
+        row.append(QString());
+    row[field] = value.toString();
+    emit dataChanged(index, index, {Qt::DisplayRole});
+    return true;
+}
+
+void TRowsModel::SetRows(SummaryRows rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+void TRowsModel::SetCaption(int column, const QString &caption)
+{
+    m_columns[column].caption = caption;
+    emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void TRowsModel::SetMarkedDay(int field, const QString &key, const QColor &color)
+{
+    m_markField = field;
+    m_markKey = key;
+    m_markColor = color;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
+}
+
+bool TRowsModel::IsMarked(int row) const
+{
+    if (m_markKey.isEmpty() || m_markField < 0)
+        return false;
+    const QString day = THi::Trim(m_rows[row].value(m_markField));
+    return day == m_markKey ||
+           (day.size() > m_markKey.size() && day.startsWith(m_markKey) && day[m_markKey.size()] == u'-');
+}
+
+int TRowsModel::FirstMarkedRow() const
+{
+    for (int r = 0; r < m_rows.size(); ++r)
+        if (IsMarked(r))
+            return r;
+    return -1;
+}
+
+QTreeView *CreateRowsView(QWidget *parent, const QString &name, const QList<TColumn> &columns)
+{
+    auto *view = new QTreeView(parent);
+    view->setObjectName(name);
+    auto *model = new TRowsModel(columns, view);
+    view->setModel(model);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setSortingEnabled(false);
+    view->setAllColumnsShowFocus(true);
+    view->setFocusPolicy(Qt::ClickFocus);
+    QHeaderView *header = view->header();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(0);
+    view->setColumnWidth(0, 0);
+    for (int i = 0; i < columns.size(); ++i)
+        view->setColumnWidth(i + 1, columns[i].width);
+    return view;
+}
+
+TRowsModel *RowsModel(const QAbstractItemView *view)
+{
+    return view ? qobject_cast<TRowsModel *>(view->model()) : nullptr;
+}
+
+int SelectedRow(const QAbstractItemView *view)
+{
+    if (!view || !view->selectionModel())
+        return -1;
+    const QModelIndexList rows = view->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+// The statements behind TDbMan::GetPeriodSummary and TDbMan::GetCateRecords (UTF-8). Each
+// selects one user's records in a range of days, both days included; the first three
+// parameters are the encoded user, the from-date and the to-date ("yyyy-mm-dd", compared as
+// text). They are public so that the benchmark can time the bare statements.
+namespace TSummarySql {
+
+inline constexpr const char *PeriodTotals =
+    "select [user],sum(iif([type]='支出',[amount],0)) as [outsum],"
+    "sum(iif([type]='收入',[amount],0)) as [insum] from [data] "
+    "where [user]=? and [date]>=? and [date]<=? group by [user]";
+
+inline constexpr const char *DayTotals =
+    "select [date],sum(iif([type]='支出',[amount],0)) as [outsum],"
+    "sum(iif([type]='收入',[amount],0)) as [insum] from [data] "
+    "where [user]=? and [date]>=? and [date]<=? group by [date] order by [date]";
+
+// Summed from the day totals, which come from the index in date order: grouping the
+// days is far cheaper than grouping every record again. Dates are zero-padded, so the
+// first seven characters are the year and month "yyyy-mm".
+inline constexpr const char *MonthTotals =
+    "select substr([date],1,7) as [ym],sum([outsum]) as [outsum],sum([insum]) as [insum] "
+    "from (select [date],sum(iif([type]='支出',[amount],0)) as [outsum],"
+    "sum(iif([type]='收入',[amount],0)) as [insum] from [data] "
+    "where [user]=? and [date]>=? and [date]<=? group by [date]) "
+    "group by substr([date],1,7) order by substr([date],1,7)";
+
+// Within a day the expense records come before the income records (the order the two
+// words have in the Chinese code page, descending), each type in the order of saving.
+inline constexpr const char *Records =
+    "select [id],[date],[type],[cate],[amount],[notes] from [data] "
+    "where [user]=? and [date]>=? and [date]<=? "
+    "order by [date] asc,case [type] when '支出' then 0 when '收入' then 1 else 2 end,"
+    "[type] desc,[id] asc";
+
+// The fourth parameter is the type word; ties of equal sums are ordered by the program.
+inline constexpr const char *Ranking =
+    "select [cate],count(*) as [qty],sum([amount]) as [total] from [data] "
+    "where [user]=? and [date]>=? and [date]<=? and [type]=? group by [cate] "
+    "order by sum([amount]) desc";
+
+// The fourth and fifth parameters are the type word and the encoded item.
+inline constexpr const char *CateRecords =
+    "select [date],[cate],[amount],[notes] from [data] "
+    "where [user]=? and [date]>=? and [date]<=? and [type]=? and [cate]=? "
+    "order by [date] asc,[id] asc";
+
+} // namespace TSummarySql

@@ -1,0 +1,317 @@
+#include "browse/BrowseFixture.h"
+#include "entry/EditRecForm.h"
+#include "store/DbClass.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
+#include <QTreeView>
+
+namespace {
+
+const QColor kDayColour(224, 255, 224);
+
+bool Marked(QAbstractItemView *view, int row)
+{
+    return view->model()->index(row, 2).data(Qt::BackgroundRole).value<QColor>() == kDayColour;
+}
+
+} // namespace
+
+TEST_F(BrowseTest, StartsEmptyWithZeroTotalsAndTheMonthSoFar)
+{
+    Open();
+    const QString zeros = QStringLiteral("收入合计：0.00    支出合计：0.00    结余合计：0.00");
+    EXPECT_EQ(panel->lblTransTotal->text(), zeros);
+    EXPECT_EQ(panel->lblCatesTotal->text(), zeros);
+    EXPECT_TRUE(panel->btnTransSearch->isEnabled());
+    EXPECT_TRUE(panel->SelectedDayKey.isEmpty());
+    EXPECT_FALSE(panel->lvwDayTotal->isHidden());
+    EXPECT_TRUE(panel->lvwMonthTotal->isHidden());
+    EXPECT_EQ(panel->TabSet1->tabText(0), QStringLiteral("按天统计"));
+    EXPECT_EQ(panel->TabSet1->tabText(1), QStringLiteral("按月统计"));
+    for (QAbstractItemView *list : {static_cast<QAbstractItemView *>(panel->lvwDayTotal),
+                                    static_cast<QAbstractItemView *>(panel->lvwMonthTotal),
+                                    static_cast<QAbstractItemView *>(panel->lvwTrans),
+                                    static_cast<QAbstractItemView *>(panel->lvwInCates),
+                                    static_cast<QAbstractItemView *>(panel->lvwOutCates)})
+        EXPECT_EQ(Rows(list), 0) << list->objectName().toStdString();
+    EXPECT_EQ(ListCaptions(panel->lvwTrans),
+              (QStringList{"", "日期", "项目", "收入", "支出", "备注"}));
+    EXPECT_EQ(ListCaptions(panel->lvwOutCates),
+              (QStringList{"类别", "项目", "数量", "支出", "0 - 100%"}));
+}
+
+TEST_F(BrowseTest, SearchFillsEveryListAndTheTotals)
+{
+    db->AddRecords("U", {{"2009-08-20", "收入", "工资", "100", ""},
+                         {"2009-08-20", "支出", "房租", "250.5", "八月"},
+                         {"2009-09-01", "支出", "房租", "1", ""}});
+    db->AddRecords("V", {{"2009-08-20", "支出", "别人的", "7", ""}});
+    Open();
+    Search(QDate(2009, 8, 20), QDate(2009, 8, 20));
+
+    const QString totals = QStringLiteral("收入合计：100.00    支出合计：250.50    结余合计：-150.50");
+    EXPECT_EQ(panel->lblTransTotal->text(), totals);
+    EXPECT_EQ(panel->lblCatesTotal->text(), totals);
+    EXPECT_DOUBLE_EQ(panel->PeriodInTotal, 100);
+    EXPECT_DOUBLE_EQ(panel->PeriodOutTotal, 250.5);
+    EXPECT_EQ(panel->SearchFromDate, QDate(2009, 8, 20));
+    EXPECT_EQ(panel->SearchToDate, QDate(2009, 8, 20));
+
+    EXPECT_EQ(ListRows(panel->lvwDayTotal), (QList<QStringList>{{"2009-08-20", "100.00", "250.50"}}));
+    EXPECT_EQ(ListRows(panel->lvwMonthTotal), (QList<QStringList>{{"2009-08", "100.00", "250.50"}}));
+    EXPECT_EQ(Column(panel->lvwTrans, 2), (QStringList{"房租", "工资"}));
+    EXPECT_EQ(Cell(panel->lvwTrans, 0, 4), QStringLiteral("250.50"));
+    EXPECT_EQ(Cell(panel->lvwTrans, 1, 3), QStringLiteral("100.00"));
+    EXPECT_EQ(ListRows(panel->lvwOutCates), (QList<QStringList>{{"支出", "房租", "1", "250.50", "100.00%"}}));
+    EXPECT_EQ(ListRows(panel->lvwInCates), (QList<QStringList>{{"收入", "工资", "1", "100.00", "100.00%"}}));
+
+    // A range without records empties every list; the pickers' later change does not
+    // reach the remembered range.
+    Search(QDate(2010, 1, 1), QDate(2010, 1, 31));
+    EXPECT_EQ(Rows(panel->lvwDayTotal) + Rows(panel->lvwMonthTotal) + Rows(panel->lvwTrans) +
+                  Rows(panel->lvwInCates) + Rows(panel->lvwOutCates),
+              0);
+    EXPECT_EQ(panel->lblTransTotal->text(), QStringLiteral("收入合计：0.00    支出合计：0.00    结余合计：0.00"));
+    panel->dtpTransDate1->setDate(QDate(2001, 1, 1));
+    EXPECT_EQ(panel->SearchFromDate, QDate(2010, 1, 1));
+}
+
+TEST_F(BrowseTest, ReversedRangeDisablesSearchAndKeepsTheListsAfterDeleteOrEdit)
+{
+    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "支出", "b", "2", ""}});
+    Open();
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    panel->dtpTransDate1->setDate(QDate(2009, 9, 1));
+    EXPECT_FALSE(panel->btnTransSearch->isEnabled());
+    panel->dtpTransDate2->setDate(QDate(2009, 9, 1));
+    EXPECT_TRUE(panel->btnTransSearch->isEnabled());
+    panel->dtpTransDate2->setDate(QDate(2009, 8, 31));
+    EXPECT_FALSE(panel->btnTransSearch->isEnabled());
+
+    Click(panel->lvwTrans, 0);
+    dialogs->answers.enqueue(true);
+    QTest::mouseClick(panel->btnTransDelete, Qt::LeftButton);
+    // The record is gone from the ledger, but the lists show the old rows until the next
+    // search.
+    EXPECT_EQ(Column(panel->lvwTrans, 2), (QStringList{"a", "b"}));
+    SummaryRows rows;
+    db->GetCateRecords("U", "2009-08-01", "2009-08-31", kTypeOut, "a", rows);
+    EXPECT_TRUE(rows.isEmpty());
+
+    Click(panel->lvwTrans, 1);
+    dialogs->answers.enqueue(true);
+    OnModal([](QWidget *dialog) {
+        auto *edit = static_cast<TfrmEditRec *>(dialog);
+        edit->edtAmount->setText(QStringLiteral("3"));
+        QTest::mouseClick(edit->btnSave, Qt::LeftButton);
+    });
+    QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
+    EXPECT_EQ(Cell(panel->lvwTrans, 1, 4), QStringLiteral("2.00"));
+    db->GetCateRecords("U", "2009-08-01", "2009-08-31", kTypeOut, "b", rows);
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows[0][2], QStringLiteral("3.00"));
+}
+
+TEST_F(BrowseTest, SelectingADayMarksItsRecordsAndScrollsTheFirstToTheTop)
+{
+    QList<QStringList> records;
+    for (int day = 1; day <= 30; ++day)
+        for (int k = 0; k < 4; ++k)
+            records << QStringList{QDate(2009, 4, day).toString(Qt::ISODate), k == 3 ? "收入" : "支出",
+                                   QStringLiteral("项目%1").arg(k), "1", ""};
+    db->AddRecords("U", records);
+    Open();
+    Search(QDate(2009, 4, 1), QDate(2009, 4, 30));
+    ASSERT_EQ(Rows(panel->lvwTrans), 120);
+
+    // A selected record is let go when a day is chosen.
+    Click(panel->lvwTrans, 0);
+    EXPECT_TRUE(panel->btnTransEdit->isEnabled());
+    panel->lvwDayTotal->scrollTo(panel->lvwDayTotal->model()->index(19, 1));
+    Click(panel->lvwDayTotal, 19);  // 2009-04-20, records 76 to 79
+    EXPECT_EQ(panel->SelectedDayKey, QStringLiteral("2009-04-20"));
+    const QModelIndex top = panel->lvwTrans->indexAt(QPoint(5, 2));
+    EXPECT_EQ(top.row(), 76);
+    EXPECT_FALSE(HasSelection(panel->lvwTrans));
+    EXPECT_FALSE(panel->btnTransEdit->isEnabled());
+    EXPECT_FALSE(panel->btnTransDelete->isEnabled());
+    EXPECT_FALSE(Marked(panel->lvwTrans, 75));
+    for (int r = 76; r < 80; ++r)
+        EXPECT_TRUE(Marked(panel->lvwTrans, r)) << r;
+    EXPECT_FALSE(Marked(panel->lvwTrans, 80));
+
+    // The month tab and back keep the day's selection and its marks.
+    panel->TabSet1->setCurrentIndex(1);
+    EXPECT_TRUE(panel->lvwDayTotal->isHidden());
+    EXPECT_FALSE(panel->lvwMonthTotal->isHidden());
+    panel->TabSet1->setCurrentIndex(0);
+    EXPECT_EQ(SelectedRow(panel->lvwDayTotal), 19);
+    EXPECT_EQ(panel->SelectedDayKey, QStringLiteral("2009-04-20"));
+    EXPECT_TRUE(Marked(panel->lvwTrans, 76));
+
+    // Letting go of the day removes the marks.
+    panel->lvwDayTotal->clearSelection();
+    EXPECT_TRUE(panel->SelectedDayKey.isEmpty());
+    EXPECT_FALSE(Marked(panel->lvwTrans, 76));
+
+    // A month marks the records of that month; a new search forgets the key.
+    panel->TabSet1->setCurrentIndex(1);
+    Click(panel->lvwMonthTotal, 0);
+    EXPECT_EQ(panel->SelectedDayKey, QStringLiteral("2009-04"));
+    EXPECT_TRUE(Marked(panel->lvwTrans, 0) && Marked(panel->lvwTrans, 119));
+    Search(QDate(2009, 4, 1), QDate(2009, 4, 30));
+    EXPECT_TRUE(panel->SelectedDayKey.isEmpty());
+    EXPECT_FALSE(Marked(panel->lvwTrans, 0));
+}
+
+TEST_F(BrowseTest, EditingAnIncomeRecordKeepsItIncomeUnderANewId)
+{
+    db->AddRecords("U", {{"2009-08-20", "收入", "工资", "100", "八月"},
+                         {"2009-08-20", "收入", "奖金", "5", ""},
+                         {"2009-08-20", "支出", "房租", "50", ""}});
+    Open();
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    EXPECT_EQ(Column(panel->lvwTrans, 2), (QStringList{"房租", "工资", "奖金"}));
+    const QString oldId = Cell(panel->lvwTrans, 1, 0);
+
+    Click(panel->lvwTrans, 1);
+    // No: nothing happens.
+    QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
+    EXPECT_EQ(dialogs->Of("question").size(), 1);
+    EXPECT_EQ(dialogs->calls.last().text, QStringLiteral("您真的想要编辑它吗？"));
+    EXPECT_EQ(dialogs->calls.last().caption, QStringLiteral("确认"));
+    EXPECT_EQ(Cell(panel->lvwTrans, 1, 0), oldId);
+
+    // Cancel in the dialog: nothing is stored.
+    dialogs->answers.enqueue(true);
+    QString shown;
+    OnModal([&shown](QWidget *dialog) {
+        auto *edit = static_cast<TfrmEditRec *>(dialog);
+        shown = QStringList{edit->dtpDate->date().toString(Qt::ISODate), edit->edtCate->text(),
+                            edit->edtAmount->text(), edit->edtNotes->text()}
+                    .join(QLatin1Char('|'));
+        QTest::mouseClick(edit->btnCancel, Qt::LeftButton);
+    });
+    QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
+    EXPECT_EQ(shown, QStringLiteral("2009-08-20|工资|100.00|八月"));
+    EXPECT_EQ(Cell(panel->lvwTrans, 1, 0), oldId);
+
+    dialogs->answers.enqueue(true);
+    OnModal([](QWidget *dialog) {
+        auto *edit = static_cast<TfrmEditRec *>(dialog);
+        edit->edtAmount->setText(QStringLiteral(" 120.5 "));
+        QTest::mouseClick(edit->btnSave, Qt::LeftButton);
+    });
+    QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
+    // The changed record now comes last among the day's incomes, still an income.
+    EXPECT_EQ(ListRows(panel->lvwTrans).mid(1),
+              (QList<QStringList>{{Cell(panel->lvwTrans, 1, 0), "2009-08-20", "奖金", "5.00", "", ""},
+                                  {Cell(panel->lvwTrans, 2, 0), "2009-08-20", "工资", "120.50", "", "八月"}}));
+    EXPECT_NE(Cell(panel->lvwTrans, 2, 0), oldId);
+    EXPECT_GT(Cell(panel->lvwTrans, 2, 0).toLongLong(), oldId.toLongLong());
+    EXPECT_DOUBLE_EQ(panel->PeriodInTotal, 125.5);
+    EXPECT_EQ(window->focusWidget(), panel->btnTransSearch);
+}
+
+TEST_F(BrowseTest, DeleteKeyAsksOnlyWithASelectedRecord)
+{
+    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "支出", "b", "2", ""}});
+    Open();
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    panel->lvwTrans->setFocus();
+    QTest::keyClick(panel->lvwTrans, Qt::Key_Delete);
+    EXPECT_TRUE(dialogs->calls.isEmpty());
+
+    Click(panel->lvwTrans, 0);
+    QTest::keyClick(panel->lvwTrans, Qt::Key_Delete);  // answered No
+    ASSERT_EQ(dialogs->calls.size(), 1);
+    EXPECT_EQ(dialogs->calls[0].text, QStringLiteral("您真的想要删除它吗？"));
+    EXPECT_EQ(Rows(panel->lvwTrans), 2);
+
+    dialogs->answers.enqueue(true);
+    QTest::keyClick(panel->lvwTrans, Qt::Key_Delete);
+    EXPECT_EQ(Column(panel->lvwTrans, 2), (QStringList{"b"}));
+    EXPECT_EQ(panel->lblTransTotal->text(), QStringLiteral("收入合计：0.00    支出合计：2.00    结余合计：-2.00"));
+    EXPECT_FALSE(panel->btnTransDelete->isEnabled());
+}
+
+TEST_F(BrowseTest, BrowsingButtonsFollowTheListsAndTheCurrentRanking)
+{
+    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "收入", "b", "2", ""}});
+    Open();
+    const auto states = [this] {
+        QString s;
+        for (QPushButton *b : {panel->btnTransMore, panel->btnTransEdit, panel->btnTransDelete,
+                               panel->btnMoreInfo, panel->btnCatesExport, panel->btnCatesPrint})
+            s += b->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+        return s;
+    };
+    EXPECT_EQ(states(), QStringLiteral("000000"));
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    EXPECT_EQ(states(), QStringLiteral("100011"));
+    Click(panel->lvwTrans, 1);
+    EXPECT_EQ(states(), QStringLiteral("111011"));
+
+    panel->rdoTransCategories->setChecked(true);
+    Click(panel->lvwInCates, 0);
+    EXPECT_EQ(panel->CurrentCatesList(), panel->lvwInCates);
+    EXPECT_EQ(states(), QStringLiteral("111111"));
+    // Clicking into the empty part of the other list makes no list current, although the
+    // income row stays selected.
+    ClickEmpty(panel->lvwOutCates);
+    EXPECT_EQ(panel->CurrentCatesList(), nullptr);
+    EXPECT_TRUE(HasSelection(panel->lvwInCates));
+    EXPECT_EQ(states(), QStringLiteral("111011"));
+    // Entering the income list again makes it current.
+    panel->lvwInCates->setFocus();
+    EXPECT_EQ(panel->CurrentCatesList(), panel->lvwInCates);
+    // Clicking into its own empty part lets go of its row.
+    ClickEmpty(panel->lvwInCates);
+    EXPECT_FALSE(HasSelection(panel->lvwInCates));
+    EXPECT_EQ(panel->CurrentCatesList(), nullptr);
+
+    // A search empties the lists but keeps the current list; "详情(&M)" then does nothing.
+    Click(panel->lvwOutCates, 0);
+    Search(QDate(2010, 1, 1), QDate(2010, 1, 2));
+    EXPECT_EQ(states(), QStringLiteral("000100"));
+    dialogs->Reset();
+    QTest::mouseClick(panel->btnMoreInfo, Qt::LeftButton);
+    EXPECT_TRUE(dialogs->calls.isEmpty());
+}
+
+TEST_F(BrowseTest, DatabaseErrorsLeaveTheButtonsUsable)
+{
+    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}});
+    Open();
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    panel->rdoTransCategories->setChecked(true);
+    Click(panel->lvwOutCates, 0);
+    panel->rdoTransTransactions->setChecked(true);
+    Click(panel->lvwTrans, 0);
+    ASSERT_TRUE(QFile::remove(ledger.Path()));
+
+    dialogs->answers.enqueue(true);
+    QTest::mouseClick(panel->btnTransDelete, Qt::LeftButton);
+    ASSERT_EQ(dialogs->Of("message").size(), 1);
+    EXPECT_EQ(dialogs->Of("message")[0].icon, IDialogs::Icon::Error);
+    EXPECT_TRUE(panel->btnTransDelete->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    panel->rdoTransCategories->setChecked(true);
+    QTest::mouseClick(panel->btnMoreInfo, Qt::LeftButton);
+    EXPECT_EQ(dialogs->Of("message").size(), 2);
+    EXPECT_TRUE(panel->btnMoreInfo->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    QTest::mouseClick(panel->btnTransSearch, Qt::LeftButton);
+    EXPECT_EQ(dialogs->Of("message").size(), 3);
+    EXPECT_TRUE(panel->btnTransSearch->isEnabled());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    // The failed search emptied the lists, and the buttons know it.
+    EXPECT_EQ(Rows(panel->lvwTrans), 0);
+    EXPECT_FALSE(panel->btnTransDelete->isEnabled());
+    EXPECT_FALSE(panel->btnTransMore->isEnabled());
+}

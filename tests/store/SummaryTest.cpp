@@ -1,0 +1,200 @@
+#include "app/Errors.h"
+#include "app/HiClass.h"
+#include "store/Ado.h"
+#include "store/DbClass.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Summary {
+    double outTotal = -1, inTotal = -1;
+    SummaryRows days, months, records, outCates, inCates;
+};
+
+Summary Search(TDbMan &db, const QString &user, const QString &from, const QString &to)
+{
+    Summary s;
+    db.GetPeriodSummary(user, from, to, s.outTotal, s.inTotal, s.days, s.months, s.records,
+                        s.outCates, s.inCates);
+    return s;
+}
+
+// A record row without its id, which the engine assigns.
+SummaryRow WithoutId(SummaryRow row)
+{
+    row.removeFirst();
+    return row;
+}
+
+QList<SummaryRow> WithoutIds(const SummaryRows &rows)
+{
+    QList<SummaryRow> out;
+    for (const SummaryRow &r : rows)
+        out << WithoutId(r);
+    return out;
+}
+
+} // namespace
+
+TEST(Summary, OneDayWithOneExpenseAndOneIncome)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    // The income is saved first; the expense still comes first within the day.
+    db.AddRecords("U", {{"2009-08-20", "收入", "红包", "3", "压岁"},
+                        {"2009-08-20", "支出", "午餐", "12.5", ""}});
+    // Another user's record and records outside the day are not counted.
+    db.AddRecords("V", {{"2009-08-20", "支出", "午餐", "99", ""}});
+    db.AddRecords("U", {{"2009-08-19", "支出", "午餐", "1", ""}, {"2009-08-21", "收入", "红包", "1", ""}});
+
+    const Summary s = Search(db, "U", "2009-08-20", "2009-08-20");
+    EXPECT_DOUBLE_EQ(s.outTotal, 12.5);
+    EXPECT_DOUBLE_EQ(s.inTotal, 3);
+    EXPECT_EQ(s.days, (SummaryRows{{"2009-08-20", "3.00", "12.50"}}));
+    EXPECT_EQ(s.months, (SummaryRows{{"2009-08", "3.00", "12.50"}}));
+    ASSERT_EQ(s.records.size(), 2);
+    EXPECT_EQ(WithoutId(s.records[0]), (SummaryRow{"2009-08-20", "午餐", "", "12.50", ""}));
+    EXPECT_EQ(WithoutId(s.records[1]), (SummaryRow{"2009-08-20", "红包", "3.00", "", "压岁"}));
+    // Ids are the engine's numbers, the income saved before the expense.
+    EXPECT_LT(s.records[1][0].toLongLong(), s.records[0][0].toLongLong());
+    EXPECT_EQ(s.outCates, (SummaryRows{{"支出", "午餐", "1", "12.50", "100.00%"}}));
+    EXPECT_EQ(s.inCates, (SummaryRows{{"收入", "红包", "1", "3.00", "100.00%"}}));
+}
+
+TEST(Summary, EmptyOrReversedRangeGivesZerosAndNoRows)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    db.AddRecords("U", {{"2009-08-20", "支出", "午餐", "12.5", ""}});
+    for (const auto &[from, to] : {std::pair{"2010-01-01", "2010-12-31"},
+                                   std::pair{"2009-08-21", "2009-08-19"}}) {
+        const Summary s = Search(db, "U", from, to);
+        EXPECT_EQ(s.outTotal, 0) << from;
+        EXPECT_EQ(s.inTotal, 0) << from;
+        EXPECT_TRUE(s.days.isEmpty() && s.months.isEmpty() && s.records.isEmpty() &&
+                    s.outCates.isEmpty() && s.inCates.isEmpty())
+            << from;
+    }
+}
+
+TEST(Summary, BothEndsOfTheRangeAreIncludedAndMonthsAreZeroPadded)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    db.AddRecords("U", {{"2009-02-28", "支出", "a", "100", ""},
+                        {"2009-03-01", "支出", "a", "1", ""},
+                        {"2009-03-05", "收入", "b", "2", ""},
+                        {"2009-12-31", "支出", "a", "4", ""},
+                        {"2010-01-01", "收入", "b", "8", ""},
+                        {"2010-01-02", "支出", "a", "100", ""}});
+    const Summary s = Search(db, "U", "2009-03-01", "2010-01-01");
+    EXPECT_EQ(s.days, (SummaryRows{{"2009-03-01", "0.00", "1.00"},
+                                   {"2009-03-05", "2.00", "0.00"},
+                                   {"2009-12-31", "0.00", "4.00"},
+                                   {"2010-01-01", "8.00", "0.00"}}));
+    EXPECT_EQ(s.months, (SummaryRows{{"2009-03", "2.00", "1.00"},
+                                     {"2009-12", "0.00", "4.00"},
+                                     {"2010-01", "8.00", "0.00"}}));
+    EXPECT_DOUBLE_EQ(s.outTotal, 5);
+    EXPECT_DOUBLE_EQ(s.inTotal, 10);
+}
+
+TEST(Summary, RecordsOfADayStandByTypeInSavingOrder)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    db.AddRecords("U", {{"2009-05-02", "收入", "i1", "1", ""},
+                        {"2009-05-01", "支出", "o0", "1", ""},
+                        {"2009-05-02", "支出", "o1", "1", ""},
+                        {"2009-05-02", "收入", "i2", "1", ""},
+                        {"2009-05-02", "支出", "o2", "1", ""}});
+    const Summary s = Search(db, "U", "2009-05-01", "2009-05-31");
+    QStringList items;
+    for (const SummaryRow &r : s.records)
+        items << r[2];
+    EXPECT_EQ(items, (QStringList{"o0", "o1", "o2", "i1", "i2"}));
+}
+
+TEST(Summary, RankingSumsCountsSharesAndTies)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    // 0.1 + 0.2 is not exactly 0.3 in binary; shown sums are still rounded to cents.
+    db.AddRecords("U", {{"2009-01-01", "支出", "水果", "0.1", ""},
+                        {"2009-01-02", "支出", "水果", "0.2", ""},
+                        {"2009-01-03", "支出", "Zoo", "0.3", ""},
+                        {"2009-01-04", "支出", "Apple", "0.3", ""},
+                        {"2009-01-05", "支出", "房租", "9.1", ""}});
+    const Summary s = Search(db, "U", "2009-01-01", "2009-01-31");
+    // Equal sums by item text: ASCII before Chinese in the code page, A before Z.
+    EXPECT_EQ(s.outCates, (SummaryRows{{"支出", "房租", "1", "9.10", "91.00%"},
+                                       {"支出", "Apple", "1", "0.30", "3.00%"},
+                                       {"支出", "Zoo", "1", "0.30", "3.00%"},
+                                       {"支出", "水果", "2", "0.30", "3.00%"}}));
+    EXPECT_TRUE(s.inCates.isEmpty());
+}
+
+TEST(Summary, SameItemTextAsExpenseAndIncomeIsRankedAndListedSeparately)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    const QString item = QStringLiteral("O'Neil \"礼金\" ' or '1'='1");
+    db.AddRecords("U", {{"2009-06-01", "支出", item, "20", "送'礼"},
+                        {"2009-06-03", "收入", item, "50", ""},
+                        {"2009-06-02", "支出", item, "5", ""},
+                        {"2009-06-02", "支出", "其他", "25", ""}});
+    const Summary s = Search(db, "U", "2009-06-01", "2009-06-30");
+    EXPECT_EQ(s.outCates, (SummaryRows{{"支出", item, "2", "25.00", "50.00%"},
+                                       {"支出", "其他", "1", "25.00", "50.00%"}}));
+    EXPECT_EQ(s.inCates, (SummaryRows{{"收入", item, "1", "50.00", "100.00%"}}));
+
+    SummaryRows rows;
+    db.GetCateRecords("U", "2009-06-01", "2009-06-30", kTypeOut, item, rows);
+    EXPECT_EQ(rows, (SummaryRows{{"2009-06-01", item, "20.00", "送'礼"}, {"2009-06-02", item, "5.00", ""}}));
+    rows.clear();
+    db.GetCateRecords("U", "2009-06-01", "2009-06-30", kTypeIn, item, rows);
+    EXPECT_EQ(rows, (SummaryRows{{"2009-06-03", item, "50.00", ""}}));
+    rows.clear();
+    db.GetCateRecords("U", "2009-06-02", "2009-06-02", kTypeOut, item, rows);
+    EXPECT_EQ(rows, (SummaryRows{{"2009-06-02", item, "5.00", ""}}));
+}
+
+TEST(Summary, RecordsStoredByOtherMeans)
+{
+    TTempLedger ledger;
+    {
+        // Zero amounts and an unknown type word, as another program might have stored them.
+        TConnection conn;
+        conn.Open(ledger.Path());
+        const QString u = THi::EncodeText("U"), item = THi::EncodeText("x");
+        for (const auto &[type, amount] : {std::pair{"支出", 0.0}, std::pair{"收入", 0.0},
+                                           std::pair{" 收入 ", 2.0}, std::pair{"转账", 7.0}})
+            conn.Execute("insert into data (user,date,type,cate,amount,notes) values (?,?,?,?,?,'')",
+                         {u, "2009-09-09", QString::fromUtf8(type), item, amount});
+    }
+    TDbMan db(ledger.Path());
+    const Summary s = Search(db, "U", "2009-09-09", "2009-09-09");
+    EXPECT_EQ(s.outCates, (SummaryRows{{"支出", "x", "1", "0.00", "0.00%"}}));
+    EXPECT_EQ(s.inCates, (SummaryRows{{"收入", "x", "1", "0.00", "0.00%"}}));
+    // The padded income word still counts as income in the record row; the unknown word
+    // shows its amount in neither column and comes after both types.
+    EXPECT_EQ(WithoutIds(s.records), (QList<SummaryRow>{{"2009-09-09", "x", "", "0.00", ""},
+                                                        {"2009-09-09", "x", "0.00", "", ""},
+                                                        {"2009-09-09", "x", "", "", ""},
+                                                        {"2009-09-09", "x", "2.00", "", ""}}));
+}
+
+TEST(Summary, AMissingLedgerIsReportedAndLeavesTheTotalsAlone)
+{
+    TTempLedger ledger;
+    TDbMan db(ledger.Dir() + QStringLiteral("/missing.zovalt"));
+    Summary s;
+    EXPECT_THROW(db.GetPeriodSummary("U", "2009-01-01", "2009-01-31", s.outTotal, s.inTotal, s.days,
+                                     s.months, s.records, s.outCates, s.inCates),
+                 TError);
+    EXPECT_EQ(s.outTotal, -1);
+    SummaryRows rows;
+    EXPECT_THROW(db.GetCateRecords("U", "2009-01-01", "2009-01-31", kTypeOut, "x", rows), TError);
+}
