@@ -21,7 +21,6 @@ bool TApplication::notify(QObject *receiver, QEvent *event)
 void SetUpApplication()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Tallyfern"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tallyfern"));
     // The window font is Tahoma; Chinese text and the Song face fall back to a CJK font
     // that renders and prints on this platform.
     const QString cjk = QStringLiteral("WenQuanYi Micro Hei");

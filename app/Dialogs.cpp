@@ -41,12 +41,21 @@ void SetDialogs(IDialogs *dialogs)
     g_dialogs = dialogs;
 }
 
+static QString g_title = QStringLiteral("Tallyfern");
+
+QString ApplicationTitle()
+{
+    return g_title;
+}
+
+void SetApplicationTitle(const QString &title)
+{
+    g_title = title;
+}
+
 void ShowErrorBox(const QString &message, QWidget *owner)
 {
-    QString caption = QApplication::applicationDisplayName();
-    if (caption.isEmpty())
-        caption = QApplication::applicationName();
-    Dialogs().Message(owner, ErrorBoxText(message), caption, IDialogs::Icon::Error);
+    Dialogs().Message(owner, ErrorBoxText(message), ApplicationTitle(), IDialogs::Icon::Error);
 }
 
 bool Confirm(QWidget *owner, const QString &text)

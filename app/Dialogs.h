@@ -29,6 +29,12 @@ public:
 IDialogs &Dialogs();
 void SetDialogs(IDialogs *dialogs);
 
+// The application title: "Tallyfern", and after sign-in "Tallyfern - 用户名称：<user>".
+// Kept here rather than as Qt's display name, which the window system would append to
+// every dialog's caption.
+QString ApplicationTitle();
+void SetApplicationTitle(const QString &title);
+
 // The application's standard error box: the text with a full stop appended unless it
 // already ends in a character at or below ".", the application title as caption, an
 // error icon and OK.

@@ -229,7 +229,7 @@ TLoginResult TfrmMain::RunLogin()
 
 bool TfrmMain::FormCreate()
 {
-    QApplication::setApplicationDisplayName(QStringLiteral("Tallyfern"));
+    SetApplicationTitle(QStringLiteral("Tallyfern"));
     setWindowTitle(QStringLiteral("Tallyfern"));
 
     const TLoginResult login = RunLogin();
@@ -240,7 +240,7 @@ bool TfrmMain::FormCreate()
 
     m_sessionDb = std::make_unique<TDbMan>(m_dbFileName);
     const QString title = QStringLiteral("%1 - 用户名称：%2").arg(QStringLiteral("Tallyfern"), m_sessionUser);
-    QApplication::setApplicationDisplayName(title);
+    SetApplicationTitle(title);
     setWindowTitle(title);
     mnuMenu_DeleteUser->setText(QStringLiteral("删除 %1").arg(m_sessionUser));
 

@@ -31,7 +31,7 @@ TEST(MainForm, CaptionMenuAndStartingState)
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tallyfern - 用户名称：宝贝"));
-    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("Tallyfern - 用户名称：宝贝"));
+    EXPECT_EQ(ApplicationTitle(), QStringLiteral("Tallyfern - 用户名称：宝贝"));
     EXPECT_EQ(w->mnuMenu_DeleteUser->text(), QStringLiteral("删除 宝贝"));
     QStringList captions;
     for (QAction *a : w->mnuMenu->actions())

@@ -18,11 +18,14 @@
 namespace {
 
 // Adds a list row, placing each text under the column of its caption.
-void AddRow(QTreeWidget *list, const QMap<QString, QString> &byCaption)
+void AddRow(QAbstractItemView *list, const QMap<QString, QString> &byCaption)
 {
-    auto *item = new QTreeWidgetItem(list);
-    for (int c = 1; c < list->columnCount(); ++c)
-        item->setText(c, byCaption.value(list->headerItem()->text(c)));
+    QAbstractItemModel *model = list->model();
+    const int row = model->rowCount();
+    model->insertRows(row, 1);
+    for (int c = 1; c < model->columnCount(); ++c)
+        model->setData(model->index(row, c),
+                       byCaption.value(model->headerData(c, Qt::Horizontal).toString()));
 }
 
 // A signed-in window whose browsing view shows two records and their ranking, as a search
