@@ -36,7 +36,7 @@ TfrmLogin::TfrmLogin(const QString &dbFileName, QWidget *parent)
     bvlRect->setFrameStyle(QFrame::Box | QFrame::Sunken);
     bvlRect->setGeometry(8, 8, 350, 180);
     lblStep1 = MakeLabel(this, "lblStep1", QStringLiteral("⑴ 请自行输入一个新的用户名称，如：宝贝。"), 18, 20);
-    lblStep2 = MakeLabel(this, "lblStep2", QStringLiteral("⑵ 请再自行输入一个新的用户密码，如：1234。"), 18, 39);
+    lblStep2 = MakeLabel(this, "lblStep2", QStringLiteral("⑵ 再输入一个新的用户密码，如：1234。"), 18, 39);
     lblStep3 = MakeLabel(this, "lblStep3", QStringLiteral("⑶ 然后，请您用鼠标左键单击登陆按钮即可。"), 18, 59);
     lblUsername = MakeLabel(this, "lblUsername", QStringLiteral("用户名称："), 18, 125);
     lblPassword = MakeLabel(this, "lblPassword", QStringLiteral("用户密码："), 18, 156);
