@@ -2,10 +2,8 @@
 
 #include <QHeaderView>
 
-QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TColumn> &columns)
+void SetReportStyle(QTreeView *view, const QList<TColumn> &columns)
 {
-    auto *view = new QTreeWidget(parent);
-    view->setObjectName(name);
     view->setRootIsDecorated(false);
     view->setItemsExpandable(false);
     view->setUniformRowHeights(true);
@@ -14,21 +12,29 @@ QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TC
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setSortingEnabled(false);
     view->setAllColumnsShowFocus(true);
-    view->header()->setSectionsClickable(false);
-    view->header()->setSectionsMovable(false);
-    view->header()->setStretchLastSection(false);
+    QHeaderView *header = view->header();
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setStretchLastSection(false);
+    header->setMinimumSectionSize(0);
+    view->setColumnWidth(0, 0);
+    for (int i = 0; i < columns.size(); ++i)
+        view->setColumnWidth(i + 1, columns[i].width);
+}
+
+QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TColumn> &columns)
+{
+    auto *view = new QTreeWidget(parent);
+    view->setObjectName(name);
     view->setColumnCount(int(columns.size()) + 1);
     QStringList headers{QString()};
     for (const TColumn &c : columns)
         headers << c.caption;
     view->setHeaderLabels(headers);
-    view->header()->setMinimumSectionSize(0);
-    view->setColumnWidth(0, 0);
-    for (int i = 0; i < columns.size(); ++i) {
-        view->setColumnWidth(i + 1, columns[i].width);
+    for (int i = 0; i < columns.size(); ++i)
         if (columns[i].right)
             view->headerItem()->setTextAlignment(i + 1, Qt::AlignRight | Qt::AlignVCenter);
-    }
+    SetReportStyle(view, columns);
     return view;
 }
 

@@ -9,6 +9,8 @@ struct TColumn {
     bool right = false;
 };
 
+// Report style on an existing tree view whose model already has the columns.
+void SetReportStyle(QTreeView *view, const QList<TColumn> &columns);
 QTreeWidget *CreateListView(QWidget *parent, const QString &name, const QList<TColumn> &columns);
 // Number of rows and whether a row is selected, for any item view.
 int RowCount(const QAbstractItemView *view);

@@ -124,23 +124,8 @@ QTreeView *CreateRowsView(QWidget *parent, const QString &name, const QList<TCol
     view->setObjectName(name);
     auto *model = new TRowsModel(columns, view);
     view->setModel(model);
-    view->setRootIsDecorated(false);
-    view->setItemsExpandable(false);
-    view->setUniformRowHeights(true);
-    view->setSelectionMode(QAbstractItemView::SingleSelection);
-    view->setSelectionBehavior(QAbstractItemView::SelectRows);
-    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view->setSortingEnabled(false);
-    view->setAllColumnsShowFocus(true);
     view->setFocusPolicy(Qt::ClickFocus);
-    QHeaderView *header = view->header();
-    header->setSectionsClickable(false);
-    header->setSectionsMovable(false);
-    header->setStretchLastSection(false);
-    header->setMinimumSectionSize(0);
-    view->setColumnWidth(0, 0);
-    for (int i = 0; i < columns.size(); ++i)
-        view->setColumnWidth(i + 1, columns[i].width);
+    SetReportStyle(view, columns);
     return view;
 }
 
