@@ -49,7 +49,7 @@ QList<QAction *> Exports(TfrmMain &window)
 
 // Runs action with target as the chosen file and checks that it failed plainly: one error,
 // no success, the cursor back.
-void ExpectRefused(TfrmMain &window, QAction *action, const QString &target)
+void ExpectRefused(QAction *action, const QString &target)
 {
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(target);
@@ -77,12 +77,12 @@ TEST(TargetFaults, ExportIntoAMissingFolderOrOntoAFolderWritesNothing)
     for (int i = 0; i < 4; ++i) {
         QAction *action = actions[i];
         const QString ext = i < 2 ? QStringLiteral(".xls") : QStringLiteral(".html");
-        ExpectRefused(*window, action, out.filePath(QStringLiteral("no/such/folder/x") + ext));
+        ExpectRefused(action, out.filePath(QStringLiteral("no/such/folder/x") + ext));
         EXPECT_TRUE(Entries(out.path()).isEmpty());
 
         const QString folder = out.filePath(QStringLiteral("folder") + ext);
         ASSERT_TRUE(QDir().mkpath(folder));
-        ExpectRefused(*window, action, folder);
+        ExpectRefused(action, folder);
         EXPECT_TRUE(QFileInfo(folder).isDir());
         EXPECT_EQ(Entries(out.path()), QStringList{QFileInfo(folder).fileName()});
         EXPECT_TRUE(Entries(folder).isEmpty());
@@ -117,8 +117,9 @@ TEST(TargetFaults, MissingOrDamagedTemplatesAreReportedAndNothingIsWritten)
     ASSERT_TRUE(bin.isValid());
     const QString exe = bin.filePath(QStringLiteral("tallyfern_tests"));
     if (::link(QFile::encodeName(QCoreApplication::applicationFilePath()).constData(),
-               QFile::encodeName(exe).constData()) != 0)
+               QFile::encodeName(exe).constData()) != 0) {
         ASSERT_TRUE(QFile::copy(QCoreApplication::applicationFilePath(), exe));
+    }
     QFile::copy(TemplateLedgerPath(), bin.filePath(QStringLiteral("db.zovalt")));
     // trans.xls is text, cates.xls is missing; trans.html has two sections, cates.html none.
     PutFileBytes(bin.filePath(QStringLiteral("trans.xls")), "this is not a workbook\n");
@@ -147,7 +148,7 @@ TEST(FaultChild, DamagedTemplates)
     const QStringList names{"t.xls", "c.xls", "t.html", "c.html"};
     const auto actions = Exports(*window);
     for (int i = 0; i < 4; ++i) {
-        ExpectRefused(*window, actions[i], out.filePath(names[i]));
+        ExpectRefused(actions[i], out.filePath(names[i]));
         EXPECT_TRUE(Entries(out.path()).isEmpty()) << names[i].toStdString();
     }
 }
@@ -201,13 +202,13 @@ TEST(FaultChild, WithoutPermission)
     const QStringList names{"t.xls", "c.xls", "t.html", "c.html"};
     const auto actions = Exports(*window);
     for (int i = 0; i < 4; ++i)
-        ExpectRefused(*window, actions[i], locked + names[i]);
+        ExpectRefused(actions[i], locked + names[i]);
 
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(locked + QStringLiteral("b.zovalt"));
     window->mnuMenu_Backup->trigger();
-    ASSERT_EQ(dialogs.calls.size(), 1);
-    EXPECT_EQ(dialogs.calls[0].icon, IDialogs::Icon::Error);
+    ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
+    EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
 
     // A backup the user may not read leaves the ledger as it is and says why.
     QString why;
