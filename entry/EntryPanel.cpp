@@ -230,7 +230,11 @@ void TEntryPanel::cboCateChange()
 void TEntryPanel::btnAddClick()
 {
     double amount = 0;
-    const QString item = THi::Trim(cboCate->currentText());
+    // The item list keeps one entry a line, so a line break pasted into the item would
+    // split it into two entries.
+    QString item = cboCate->currentText();
+    item.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    item = THi::Trim(item);
     // Enter in the notes field arrives here whatever the state of Add.
     if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(edtAmount->text(), &amount)) {
         cboCate->setFocus();

@@ -177,6 +177,8 @@ void BackupLedger(const QString &dbFile, const QString &target)
         TRecordset rs;
         rs.Open(QStringLiteral("select count(*) from sqlite_master"), conn);
     }
+    // A copy of a damaged ledger would be refused by the restore; say so now, not then.
+    CheckLedgerFile(dbFile);
     WriteReplacement(in, target);
     conn.Close();
 }
