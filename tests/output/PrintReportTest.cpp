@@ -279,3 +279,19 @@ TEST_F(PrintReport, TransactionsCommandShowsTheWaitStateWithoutDisablingAButton)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(commands->reportPages.empty());
 }
+
+TEST_F(PrintReport, AwkwardTextsPrintAsTheyWereTyped)
+{
+    const QString markup = QStringLiteral("<b>&amp; 'x' \"y\" %s %1 \\n");
+    const QString wide = QStringLiteral("宝宝 😀 𠀀 €");
+    const QString longText = QString(10000, QLatin1Char('W'));
+    AppendListRows(panel->lvwTrans, {{"1", "2024-03-02", markup, "1.00", "", wide},
+                                     {"2", "2024-03-03", longText, "", "2.50", longText}});
+    window->UpdateCommandStates();
+    const QStringList pages = PdfPages(PrintToPdf([this] { PrintTrans(); }));
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_TRUE(pages[0].contains(markup)) << pages[0].toStdString();
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("宝宝"))) << pages[0].toStdString();
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("2024-03-03 WWWW")));
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("2.50")));
+}
