@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a bounded time
-# (FUZZ_SECONDS, default 60) from its corpus under fuzz/corpus/<name>/. A crash input is
+# (FUZZ_SECONDS, default 60) from its corpus under fuzz/corpus/<name>/ (and the
+# delivered templates for the template readers). A crash input is
 # kept in fuzz/regressions/<name>/ and fails the run; the test suite replays that folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,6 +15,11 @@ for exe in build-fuzz/fuzz/fuzz_*; do
     name=$(basename "$exe"); name=${name#fuzz_}
     corpus=$(mktemp -d)
     [ -d "fuzz/corpus/$name" ] && cp -r "fuzz/corpus/$name/." "$corpus/"
+    # The delivered templates are the natural seeds of the template readers.
+    case $name in
+        web_template) cp resources/*.html "$corpus/" ;;
+        xls_reader) cp resources/*.xls "$corpus/" ;;
+    esac
     mkdir -p "fuzz/regressions/$name"
     log=$(mktemp)
     if QT_QPA_PLATFORM=offscreen "$exe" -max_total_time="$seconds" -rss_limit_mb=2048 -max_len=65536 \
