@@ -34,24 +34,31 @@ void AddRecord(QByteArray &stream, quint16 id, const QByteArray &data)
     stream.append(data);
 }
 
-QByteArray UnicodeString(const QString &text)
+namespace {
+// A string with its character count in one byte (short form) or two, then its flags and
+// characters, compressed to one byte each when every character allows it.
+QByteArray CountedString(const QString &text, bool shortCount)
 {
     QByteArray out;
     const bool compressed = Compressible(text);
-    AddU16(out, quint16(text.size()));
+    if (shortCount)
+        AddU8(out, quint8(text.size()));
+    else
+        AddU16(out, quint16(text.size()));
     AddU8(out, compressed ? 0 : 1);
     AddChars(out, text, 0, text.size(), compressed);
     return out;
 }
+} // namespace
+
+QByteArray UnicodeString(const QString &text)
+{
+    return CountedString(text, false);
+}
 
 QByteArray ShortUnicodeString(const QString &text)
 {
-    QByteArray out;
-    const bool compressed = Compressible(text);
-    AddU8(out, quint8(text.size()));
-    AddU8(out, compressed ? 0 : 1);
-    AddChars(out, text, 0, text.size(), compressed);
-    return out;
+    return CountedString(text, true);
 }
 
 TSstRecords BuildSst(const QList<TSstString> &strings, quint32 totalRefs)
