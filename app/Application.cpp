@@ -1,6 +1,6 @@
 #include "app/Application.h"
-#include "app/Dialogs.h"
-#include "app/Errors.h"
+#include "widgets/Dialogs.h"
+#include "base/Errors.h"
 
 #include <QFont>
 

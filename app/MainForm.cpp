@@ -1,15 +1,14 @@
 #include "app/MainForm.h"
-#include "app/Dialogs.h"
-#include "app/Guard.h"
-#include "app/HiClass.h"
-#include "app/ListView.h"
+#include "widgets/FlatButtons.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Guard.h"
+#include "base/HiClass.h"
+#include "widgets/ListView.h"
 #include "app/SkinClass.h"
 #include "browse/TransPanel.h"
 #include "entry/EntryPanel.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
-#include "output/ExportCommands.h"
-#include "output/PrintCommands.h"
 #include "store/DbClass.h"
 
 #include <QAction>
@@ -76,8 +75,6 @@ TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
     setWindowFlag(Qt::FramelessWindowHint);
     CreateControls();
     CreateMenu();
-    ConnectExportCommands(*this);
-    ConnectPrintCommands(*this);
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -255,7 +252,7 @@ bool TfrmMain::FormCreate()
     UpdateCommandStates();
     ShowMenuImage(true);
     m_skin = std::make_unique<TSkinManEx>(imgLeft, imgTop, imgRight, imgBottom, pnlCenter, QStringLiteral("G"));
-    THi::FlattenButtons(this);
+    FlattenButtons(this);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

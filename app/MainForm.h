@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Session.h"
+#include "widgets/Session.h"
 
 #include <QPixmap>
 #include <QWidget>

@@ -1,7 +1,7 @@
 // The commands that look after the account and the ledger file as a whole.
-#include "app/Dialogs.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "widgets/Dialogs.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 #include "store/DbClass.h"
 #include "store/LedgerFile.h"

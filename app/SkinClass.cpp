@@ -1,6 +1,6 @@
 #include "app/SkinClass.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 
 #include <QFontMetrics>
 #include <QLabel>

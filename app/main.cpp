@@ -1,12 +1,11 @@
 #include "app/Application.h"
-#include "app/Dialogs.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "widgets/Dialogs.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 
 #include <QDir>
 #include <QIcon>
-#include <QLockFile>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,7 +24,6 @@ bool HasDisplay()
 
 int main(int argc, char **argv)
 {
-    THi::CheckOsVersion();
     if (!HasDisplay()) {
         std::fprintf(stderr, "Tallyfern needs a graphical display, and none was found "
                              "(DISPLAY and WAYLAND_DISPLAY are not set).\n");
@@ -36,10 +34,6 @@ int main(int argc, char **argv)
     SetUpApplication();
     QDir::setCurrent(THi::ProgramDir());
     app.setWindowIcon(QIcon(QStringLiteral(":/tallyfern.png")));
-
-    // Marks a running instance for whoever looks for it; a second instance starts anyway.
-    QLockFile mutex(QDir::temp().filePath(QStringLiteral("zovalt-AppMutex")));
-    mutex.tryLock(0);
 
     TfrmMain window;
     try {

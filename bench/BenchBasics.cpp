@@ -1,5 +1,5 @@
 #include "bench/Bench.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "store/DbClass.h"
 
 #include <QCoreApplication>

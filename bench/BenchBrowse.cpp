@@ -1,5 +1,5 @@
 #include "bench/Bench.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 #include "browse/TransPanel.h"
 #include "store/Ado.h"
@@ -90,11 +90,9 @@ double MedianMs(int runs, const std::function<void()> &body)
 void Summary(const QString &name, const char *from, const char *to)
 {
     TDbMan db(SeededLedger());
-    const double ms = MedianMs(5, [&] {
-        double outTotal, inTotal;
-        SummaryRows d, m, r, o, i;
-        db.GetPeriodSummary(kUser, from, to, outTotal, inTotal, d, m, r, o, i);
-    });
+    const QDate fromDate = QDate::fromString(QString::fromLatin1(from), Qt::ISODate);
+    const QDate toDate = QDate::fromString(QString::fromLatin1(to), Qt::ISODate);
+    const double ms = MedianMs(5, [&] { db.Search(kUser, fromDate, toDate); });
     ReportFigure(name, ms);
 }
 
@@ -143,10 +141,7 @@ TALLYFERN_BENCH(browse_3_fill_lists_all_years)
     TDbMan db(path);
     if (!db.UserExists(kUser))
         db.AddUser(kUser, QStringLiteral("pw"));
-    double outTotal, inTotal;
-    SummaryRows days, months, records, outCates, inCates;
-    db.GetPeriodSummary(kUser, "2010-01-01", "2019-12-31", outTotal, inTotal, days, months, records,
-                        outCates, inCates);
+    const TSearchResult result = db.Search(kUser, QDate(2010, 1, 1), QDate(2019, 12, 31));
 
     TfrmMain window;
     window.LoginRunner = [path] { return TLoginResult{path, kUser}; };
@@ -157,8 +152,8 @@ TALLYFERN_BENCH(browse_3_fill_lists_all_years)
     TTransPanel *panel = window.pnlTransactions;
     QApplication::processEvents();
     const double ms = MedianMs(5, [&] {
-        panel->FillLists({}, {}, {}, {}, {});
-        panel->FillLists(days, months, records, outCates, inCates);
+        panel->ShowResult({});
+        panel->ShowResult(result);
         QApplication::processEvents();
         window.grab();
     });

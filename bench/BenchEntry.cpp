@@ -1,5 +1,5 @@
 #include "bench/Bench.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "store/Ado.h"
 #include "store/DbClass.h"
 

@@ -1,5 +1,5 @@
 #include "browse/RowsView.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 
 #include <QHeaderView>
 
@@ -56,30 +56,7 @@ Qt::ItemFlags TRowsModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-bool TRowsModel::insertRows(int row, int count, const QModelIndex &parent)
-{
-    if (parent.isValid() || row < 0 || row > m_rows.size() || count < 1)
-        return false;
-    beginInsertRows(parent, row, row + count - 1);
-    m_rows.insert(row, count, SummaryRow(columnCount() - 1));
-    endInsertRows();
-    return true;
-}
-
-bool TRowsModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (!index.isValid() || index.column() == 0 || (role != Qt::EditRole && role != Qt::DisplayRole))
-        return false;
-    SummaryRow &row = m_rows[index.row()];
-    const int field = index.column() - 1;
-    while (row.size() <= field)
-        row.append(QString());
-    row[field] = value.toString();
-    emit dataChanged(index, index, {Qt::DisplayRole});
-    return true;
-}
-
-void TRowsModel::SetRows(SummaryRows rows)
+void TRowsModel::SetRows(TTextRows rows)
 {
     beginResetModel();
     m_rows = std::move(rows);

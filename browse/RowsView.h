@@ -1,14 +1,15 @@
 #pragma once
-#include "app/ListView.h"
-#include "store/DbClass.h"
+#include "widgets/ListView.h"
 
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QTreeView>
 
+// The texts of a list's rows, field by field.
+using TTextRows = QList<QStringList>;
+
 // The rows of a report-style list as texts, ready for views of tens of thousands of rows.
 // Column 0 is the empty, zero-wide caption column; column c shows field c - 1 of a row.
-// The captions stand in the horizontal header, so ListRows and ListCaptions read them.
 class TRowsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -19,14 +20,9 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    // Rows can also be built through the generic model interface, row by row and text by
-    // text, as code that knows only QAbstractItemModel does.
-    bool insertRows(int row, int count, const QModelIndex &parent = QModelIndex()) override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
-    void SetRows(SummaryRows rows);
-    const SummaryRows &Rows() const { return m_rows; }
-    const SummaryRow &Row(int row) const { return m_rows[row]; }
+    void SetRows(TTextRows rows);
+    const QStringList &Row(int row) const { return m_rows[row]; }
     // The caption of a column, counting the empty first one as column 0.
     void SetCaption(int column, const QString &caption);
 
@@ -39,7 +35,7 @@ public:
 
 private:
     QList<TColumn> m_columns;
-    SummaryRows m_rows;
+    TTextRows m_rows;
     int m_markField = -1;
     QString m_markKey;
     QColor m_markColor;

@@ -1,11 +1,14 @@
 #include "browse/TransPanel.h"
-#include "app/Dialogs.h"
-#include "app/Guard.h"
-#include "app/HiClass.h"
-#include "app/ListView.h"
-#include "app/Session.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Guard.h"
+#include "base/HiClass.h"
+#include "widgets/ListView.h"
+#include "widgets/Session.h"
+#include "browse/ExportCommands.h"
 #include "browse/MoreInfoForm.h"
+#include "browse/PrintCommands.h"
 #include "browse/RowsView.h"
+#include "output/ListTexts.h"
 #include "entry/EditRecForm.h"
 
 #include <QAction>
@@ -29,8 +32,28 @@ const QColor kMaroon(128, 0, 0);
 const QColor kNavy(0, 0, 128);
 const QString kYmd = QStringLiteral("yyyy-MM-dd");
 
-// Field numbers of a record row.
-enum { kRecId, kRecDate, kRecItem, kRecIn, kRecOut, kRecNotes };
+// The field of the records list that holds the date (the first field is the id column).
+const int kRecDate = 1;
+
+TTextRows PeriodRows(const QList<TPeriodTotal> &totals, QString (*key)(const QDate &))
+{
+    TTextRows rows;
+    rows.reserve(totals.size());
+    for (const TPeriodTotal &t : totals)
+        rows.append({key(t.date), FormatFen(t.in), FormatFen(t.out)});
+    return rows;
+}
+
+TTextRows RankRows(const QList<TRankRow> &ranking, TFen total)
+{
+    TTextRows rows;
+    rows.reserve(ranking.size());
+    for (const TRankRow &r : ranking) {
+        const TRankTexts t = RankTexts(r, total);
+        rows.append({t.type, t.item, t.count, t.Sum(), t.share});
+    }
+    return rows;
+}
 
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, int x, int y)
 {
@@ -114,6 +137,8 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
     CreateCategories();
     CreateMenus();
     Connect();
+    ConnectExportCommands(m_session, *this);
+    ConnectPrintCommands(m_session, *this);
 }
 
 void TTransPanel::CreateTopBar()
@@ -321,37 +346,40 @@ void TTransPanel::btnTransSearchClick(QPushButton *invoker)
     {
         TBusyScope busy(m_session, invoker);
         SelectedDayKey.clear();
-        FillLists({}, {}, {}, {}, {});
-        SearchFromDate = dtpTransDate1->date();
-        SearchToDate = dtpTransDate2->date();
-        SummaryRows dayRows, monthRows, recordRows, outCateRows, inCateRows;
-        m_session.SessionDb().GetPeriodSummary(m_session.SessionUser(), SearchFromDate.toString(kYmd),
-                                               SearchToDate.toString(kYmd), PeriodOutTotal,
-                                               PeriodInTotal, dayRows, monthRows, recordRows,
-                                               outCateRows, inCateRows);
-        FillLists(std::move(dayRows), std::move(monthRows), std::move(recordRows),
-                  std::move(outCateRows), std::move(inCateRows));
-        ShowPeriodTotals(PeriodInTotal, PeriodOutTotal);
+        // A failed search leaves empty lists and zero totals for its range, never the
+        // previous result.
+        TSearchResult empty;
+        empty.fromDate = dtpTransDate1->date();
+        empty.toDate = dtpTransDate2->date();
+        ShowResult(std::move(empty));
+        ShowResult(m_session.SessionDb().Search(m_session.SessionUser(), m_result.fromDate,
+                                                m_result.toDate));
+        ShowPeriodTotals(m_result.inTotal, m_result.outTotal);
     }
     invoker->setFocus();
 }
 
-void TTransPanel::FillLists(SummaryRows dayRows, SummaryRows monthRows, SummaryRows recordRows,
-                            SummaryRows outCateRows, SummaryRows inCateRows)
+void TTransPanel::ShowResult(TSearchResult result)
 {
-    RowsModel(lvwDayTotal)->SetRows(std::move(dayRows));
-    RowsModel(lvwMonthTotal)->SetRows(std::move(monthRows));
-    RowsModel(lvwTrans)->SetRows(std::move(recordRows));
+    m_result = std::move(result);
+    RowsModel(lvwDayTotal)->SetRows(PeriodRows(m_result.days, DateText));
+    RowsModel(lvwMonthTotal)->SetRows(PeriodRows(m_result.months, MonthText));
+    TTextRows records;
+    records.reserve(m_result.records.size());
+    for (const TRecord &r : m_result.records) {
+        const TRecordTexts t = RecordTexts(r);
+        records.append({QString::number(r.id), t.date, t.item, t.in, t.out, t.notes});
+    }
+    RowsModel(lvwTrans)->SetRows(std::move(records));
     RowsModel(lvwTrans)->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
-    RowsModel(lvwOutCates)->SetRows(std::move(outCateRows));
-    RowsModel(lvwInCates)->SetRows(std::move(inCateRows));
+    RowsModel(lvwOutCates)->SetRows(RankRows(m_result.outRanking, m_result.outTotal));
+    RowsModel(lvwInCates)->SetRows(RankRows(m_result.inRanking, m_result.inTotal));
 }
 
-void TTransPanel::ShowPeriodTotals(double income, double expense)
+void TTransPanel::ShowPeriodTotals(TFen income, TFen expense)
 {
     const QString text = QStringLiteral("收入合计：%1    支出合计：%2    结余合计：%3")
-                             .arg(THi::FormatAmount(income), THi::FormatAmount(expense),
-                                  THi::FormatAmount(income - expense));
+                             .arg(FormatFen(income), FormatFen(expense), FormatFen(income - expense));
     for (QLabel *label : {lblTransTotal, lblCatesTotal}) {
         label->setText(text);
         label->adjustSize();
@@ -368,7 +396,12 @@ void TTransPanel::TabSet1Click()
 void TTransPanel::lvwDayTotalSelectItem(QAbstractItemView *list)
 {
     const int row = SelectedRow(list);
-    SelectedDayKey = row >= 0 ? THi::Trim(RowsModel(list)->Row(row).value(0)) : QString();
+    if (row < 0)
+        SelectedDayKey.clear();
+    else if (list == lvwDayTotal)
+        SelectedDayKey = DateText(m_result.days.value(row).date);
+    else
+        SelectedDayKey = MonthText(m_result.months.value(row).date);
     TRowsModel *records = RowsModel(lvwTrans);
     records->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
     if (SelectedDayKey.isEmpty())
@@ -387,22 +420,30 @@ void TTransPanel::lvwTransSelectItem()
     m_session.UpdateCommandStates();
 }
 
-SummaryRow TTransPanel::SelectedRecord() const
+const TRecord *TTransPanel::SelectedRecord() const
 {
     const int row = SelectedRow(lvwTrans);
-    return row >= 0 ? RowsModel(lvwTrans)->Row(row) : SummaryRow();
+    return row >= 0 && row < m_result.records.size() ? &m_result.records[row] : nullptr;
+}
+
+const TRankRow *TTransPanel::SelectedRank(const QAbstractItemView *list) const
+{
+    const QList<TRankRow> &ranking = list == lvwInCates ? m_result.inRanking : m_result.outRanking;
+    const int row = SelectedRow(list);
+    return row >= 0 && row < ranking.size() ? &ranking[row] : nullptr;
 }
 
 void TTransPanel::btnTransDeleteClick(QPushButton *invoker)
 {
-    const SummaryRow record = SelectedRecord();
-    if (record.isEmpty())
+    const TRecord *selected = SelectedRecord();
+    if (!selected)
         return;
+    const qint64 id = selected->id;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要删除它吗？")))
         return;
     {
         TBusyScope busy(m_session, invoker);
-        m_session.SessionDb().DeleteRecord(THi::Trim(record.value(kRecId)));
+        m_session.SessionDb().DeleteRecord(QString::number(id));
     }
     invoker->setFocus();
     m_session.UpdateCommandStates();
@@ -411,20 +452,23 @@ void TTransPanel::btnTransDeleteClick(QPushButton *invoker)
 
 void TTransPanel::btnTransEditClick(QPushButton *invoker)
 {
-    const SummaryRow record = SelectedRecord();
-    if (record.isEmpty())
+    const TRecord *selected = SelectedRecord();
+    if (!selected)
         return;
+    // A copy: the dialogs below may let the lists change.
+    const TRecord record = *selected;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
         return;
     // Editing never changes the type: a record with an income amount stays income.
-    const bool income = !record.value(kRecIn).isEmpty();
+    const bool income = record.IsIncome();
     QString date, item, amount, notes;
     {
+        const TRecordTexts shown = RecordTexts(record);
         TfrmEditRec dialog(m_session.Window());
-        dialog.RecDate = record.value(kRecDate);
-        dialog.RecCate = record.value(kRecItem);
-        dialog.RecAmount = income ? record.value(kRecIn) : record.value(kRecOut);
-        dialog.RecNotes = record.value(kRecNotes);
+        dialog.RecDate = shown.date;
+        dialog.RecCate = shown.item;
+        dialog.RecAmount = income ? shown.in : shown.out;
+        dialog.RecNotes = shown.notes;
         if (dialog.exec() != QDialog::Accepted)
             return;
         date = dialog.RecDate;
@@ -435,7 +479,7 @@ void TTransPanel::btnTransEditClick(QPushButton *invoker)
     {
         TBusyScope busy(m_session, invoker);
         // Delete and re-add stand or fall together, so a failure never loses the record.
-        m_session.SessionDb().ChangeRecord(THi::Trim(record.value(kRecId)), m_session.SessionUser(),
+        m_session.SessionDb().ChangeRecord(QString::number(record.id), m_session.SessionUser(),
                                            date, income ? kTypeIn : kTypeOut, item, amount, notes);
     }
     invoker->setFocus();
@@ -464,23 +508,23 @@ void TTransPanel::lvwCatesDblClick(QAbstractItemView *list)
 
 void TTransPanel::btnMoreInfoClick(QPushButton *invoker)
 {
-    QAbstractItemView *list = m_currentCatesList;
-    const int row = SelectedRow(list);
-    if (row < 0)
+    const TRankRow *selected = SelectedRank(m_currentCatesList);
+    if (!selected)
         return;
-    const SummaryRow rank = RowsModel(list)->Row(row);
+    const TRankRow rank = *selected;
     TfrmMoreInfo dialog(m_session.Window());
     {
         TBusyScope busy(m_session, invoker);
-        dialog.setWindowTitle(QStringLiteral("数量：%1  合计：%2").arg(rank.value(2), rank.value(3)));
+        dialog.setWindowTitle(
+            QStringLiteral("数量：%1  合计：%2").arg(QString::number(rank.count), FormatFen(rank.sum)));
         TRowsModel *records = RowsModel(dialog.lvwRecs);
-        records->SetCaption(3, rank.value(0) == kTypeIn ? kTypeIn : kTypeOut);
+        records->SetCaption(3, rank.type == kTypeIn ? kTypeIn : kTypeOut);
         // The range the pickers show now, which may differ from the last search.
-        SummaryRows rows;
-        m_session.SessionDb().GetCateRecords(m_session.SessionUser(),
-                                             dtpTransDate1->date().toString(kYmd),
-                                             dtpTransDate2->date().toString(kYmd), rank.value(0),
-                                             rank.value(1), rows);
+        TTextRows rows;
+        for (const TRecord &r : m_session.SessionDb().GetCateRecords(
+                 m_session.SessionUser(), dtpTransDate1->date(), dtpTransDate2->date(), rank.type,
+                 rank.item))
+            rows.append({DateText(r.date), r.item, FormatFen(r.amount), r.notes});
         records->SetRows(std::move(rows));
     }
     dialog.exec();

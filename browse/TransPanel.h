@@ -73,11 +73,8 @@ public:
     QAction *mnuCatesExport_ToXls = nullptr;
     QAction *mnuCatesExport_ToHtml = nullptr;
 
-    // State of the last search, read by the export and print commands.
-    QDate SearchFromDate;
-    QDate SearchToDate;
-    double PeriodInTotal = 0;
-    double PeriodOutTotal = 0;
+    // The last search, which the lists show and the export and print commands write.
+    const TSearchResult &LastSearch() const { return m_result; }
     // The date (or year and month) of the selected day (or month) row; empty when none.
     QString SelectedDayKey;
 
@@ -85,7 +82,7 @@ public:
     void rdoTransTransactionsClick();
     void dtpTransDate1Change();
     void btnTransSearchClick(QPushButton *invoker);
-    void ShowPeriodTotals(double income, double expense);
+    void ShowPeriodTotals(TFen income, TFen expense);
     void TabSet1Click();
     void lvwDayTotalSelectItem(QAbstractItemView *list);
     void lvwTransSelectItem();
@@ -99,9 +96,8 @@ public:
     void btnMoreInfoClick(QPushButton *invoker);
     void btnCatesExportClick();
 
-    // Puts the rows of one search into the five lists, replacing what they held.
-    void FillLists(SummaryRows dayRows, SummaryRows monthRows, SummaryRows recordRows,
-                   SummaryRows outCateRows, SummaryRows inCateRows);
+    // Keeps the result of a search and shows it in the five lists.
+    void ShowResult(TSearchResult result);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -112,9 +108,12 @@ private:
     void CreateCategories();
     void CreateMenus();
     void Connect();
-    // The selected record's fields, or an empty row when none is selected.
-    SummaryRow SelectedRecord() const;
+    // The selected record, or none.
+    const TRecord *SelectedRecord() const;
+    // The ranked item of the selected row of list, or none.
+    const TRankRow *SelectedRank(const QAbstractItemView *list) const;
 
     ISession &m_session;
     QAbstractItemView *m_currentCatesList = nullptr;
+    TSearchResult m_result;
 };

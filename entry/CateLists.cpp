@@ -1,5 +1,5 @@
 #include "entry/CateLists.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 
 QString CateEntriesToText(const QStringList &entries)
 {

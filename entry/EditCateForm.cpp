@@ -1,5 +1,5 @@
 #include "entry/EditCateForm.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "entry/CateLists.h"
 
 #include <QFrame>

@@ -1,5 +1,5 @@
 #include "entry/EditRecForm.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 
 #include <QDateEdit>
 #include <QFocusEvent>

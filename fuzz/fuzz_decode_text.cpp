@@ -1,6 +1,6 @@
 // Stored values come back from a data file that may be damaged: decoding must cope with
 // any text.
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // Workbooks at the export target may come from anywhere: reading and appending to any bytes
 // must end in a workbook or a TError, never a crash.
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "output/xls/Workbook.h"
 
 #include <cstddef>

@@ -1,7 +1,7 @@
 #include "login/LoginForm.h"
-#include "app/Dialogs.h"
-#include "app/Guard.h"
-#include "app/HiClass.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Guard.h"
+#include "base/HiClass.h"
 #include "store/DbClass.h"
 
 #include <QApplication>

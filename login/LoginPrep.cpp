@@ -1,6 +1,6 @@
 #include "login/LoginPrep.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "store/LedgerFile.h"
 
 #include <QFile>

@@ -1,5 +1,4 @@
 #include "output/Reports.h"
-#include "app/HiClass.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -75,23 +74,20 @@ TPageReport &StartPage(TReportPages &pages, const TReportHeader &header,
     title->SetCaption(header.userName);
     CentreIn(title, ScaleX(578), 0);
 
-    const QString period = QStringLiteral("(%1 至 %2)")
-                               .arg(header.fromDate.toString(QStringLiteral("yyyy-MM-dd")),
-                                    header.toDate.toString(QStringLiteral("yyyy-MM-dd")));
-    CentreIn(AddText(page, period), ScaleX(578), ScaleY(36));
+    CentreIn(AddText(page, header.Period()), ScaleX(578), ScaleY(36));
 
     const struct {
         QString caption;
-        double value;
+        TFen value;
         int top;
     } totals[] = {{QStringLiteral("收入合计："), header.inTotal, 0},
                   {QStringLiteral("支出合计："), header.outTotal, ScaleY(18)},
-                  {QStringLiteral("结余合计："), header.inTotal - header.outTotal, ScaleY(36)}};
+                  {QStringLiteral("结余合计："), header.Balance(), ScaleY(36)}};
     for (const auto &t : totals) {
         TReportLabel *caption = AddText(page, t.caption);
         caption->Left = ScaleX(578);
         caption->Top = t.top;
-        TReportLabel *value = AddText(page, THi::FormatAmount(t.value));
+        TReportLabel *value = AddText(page, FormatFen(t.value));
         value->Left = ReportBandWidth() - value->Width();
         value->Top = t.top;
     }
@@ -126,29 +122,6 @@ void BuildPages(TReportPages &pages, const TReportHeader &header, const QList<TR
     }
 }
 
-QString Cell(const TListRows &list, const QStringList &row, const QString &caption)
-{
-    const qsizetype column = list.captions.indexOf(caption);
-    return column >= 0 ? row.value(column) : QString();
-}
-
-void AppendRankingCells(QList<QStringList> &cells, const TListRows &list)
-{
-    const QString income = QStringLiteral("收入");
-    // The amount column is "收入" in the income list and "支出" in the expense list.
-    const QString amountCaption = list.captions.contains(income) ? income : QStringLiteral("支出");
-    for (const QStringList &row : list.rows) {
-        const QString kind = Cell(list, row, QStringLiteral("类别"));
-        const QString amount = Cell(list, row, amountCaption);
-        const bool isIncome = kind == income;
-        cells << QStringList{kind,
-                             Cell(list, row, QStringLiteral("项目")),
-                             Cell(list, row, QStringLiteral("数量")),
-                             isIncome ? amount : QString(),
-                             isIncome ? QString() : amount,
-                             Cell(list, row, QStringLiteral("0 - 100%"))};
-    }
-}
 } // namespace
 
 double ScreenPixelsPerInch(Qt::Orientation axis)
@@ -209,33 +182,35 @@ TReportLabel *CreateReportLabel(TPageReport &page)
     return label;
 }
 
-void BuildRankingReport(TReportPages &pages, const TReportHeader &header, const TListRows &inCates,
-                        const TListRows &outCates)
+void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
+                        const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking)
 {
     static const QList<TReportColumn> columns = {
         {QStringLiteral("类别"), TPlace::LeftAt, 0},    {QStringLiteral("项目"), TPlace::LeftAt, 78},
         {QStringLiteral("数量"), TPlace::RightAt, 418}, {QStringLiteral("收入"), TPlace::RightAt, 510},
         {QStringLiteral("支出"), TPlace::RightAt, 602}, {QStringLiteral("0 - 100%"), TPlace::RightAtBandEdge, 0}};
     QList<QStringList> cells;
-    AppendRankingCells(cells, inCates);
-    AppendRankingCells(cells, outCates);
+    cells.reserve(inRanking.size() + outRanking.size());
+    for (const QList<TRankRow> *ranking : {&inRanking, &outRanking})
+        for (const TRankRow &row : *ranking) {
+            const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
+            cells << QStringList{t.type, t.item, t.count, t.in, t.out, t.share};
+        }
     BuildPages(pages, header, columns, cells);
 }
 
-void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header, const TListRows &trans)
+void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
+                             const QList<TRecord> &records)
 {
     static const QList<TReportColumn> columns = {
         {QStringLiteral("日期"), TPlace::LeftAt, 0},   {QStringLiteral("项目"), TPlace::LeftAt, 78},
         {QStringLiteral("收入"), TPlace::RightAt, 394}, {QStringLiteral("支出"), TPlace::RightAt, 486},
         {QStringLiteral("备注"), TPlace::LeftAt, 494}};
-    // Every cell is the list's text under the column's heading.
     QList<QStringList> cells;
-    cells.reserve(trans.rows.size());
-    for (const QStringList &row : trans.rows) {
-        QStringList rowCells;
-        for (const TReportColumn &column : columns)
-            rowCells << Cell(trans, row, column.heading);
-        cells << rowCells;
+    cells.reserve(records.size());
+    for (const TRecord &record : records) {
+        const TRecordTexts t = RecordTexts(record);
+        cells << QStringList{t.date, t.item, t.in, t.out, t.notes};
     }
     BuildPages(pages, header, columns, cells);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "output/ListTexts.h"
 #include "output/report/ReportModel.h"
 
 #include <QDate>
@@ -29,30 +30,16 @@ int ReportBandHeight();
 // A text label on the page's band: auto-size, transparent, Tahoma 8, empty caption.
 TReportLabel *CreateReportLabel(TPageReport &page);
 
-// What every page's header shows: the user, the period and the totals of the last search.
-struct TReportHeader {
-    QString userName;
-    QDate fromDate;
-    QDate toDate;
-    double inTotal = 0;
-    double outTotal = 0;
-};
-
-// A list view's rows as texts, read by column caption.
-struct TListRows {
-    QStringList captions;
-    QList<QStringList> rows;
-};
-
 using TReportPages = std::vector<std::unique_ptr<TPageReport>>;
 
 const int ReportRowsPerPage = 52;
 
 // Lay out a report into pages, after freeing what pages held. The ranking prints every
 // income row, then every expense row.
-void BuildRankingReport(TReportPages &pages, const TReportHeader &header, const TListRows &inCates,
-                        const TListRows &outCates);
-void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header, const TListRows &trans);
+void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
+                        const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking);
+void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
+                             const QList<TRecord> &records);
 
 // Frees every page report, the last page first and on each page its controls last first.
 void FreeReportPages(TReportPages &pages);

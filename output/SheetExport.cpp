@@ -1,6 +1,6 @@
 #include "output/SheetExport.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "output/xls/Workbook.h"
 
 #include <QFileInfo>
@@ -10,18 +10,18 @@
 namespace {
 
 const QString kSheet = QStringLiteral("Sheet1");
-const QString kIn = QStringLiteral("收入");
-const QString kOut = QStringLiteral("支出");
+const QString &kIn = kTypeIn;
+const QString &kOut = kTypeOut;
 const QString kItem = QStringLiteral("项目");
 
 // The summary rows below the data: only the item cell is set.
-void AppendSummary(TSheetRows &sheet, const TExportContext &context)
+void AppendSummary(TSheetRows &sheet, const TReportHeader &header)
 {
     const int item = int(sheet.columns.indexOf(kItem));
     for (const QString &text :
-         {context.Title(), QStringLiteral("收入合计：%1").arg(THi::FormatAmount(context.inTotal)),
-          QStringLiteral("支出合计：%1").arg(THi::FormatAmount(context.outTotal)),
-          QStringLiteral("结余合计：%1").arg(THi::FormatAmount(context.Balance()))}) {
+         {header.Title(), QStringLiteral("收入合计：%1").arg(FormatFen(header.inTotal)),
+          QStringLiteral("支出合计：%1").arg(FormatFen(header.outTotal)),
+          QStringLiteral("结余合计：%1").arg(FormatFen(header.Balance()))}) {
         QStringList row(sheet.columns.size());
         row[item] = text;
         sheet.rows.append(row);
@@ -35,62 +35,33 @@ QString SpaceIfEmpty(const QString &text)
 
 } // namespace
 
-int TListData::Column(const QString &caption) const
-{
-    const int c = int(captions.indexOf(caption));
-    if (c < 0)
-        throw TError(QStringLiteral("列表中没有“%1”列").arg(caption));
-    return c;
-}
-
-QString TListData::Cell(const QStringList &row, int column) const
-{
-    // A null text means "no cell" to the workbook writer; a shown cell is never that.
-    static const QString empty = QStringLiteral("");
-    return column < row.size() && !row[column].isNull() ? row[column] : empty;
-}
-
-QString TExportContext::Title() const
-{
-    const QString format = QStringLiteral("yyyy-MM-dd");
-    return QStringLiteral("%1 (%2 至 %3)").arg(user, fromDate.toString(format), toDate.toString(format));
-}
-
-TSheetRows TransSheetRows(const TListData &trans, const TExportContext &context)
+TSheetRows TransSheetRows(const QList<TRecord> &records, const TReportHeader &header)
 {
     TSheetRows sheet;
     sheet.columns = {QStringLiteral("日期"), kItem, kIn, kOut, QStringLiteral("备注")};
-    const int date = trans.Column(sheet.columns[0]), item = trans.Column(kItem),
-              in = trans.Column(kIn), out = trans.Column(kOut), notes = trans.Column(sheet.columns[4]);
-    sheet.rows.reserve(trans.rows.size() + 4);
-    for (const QStringList &row : trans.rows) {
-        const QString note = trans.Cell(row, notes);
-        sheet.rows.append({trans.Cell(row, date), trans.Cell(row, item), SpaceIfEmpty(trans.Cell(row, in)),
-                           SpaceIfEmpty(trans.Cell(row, out)), note.isEmpty() ? QString() : note});
+    sheet.rows.reserve(records.size() + 4);
+    for (const TRecord &record : records) {
+        const TRecordTexts t = RecordTexts(record);
+        // An empty note writes no cell at all (a null text).
+        sheet.rows.append({t.date, t.item, SpaceIfEmpty(t.in), SpaceIfEmpty(t.out),
+                           t.notes.isEmpty() ? QString() : t.notes});
     }
-    AppendSummary(sheet, context);
+    AppendSummary(sheet, header);
     return sheet;
 }
 
-TSheetRows CatesSheetRows(const TListData &inCates, const TListData &outCates,
-                          const TExportContext &context)
+TSheetRows CatesSheetRows(const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking,
+                          const TReportHeader &header)
 {
     TSheetRows sheet;
     sheet.columns = {QStringLiteral("类别"), kItem, QStringLiteral("数量"), kIn, kOut, QStringLiteral("比例")};
-    for (const TListData *list : {&inCates, &outCates}) {
-        const int type = list->Column(sheet.columns[0]), item = list->Column(kItem),
-                  qty = list->Column(sheet.columns[2]), share = list->Column(QStringLiteral("0 - 100%"));
-        // The amount sits under 收入 in the income list and under 支出 in the expense list.
-        const int amount = list->captions.contains(kIn) ? list->Column(kIn) : list->Column(kOut);
-        for (const QStringList &row : list->rows) {
-            const bool income = list->Cell(row, type) == kIn;
-            const QString sum = list->Cell(row, amount);
-            sheet.rows.append({list->Cell(row, type), list->Cell(row, item), list->Cell(row, qty),
-                               income ? sum : QStringLiteral(" "), income ? QStringLiteral(" ") : sum,
-                               list->Cell(row, share)});
+    sheet.rows.reserve(inRanking.size() + outRanking.size() + 4);
+    for (const QList<TRankRow> *ranking : {&inRanking, &outRanking})
+        for (const TRankRow &row : *ranking) {
+            const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
+            sheet.rows.append({t.type, t.item, t.count, SpaceIfEmpty(t.in), SpaceIfEmpty(t.out), t.share});
         }
-    }
-    AppendSummary(sheet, context);
+    AppendSummary(sheet, header);
     return sheet;
 }
 

@@ -1,6 +1,6 @@
 #include "output/WebExport.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "output/xls/Workbook.h"
 
 #include <QStringEncoder>
@@ -115,48 +115,43 @@ QList<QByteArray> CutSections(const QByteArray &text)
     return sections;
 }
 
-QList<TMarkerValues> TransPageRows(const TListData &trans)
-{
-    const int date = trans.Column(QStringLiteral("日期")), item = trans.Column(QStringLiteral("项目")),
-              in = trans.Column(QStringLiteral("收入")), out = trans.Column(QStringLiteral("支出")),
-              notes = trans.Column(QStringLiteral("备注"));
-    THtml html;
-    QList<TMarkerValues> rows;
-    rows.reserve(trans.rows.size());
-    for (const QStringList &row : trans.rows)
-        rows.append({{QByteArrayLiteral("#date"), html(trans.Cell(row, date))},
-                     {QByteArrayLiteral("#category"), html(trans.Cell(row, item))},
-                     {QByteArrayLiteral("#in"), html.OrNbsp(trans.Cell(row, in))},
-                     {QByteArrayLiteral("#out"), html.OrNbsp(trans.Cell(row, out))},
-                     {QByteArrayLiteral("#notes"), html.OrNbsp(trans.Cell(row, notes))}});
-    return rows;
-}
-
-QList<TMarkerValues> CatesPageRows(const TListData &inCates, const TListData &outCates)
+QList<TMarkerValues> TransPageRows(const QList<TRecord> &records)
 {
     THtml html;
     QList<TMarkerValues> rows;
-    for (const TListData *list : {&inCates, &outCates}) {
-        const int type = list->Column(QStringLiteral("类别")), item = list->Column(QStringLiteral("项目")),
-                  qty = list->Column(QStringLiteral("数量")), share = list->Column(QStringLiteral("0 - 100%"));
-        const int amount = list->captions.contains(QStringLiteral("收入")) ? list->Column(QStringLiteral("收入"))
-                                                                          : list->Column(QStringLiteral("支出"));
-        for (const QStringList &row : list->rows) {
-            const bool income = list->Cell(row, type) == QStringLiteral("收入");
-            const QByteArray sum = html(list->Cell(row, amount));
-            rows.append({{QByteArrayLiteral("#type"), html(list->Cell(row, type))},
-                         {QByteArrayLiteral("#category"), html(list->Cell(row, item))},
-                         {QByteArrayLiteral("#qty"), html(list->Cell(row, qty))},
-                         {QByteArrayLiteral("#in"), income ? sum : kNbsp},
-                         {QByteArrayLiteral("#out"), income ? kNbsp : sum},
-                         {QByteArrayLiteral("#ratio"), html(list->Cell(row, share))}});
-        }
+    rows.reserve(records.size());
+    for (const TRecord &record : records) {
+        const TRecordTexts t = RecordTexts(record);
+        rows.append({{QByteArrayLiteral("#date"), html(t.date)},
+                     {QByteArrayLiteral("#category"), html(t.item)},
+                     {QByteArrayLiteral("#in"), html.OrNbsp(t.in)},
+                     {QByteArrayLiteral("#out"), html.OrNbsp(t.out)},
+                     {QByteArrayLiteral("#notes"), html.OrNbsp(t.notes)}});
     }
     return rows;
 }
 
+QList<TMarkerValues> CatesPageRows(const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking,
+                                   const TReportHeader &header)
+{
+    THtml html;
+    QList<TMarkerValues> rows;
+    rows.reserve(inRanking.size() + outRanking.size());
+    for (const QList<TRankRow> *ranking : {&inRanking, &outRanking})
+        for (const TRankRow &row : *ranking) {
+            const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
+            rows.append({{QByteArrayLiteral("#type"), html(t.type)},
+                         {QByteArrayLiteral("#category"), html(t.item)},
+                         {QByteArrayLiteral("#qty"), html(t.count)},
+                         {QByteArrayLiteral("#in"), html.OrNbsp(t.in)},
+                         {QByteArrayLiteral("#out"), html.OrNbsp(t.out)},
+                         {QByteArrayLiteral("#ratio"), html(t.share)}});
+        }
+    return rows;
+}
+
 QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> &rows,
-                     const TExportContext &context)
+                     const TReportHeader &header)
 {
     const QList<QByteArray> sections = CutSections(templateText);
     if (sections.size() < 3)
@@ -166,23 +161,23 @@ QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> 
     THtml html;
     QByteArray page;
     page.reserve(sections[0].size() + sections[2].size() + rows.size() * (sections[1].size() + 64));
-    AppendFilled(page, sections[0], {{QByteArrayLiteral("#top"), html(context.Title())}});
+    AppendFilled(page, sections[0], {{QByteArrayLiteral("#top"), html(header.Title())}});
     for (const TMarkerValues &row : rows)
         AppendFilled(page, sections[1], row);
     const QString bottom = QStringLiteral("收入合计：%1&nbsp;&nbsp;支出合计：%2&nbsp;&nbsp;结余合计：%3")
-                               .arg(THi::FormatAmount(context.inTotal), THi::FormatAmount(context.outTotal),
-                                    THi::FormatAmount(context.Balance()));
+                               .arg(FormatFen(header.inTotal), FormatFen(header.outTotal),
+                                    FormatFen(header.Balance()));
     AppendFilled(page, sections[2], {{QByteArrayLiteral("#bottom"), THi::ToLocalBytes(bottom)}});
     return page;
 }
 
 void WriteWebExport(const QString &templatePath, const QString &targetPath,
-                    const QList<TMarkerValues> &rows, const TExportContext &context)
+                    const QList<TMarkerValues> &rows, const TReportHeader &header)
 {
     const QByteArray text = THi::ReadWholeFile(templatePath);
     QByteArray page;
     try {
-        page = BuildPage(text, rows, context);
+        page = BuildPage(text, rows, header);
     } catch (const TError &e) {
         throw TError(QStringLiteral("“%1”：%2").arg(templatePath, e.message()));
     }

@@ -17,17 +17,19 @@ QList<QByteArray> CutSections(const QByteArray &text);
 // markers are looked for.
 using TMarkerValues = QList<QPair<QByteArray, QByteArray>>;
 
-QList<TMarkerValues> TransPageRows(const TListData &trans);
-QList<TMarkerValues> CatesPageRows(const TListData &inCates, const TListData &outCates);
+QList<TMarkerValues> TransPageRows(const QList<TRecord> &records);
+// The income ranking, then the expense ranking; shares are taken of the header's totals.
+QList<TMarkerValues> CatesPageRows(const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking,
+                                   const TReportHeader &header);
 
 // The page: the head with #top filled, the row pattern filled once per row, the tail with
 // #bottom filled, joined with nothing between them. Markers are found regardless of letter
 // case; inserted texts are HTML-escaped and in GB18030 like the template. Throws TError
 // when the template has fewer than three sections.
 QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> &rows,
-                     const TExportContext &context);
+                     const TReportHeader &header);
 
 // Reads the template, builds the page and writes it to targetPath, replacing a file there
 // only once the new one is complete. Throws TError, writing nothing, on any failure.
 void WriteWebExport(const QString &templatePath, const QString &targetPath,
-                    const QList<TMarkerValues> &rows, const TExportContext &context);
+                    const QList<TMarkerValues> &rows, const TReportHeader &header);

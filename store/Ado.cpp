@@ -1,5 +1,5 @@
 #include "store/Ado.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <QFileInfo>
 #include <QStringEncoder>

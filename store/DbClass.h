@@ -1,16 +1,11 @@
 #pragma once
+#include "store/SearchResult.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 class TConnection;
-
-// One result row of the summary queries: the texts of one list row, in column order.
-using SummaryRow = QStringList;
-using SummaryRows = QList<SummaryRow>;
-
-inline const QString kTypeOut = QStringLiteral("支出");
-inline const QString kTypeIn = QStringLiteral("收入");
 
 // The ledger database: the only code that talks to the data file. Every operation opens
 // the connection, runs its statements and closes it again; nothing is cached. Texts typed
@@ -48,13 +43,11 @@ public:
     QString GetCates(const QString &user, const QString &column);
     void SetCates(const QString &user, const QString &column, const QString &text);
 
-    // The browsing queries (for one user and a range of days, both days included).
-    void GetPeriodSummary(const QString &user, const QString &fromDate, const QString &toDate,
-                          double &outTotal, double &inTotal, SummaryRows &dayRows,
-                          SummaryRows &monthRows, SummaryRows &recordRows,
-                          SummaryRows &outCateRows, SummaryRows &inCateRows);
-    void GetCateRecords(const QString &user, const QString &fromDate, const QString &toDate,
-                        const QString &type, const QString &item, SummaryRows &rows);
+    // The browsing queries, for one user and a range of days, both days included.
+    TSearchResult Search(const QString &user, const QDate &fromDate, const QDate &toDate);
+    // The records of one item of one type, in date order, then in the order of saving.
+    QList<TRecord> GetCateRecords(const QString &user, const QDate &fromDate, const QDate &toDate,
+                                  const QString &type, const QString &item);
 
 protected:
     // Opens conn on the ledger file and checks that it holds the ledger's tables.

@@ -1,6 +1,6 @@
 #include "store/LedgerFile.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "store/Ado.h"
 
 #include <QFile>

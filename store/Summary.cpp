@@ -1,6 +1,6 @@
 #include "store/Summary.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "store/Ado.h"
 #include "store/DbClass.h"
 
@@ -73,27 +73,6 @@ private:
     sqlite3_stmt *m_stmt;
 };
 
-// "%0.2f" without the cost of a format parser: to_chars with a precision rounds exactly as
-// printf does. Like THi::FormatAmount, a negative zero is shown as 0.00.
-QString Money(double value)
-{
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 2);
-    if (res.ec != std::errc())
-        return THi::FormatAmount(value);
-    const int len = int(res.ptr - buf);
-    if (len == 5 && std::memcmp(buf, "-0.00", 5) == 0)
-        return QStringLiteral("0.00");
-    return QString::fromLatin1(buf, len);
-}
-
-// Share of a type's total as "37.50%"; a total of zero (possible only with records stored
-// by other means) gives 0.00% instead of a division by zero.
-QString Share(double sum, double total)
-{
-    return (total == 0 ? QStringLiteral("0.00") : Money(sum * 100 / total)) + QLatin1Char('%');
-}
-
 // Decoded texts by their stored form. Items repeat all over a ledger, and decoding each
 // occurrence again would dominate a search over many years.
 class TDecodeCache {
@@ -112,21 +91,21 @@ private:
     QHash<QByteArray, QString> m_texts;
 };
 
-// Equal dates follow each other in the results, so they share one string.
-class TDateTexts {
+// Equal dates follow each other in the results, so each is parsed once.
+class TDates {
 public:
-    const QString &Text(QByteArrayView stored)
+    QDate Date(QByteArrayView stored)
     {
         if (stored != QByteArrayView(m_last)) {
             m_last = QByteArray(stored.data(), stored.size());
-            m_text = QString::fromLatin1(stored);
+            m_date = QDate::fromString(QString::fromLatin1(stored), QStringLiteral("yyyy-MM-dd"));
         }
-        return m_text;
+        return m_date;
     }
 
 private:
     QByteArray m_last;
-    QString m_text;
+    QDate m_date;
 };
 
 // The type word as the record rows compare it: trimmed of codes 0 to 32. Lower-casing
@@ -140,101 +119,90 @@ QByteArrayView TrimmedType(QByteArrayView type)
     return type;
 }
 
-void AppendRanking(TConnection &conn, const QVariantList &range, const QString &type, double total,
-                   TDecodeCache &items, SummaryRows &rows)
+QList<TRankRow> Ranking(TConnection &conn, const QVariantList &range, const QString &type,
+                        TDecodeCache &items)
 {
-    struct Rank {
-        QString item;
-        QString qty;
-        double sum;
-        QString shown;  // the sum as the row shows it
-        qint64 cents;   // and as a number, for the order
-    };
-    std::vector<Rank> ranks;
+    QList<TRankRow> ranks;
     TStatement st(conn, TSummarySql::Ranking, range + QVariantList{type});
-    while (st.Next()) {
-        const QString &item = items.Text(st.Bytes(0));
-        const double sum = st.Number(2);
-        const QString shown = Money(sum);
-        ranks.push_back({item, QString::number(st.Integer(1)), sum, shown,
-                         std::llround(shown.toDouble() * 100)});
-    }
-    // Largest sum first as shown; sums that show equal by item text in code-page order, so
-    // that the order never depends on the engine.
-    std::stable_sort(ranks.begin(), ranks.end(), [](const Rank &a, const Rank &b) {
-        return a.cents != b.cents ? a.cents > b.cents
-                                  : THi::ToLocalBytes(a.item) < THi::ToLocalBytes(b.item);
+    while (st.Next())
+        ranks.append({type, items.Text(st.Bytes(0)), st.Integer(1), FenFromYuan(st.Number(2))});
+    // Largest sum first; equal sums by item text in code-page order, so that the order
+    // never depends on the engine.
+    std::stable_sort(ranks.begin(), ranks.end(), [](const TRankRow &a, const TRankRow &b) {
+        return a.sum != b.sum ? a.sum > b.sum
+                              : THi::ToLocalBytes(a.item) < THi::ToLocalBytes(b.item);
     });
-    for (const Rank &r : ranks)
-        rows.append(SummaryRow{type, r.item, r.qty, r.shown, Share(r.sum, total)});
+    return ranks;
 }
 
 } // namespace
 
-void TDbMan::GetPeriodSummary(const QString &user, const QString &fromDate, const QString &toDate,
-                              double &outTotal, double &inTotal, SummaryRows &dayRows,
-                              SummaryRows &monthRows, SummaryRows &recordRows,
-                              SummaryRows &outCateRows, SummaryRows &inCateRows)
+TSearchResult TDbMan::Search(const QString &user, const QDate &fromDate, const QDate &toDate)
 {
     TConnection conn;
     ConnectionScope scope{conn};
     OpenLedger(conn);
-    outTotal = 0;
-    inTotal = 0;
-    const QVariantList range{THi::EncodeText(user), fromDate, toDate};
+    TSearchResult result;
+    result.fromDate = fromDate;
+    result.toDate = toDate;
+    const QString ymd = QStringLiteral("yyyy-MM-dd");
+    const QVariantList range{THi::EncodeText(user), fromDate.toString(ymd), toDate.toString(ymd)};
 
     {
         TStatement st(conn, TSummarySql::PeriodTotals, range);
         while (st.Next()) {
-            outTotal = st.Number(1);
-            inTotal = st.Number(2);
+            result.outTotal = FenFromYuan(st.Number(1));
+            result.inTotal = FenFromYuan(st.Number(2));
         }
     }
+    TDates dates;
     {
         TStatement st(conn, TSummarySql::DayTotals, range);
         while (st.Next())
-            dayRows.append(SummaryRow{QString::fromLatin1(st.Bytes(0)), Money(st.Number(2)),
-                                      Money(st.Number(1))});
+            result.days.append({dates.Date(st.Bytes(0)), FenFromYuan(st.Number(2)),
+                                FenFromYuan(st.Number(1))});
     }
     {
         TStatement st(conn, TSummarySql::MonthTotals, range);
-        while (st.Next())
-            monthRows.append(SummaryRow{QString::fromLatin1(st.Bytes(0)), Money(st.Number(2)),
-                                        Money(st.Number(1))});
+        while (st.Next()) {
+            const QByteArray month = st.Bytes(0).toByteArray() + "-01";
+            result.months.append({dates.Date(month), FenFromYuan(st.Number(2)),
+                                  FenFromYuan(st.Number(1))});
+        }
     }
 
     TDecodeCache items;
     {
-        static constexpr QByteArrayView kIn("收入"), kOut("支出");
         TDecodeCache notes;
-        TDateTexts dates;
         TStatement st(conn, TSummarySql::Records, range);
         while (st.Next()) {
             const QByteArrayView type = TrimmedType(st.Bytes(2));
-            const QString amount = Money(st.Number(4));
-            SummaryRow row;
-            row.reserve(6);
-            row << QString::number(st.Integer(0)) << dates.Text(st.Bytes(1))
-                << items.Text(st.Bytes(3)) << (type == kIn ? amount : QString())
-                << (type == kOut ? amount : QString()) << notes.Text(st.Bytes(5));
-            recordRows.append(std::move(row));
+            result.records.append({st.Integer(0), dates.Date(st.Bytes(1)),
+                                   QString::fromUtf8(type), items.Text(st.Bytes(3)),
+                                   FenFromYuan(st.Number(4)), notes.Text(st.Bytes(5))});
         }
     }
 
-    AppendRanking(conn, range, kTypeOut, outTotal, items, outCateRows);
-    AppendRanking(conn, range, kTypeIn, inTotal, items, inCateRows);
+    result.outRanking = Ranking(conn, range, kTypeOut, items);
+    result.inRanking = Ranking(conn, range, kTypeIn, items);
+    return result;
 }
 
-void TDbMan::GetCateRecords(const QString &user, const QString &fromDate, const QString &toDate,
-                            const QString &type, const QString &item, SummaryRows &rows)
+QList<TRecord> TDbMan::GetCateRecords(const QString &user, const QDate &fromDate,
+                                      const QDate &toDate, const QString &type, const QString &item)
 {
     TConnection conn;
     ConnectionScope scope{conn};
     OpenLedger(conn);
     TDecodeCache texts;
+    TDates dates;
+    const QString ymd = QStringLiteral("yyyy-MM-dd");
     TStatement st(conn, TSummarySql::CateRecords,
-                  {THi::EncodeText(user), fromDate, toDate, type, THi::EncodeText(item)});
+                  {THi::EncodeText(user), fromDate.toString(ymd), toDate.toString(ymd), type,
+                   THi::EncodeText(item)});
+    QList<TRecord> rows;
     while (st.Next())
-        rows.append(SummaryRow{QString::fromLatin1(st.Bytes(0)), texts.Text(st.Bytes(1)),
-                               Money(st.Number(2)), texts.Text(st.Bytes(3))});
+        rows.append({0, dates.Date(st.Bytes(0)), type, texts.Text(st.Bytes(1)),
+                     FenFromYuan(st.Number(2)), texts.Text(st.Bytes(3))});
+    return rows;
 }

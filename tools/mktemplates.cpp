@@ -1,8 +1,8 @@
 // Writes the export templates delivered beside the program: cates.xls, trans.xls,
 // cates.html and trans.html (the pages in GB18030, as their charset says).
 // Usage: tallyfern-mktemplates <folder>; the results are kept in resources/.
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "output/xls/Workbook.h"
 #include "output/xls/XlsTemplate.h"
 

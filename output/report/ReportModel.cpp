@@ -1,5 +1,5 @@
 #include "output/report/ReportModel.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <cmath>
 

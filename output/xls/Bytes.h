@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <QByteArray>
 #include <QString>

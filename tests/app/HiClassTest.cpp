@@ -1,5 +1,5 @@
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 
 #include <QProcess>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 #pragma once
 // Reading and changing a ledger file behind the program's back, for the maintenance tests.
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 
 #include <QFile>
 #include <QString>

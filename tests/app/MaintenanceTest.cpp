@@ -1,6 +1,6 @@
 // The menu's account and data file commands, driven through their menu items.
 #include "app/MaintenanceSupport.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 #include "login/LoginForm.h"
 #include "store/DbClass.h"

@@ -1,5 +1,5 @@
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 #include "app/SkinClass.h"
 #include "support/TestSupport.h"

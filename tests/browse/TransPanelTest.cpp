@@ -55,10 +55,10 @@ TEST_F(BrowseTest, SearchFillsEveryListAndTheTotals)
     const QString totals = QStringLiteral("收入合计：100.00    支出合计：250.50    结余合计：-150.50");
     EXPECT_EQ(panel->lblTransTotal->text(), totals);
     EXPECT_EQ(panel->lblCatesTotal->text(), totals);
-    EXPECT_DOUBLE_EQ(panel->PeriodInTotal, 100);
-    EXPECT_DOUBLE_EQ(panel->PeriodOutTotal, 250.5);
-    EXPECT_EQ(panel->SearchFromDate, QDate(2009, 8, 20));
-    EXPECT_EQ(panel->SearchToDate, QDate(2009, 8, 20));
+    EXPECT_EQ(panel->LastSearch().inTotal, 10000);
+    EXPECT_EQ(panel->LastSearch().outTotal, 25050);
+    EXPECT_EQ(panel->LastSearch().fromDate, QDate(2009, 8, 20));
+    EXPECT_EQ(panel->LastSearch().toDate, QDate(2009, 8, 20));
 
     EXPECT_EQ(ListRows(panel->lvwDayTotal), (QList<QStringList>{{"2009-08-20", "100.00", "250.50"}}));
     EXPECT_EQ(ListRows(panel->lvwMonthTotal), (QList<QStringList>{{"2009-08", "100.00", "250.50"}}));
@@ -76,7 +76,7 @@ TEST_F(BrowseTest, SearchFillsEveryListAndTheTotals)
               0);
     EXPECT_EQ(panel->lblTransTotal->text(), QStringLiteral("收入合计：0.00    支出合计：0.00    结余合计：0.00"));
     panel->dtpTransDate1->setDate(QDate(2001, 1, 1));
-    EXPECT_EQ(panel->SearchFromDate, QDate(2010, 1, 1));
+    EXPECT_EQ(panel->LastSearch().fromDate, QDate(2010, 1, 1));
 }
 
 TEST_F(BrowseTest, ReversedRangeDisablesSearchAndKeepsTheListsAfterDeleteOrEdit)
@@ -97,9 +97,7 @@ TEST_F(BrowseTest, ReversedRangeDisablesSearchAndKeepsTheListsAfterDeleteOrEdit)
     // The record is gone from the ledger, but the lists show the old rows until the next
     // search.
     EXPECT_EQ(Column(panel->lvwTrans, 2), (QStringList{"a", "b"}));
-    SummaryRows rows;
-    db->GetCateRecords("U", "2009-08-01", "2009-08-31", kTypeOut, "a", rows);
-    EXPECT_TRUE(rows.isEmpty());
+    EXPECT_TRUE(db->GetCateRecords("U", QDate(2009, 8, 1), QDate(2009, 8, 31), kTypeOut, "a").isEmpty());
 
     Click(panel->lvwTrans, 1);
     dialogs->answers.enqueue(true);
@@ -110,9 +108,9 @@ TEST_F(BrowseTest, ReversedRangeDisablesSearchAndKeepsTheListsAfterDeleteOrEdit)
     });
     QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
     EXPECT_EQ(Cell(panel->lvwTrans, 1, 4), QStringLiteral("2.00"));
-    db->GetCateRecords("U", "2009-08-01", "2009-08-31", kTypeOut, "b", rows);
+    const QList<TRecord> rows = db->GetCateRecords("U", QDate(2009, 8, 1), QDate(2009, 8, 31), kTypeOut, "b");
     ASSERT_EQ(rows.size(), 1);
-    EXPECT_EQ(rows[0][2], QStringLiteral("3.00"));
+    EXPECT_EQ(rows[0].amount, 300);
 }
 
 TEST_F(BrowseTest, SelectingADayMarksItsRecordsAndScrollsTheFirstToTheTop)
@@ -212,7 +210,7 @@ TEST_F(BrowseTest, EditingAnIncomeRecordKeepsItIncomeUnderANewId)
                                   {Cell(panel->lvwTrans, 2, 0), "2009-08-20", "工资", "120.50", "", "八月"}}));
     EXPECT_NE(Cell(panel->lvwTrans, 2, 0), oldId);
     EXPECT_GT(Cell(panel->lvwTrans, 2, 0).toLongLong(), oldId.toLongLong());
-    EXPECT_DOUBLE_EQ(panel->PeriodInTotal, 125.5);
+    EXPECT_EQ(panel->LastSearch().inTotal, 12550);
     EXPECT_EQ(window->focusWidget(), panel->btnTransSearch);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 #include "entry/EntryPanel.h"
 #include "store/Ado.h"

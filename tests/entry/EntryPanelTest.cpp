@@ -1,5 +1,5 @@
 #include "entry/EntryFixture.h"
-#include "app/ListView.h"
+#include "widgets/ListView.h"
 #include "store/DbClass.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Inputs that once made a fuzzer fail are kept and replayed here on every test run.
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "output/WebExport.h"
 #include "output/xls/Workbook.h"
 
@@ -66,8 +66,8 @@ TEST(FuzzRegressions, XlsReader)
 TEST(FuzzRegressions, WebTemplate)
 {
     const int ran = Replay(QStringLiteral("web_template"), [](const QByteArray &input) {
-        TExportContext context;
-        context.user = QStringLiteral("U");
+        TReportHeader context;
+        context.userName = QStringLiteral("U");
         try {
             const QByteArray page = BuildPage(input, {{{"#date", "2026-01-02"}}}, context);
             EXPECT_FALSE(page.isEmpty());

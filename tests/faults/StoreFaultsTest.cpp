@@ -1,5 +1,5 @@
 // Faults of the data file: the program reports them in plain words and loses nothing.
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "store/Ado.h"
 #include "store/DbClass.h"
 #include "support/TestSupport.h"

@@ -1,4 +1,4 @@
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
 #include "store/DbClass.h"

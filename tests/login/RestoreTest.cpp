@@ -1,8 +1,8 @@
 // A backup named on the command line replaces the ledger before anybody signs in, and only
 // when it is a sound ledger; otherwise the old ledger stays and the reason is given.
 #include "app/MaintenanceSupport.h"
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "login/LoginPrep.h"
 #include "store/DbClass.h"
 #include "store/LedgerFile.h"

@@ -1,8 +1,8 @@
 #include "output/XlrdReader.h"
-#include "app/HiClass.h"
+#include "base/HiClass.h"
 #include "app/MainForm.h"
 #include "browse/TransPanel.h"
-#include "output/ExportCommands.h"
+#include "browse/ExportCommands.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -17,17 +17,6 @@
 
 namespace {
 
-// Adds a list row, placing each text under the column of its caption.
-void AddRow(QAbstractItemView *list, const QMap<QString, QString> &byCaption)
-{
-    QAbstractItemModel *model = list->model();
-    const int row = model->rowCount();
-    model->insertRows(row, 1);
-    for (int c = 1; c < model->columnCount(); ++c)
-        model->setData(model->index(row, c),
-                       byCaption.value(model->headerData(c, Qt::Horizontal).toString()));
-}
-
 // A signed-in window whose browsing view shows two records and their ranking, as a search
 // of January 2026 with income 100 and expense 250.5 leaves it.
 class ExportCommands : public ::testing::Test {
@@ -36,14 +25,16 @@ protected:
     {
         window = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
         TTransPanel *p = window->pnlTransactions;
-        AddRow(p->lvwTrans, {{"日期", "2026-01-02"}, {"项目", "工资"}, {"收入", "100.00"}, {"备注", ""}});
-        AddRow(p->lvwTrans, {{"日期", "2026-01-03"}, {"项目", "奶粉 <b>"}, {"支出", "250.50"}, {"备注", " 两罐 "}});
-        AddRow(p->lvwInCates, {{"类别", "收入"}, {"项目", "工资"}, {"数量", "1"}, {"收入", "100.00"}, {"0 - 100%", "100.00%"}});
-        AddRow(p->lvwOutCates, {{"类别", "支出"}, {"项目", "奶粉 <b>"}, {"数量", "1"}, {"支出", "250.50"}, {"0 - 100%", "100.00%"}});
-        p->SearchFromDate = QDate(2026, 1, 1);
-        p->SearchToDate = QDate(2026, 1, 31);
-        p->PeriodInTotal = 100;
-        p->PeriodOutTotal = 250.5;
+        TSearchResult result;
+        result.fromDate = QDate(2026, 1, 1);
+        result.toDate = QDate(2026, 1, 31);
+        result.inTotal = 10000;
+        result.outTotal = 25050;
+        result.records = {Rec(1, "2026-01-02", kTypeIn, "工资", 10000),
+                          Rec(2, "2026-01-03", kTypeOut, "奶粉 <b>", 25050, " 两罐 ")};
+        result.inRanking = {Rank(kTypeIn, "工资", 1, 10000)};
+        result.outRanking = {Rank(kTypeOut, "奶粉 <b>", 1, 25050)};
+        p->ShowResult(result);
         // Pickers changed after the search do not reach the exports.
         p->dtpTransDate1->setDate(QDate(2020, 5, 5));
     }

@@ -1,6 +1,6 @@
-#include "output/PrintForm.h"
+#include "preview/PrintForm.h"
 #include "output/Reports.h"
-#include "output/report/ReportPreview.h"
+#include "preview/ReportPreview.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,10 +18,10 @@ class PreviewOf {
 public:
     explicit PreviewOf(int pageCount)
     {
-        TListRows rows{{"日期", "项目", "收入", "支出", "备注"}, {}};
+        QList<TRecord> rows;
         for (int i = 0; i < (pageCount - 1) * ReportRowsPerPage + 1; ++i)
-            rows.rows << QStringList{"2024-03-01", QStringLiteral("条目%1").arg(i), "1.00", "", ""};
-        BuildTransactionsReport(pages, {QStringLiteral("宝贝"), QDate(2024, 3, 1), QDate(2024, 3, 31), 1, 0},
+            rows << TRecord{i + 1, QDate(2024, 3, 1), kTypeIn, QStringLiteral("条目%1").arg(i), 100, QString()};
+        BuildTransactionsReport(pages, {QStringLiteral("宝贝"), QDate(2024, 3, 1), QDate(2024, 3, 31), 100, 0},
                                 rows);
         composite.OnAddReports = [this](TCompositeReport &report) {
             report.Reports.clear();

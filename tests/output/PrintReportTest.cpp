@@ -1,8 +1,8 @@
 #include "app/MainForm.h"
 #include "browse/TransPanel.h"
-#include "output/PrintCommands.h"
-#include "output/report/ReportPreview.h"
-#include "output/report/ReportPrinter.h"
+#include "browse/PrintCommands.h"
+#include "preview/ReportPreview.h"
+#include "preview/ReportPrinter.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 #include "PrintTestSupport.h"
@@ -20,16 +20,13 @@
 #include <gtest/gtest.h>
 
 namespace {
-QList<QStringList> TransRows(int count)
+QList<TRecord> TransRows(int count)
 {
-    QList<QStringList> rows;
+    QList<TRecord> rows;
     for (int i = 1; i <= count; ++i)
-        rows << QStringList{QString::number(i),  // the record id, in the list's hidden column
-                            QStringLiteral("2024-03-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
-                            QStringLiteral("条目%1").arg(i, 3, 10, QLatin1Char('0')),
-                            i % 2 ? QStringLiteral("%1.00").arg(i) : QString(),
-                            i % 2 ? QString() : QStringLiteral("%1.50").arg(i),
-                            QStringLiteral("备注%1").arg(i)};
+        rows << TRecord{i, QDate(2024, 3, i % 28 + 1), i % 2 ? kTypeIn : kTypeOut,
+                        QStringLiteral("条目%1").arg(i, 3, 10, QLatin1Char('0')),
+                        i % 2 ? TFen(i) * 100 : TFen(i) * 100 + 50, QStringLiteral("备注%1").arg(i)};
     return rows;
 }
 
@@ -40,28 +37,32 @@ protected:
         Scripted();
         window = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
         panel = window->pnlTransactions;
-        panel->SearchFromDate = QDate(2024, 3, 1);
-        panel->SearchToDate = QDate(2024, 3, 31);
-        panel->PeriodInTotal = 1500;
-        panel->PeriodOutTotal = 320.5;
+        result.fromDate = QDate(2024, 3, 1);
+        result.toDate = QDate(2024, 3, 31);
+        result.inTotal = 150000;
+        result.outTotal = 32050;
         commands = window->findChild<TPrintCommands *>();
         ASSERT_NE(commands, nullptr);
     }
     void TearDown() override { SetPrintDialogRunner({}); }
 
+    // Shows the result as a search would have left it.
+    void Show()
+    {
+        panel->ShowResult(result);
+        window->UpdateCommandStates();
+    }
     void FillTrans(int count)
     {
-        AppendListRows(panel->lvwTrans, TransRows(count));
-        window->UpdateCommandStates();
+        result.records = TransRows(count);
+        Show();
     }
     void FillRanking()
     {
-        AppendListRows(panel->lvwInCates, {{"收入", "工资", "2", "1200.00", "80.00%"},
-                                           {"收入", "奖金", "1", "200.00", "13.33%"},
-                                           {"收入", "利息", "3", "100.00", "6.67%"}});
-        AppendListRows(panel->lvwOutCates,
-                       {{"支出", "餐饮", "9", "300.50", "93.76%"}, {"支出", "交通", "4", "20.00", "6.24%"}});
-        window->UpdateCommandStates();
+        result.inRanking = {Rank(kTypeIn, "工资", 2, 120000), Rank(kTypeIn, "奖金", 1, 20000),
+                            Rank(kTypeIn, "利息", 3, 10000)};
+        result.outRanking = {Rank(kTypeOut, "餐饮", 9, 30050), Rank(kTypeOut, "交通", 4, 2000)};
+        Show();
     }
 
     // Opens the report with command and prints it from the preview into a PDF file, the
@@ -88,6 +89,7 @@ protected:
 
     TTempLedger ledger;
     QTemporaryDir dir;
+    TSearchResult result;
     std::unique_ptr<TfrmMain> window;
     TTransPanel *panel = nullptr;
     TPrintCommands *commands = nullptr;
@@ -102,7 +104,8 @@ TEST_F(PrintReport, FiftyTwoRowsPrintOnOnePageAndFiftyThreeOnTwo)
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages[0].contains(QStringLiteral("条目052")));
 
-    AppendListRows(panel->lvwTrans, {TransRows(53).last()});
+    result.records.append(TransRows(53).last());
+    Show();
     pages = PdfPages(PrintToPdf([this] { PrintTrans(); }));
     ASSERT_EQ(pages.size(), 2);
     EXPECT_TRUE(pages[0].contains(QStringLiteral("条目052")));
@@ -164,9 +167,10 @@ TEST_F(PrintReport, RankingPrintsIncomeThenExpenseRowsWithAmountsInTheirColumns)
 
 TEST_F(PrintReport, NegativeBalancePrintsWithItsMinusSign)
 {
-    panel->PeriodInTotal = 10;
-    panel->PeriodOutTotal = 22.5;
     FillRanking();
+    result.inTotal = 1000;
+    result.outTotal = 2250;
+    Show();
     const QString text = PdfText(PrintToPdf([this] { PrintRanking(); }));
     EXPECT_TRUE(text.contains(QStringLiteral("结余合计： -12.50"))) << text.toStdString();
 }
@@ -285,9 +289,9 @@ TEST_F(PrintReport, AwkwardTextsPrintAsTheyWereTyped)
     const QString markup = QStringLiteral("<b>&amp; 'x' \"y\" %s %1 \\n");
     const QString wide = QStringLiteral("宝宝 😀 𠀀 €");
     const QString longText = QString(10000, QLatin1Char('W'));
-    AppendListRows(panel->lvwTrans, {{"1", "2024-03-02", markup, "1.00", "", wide},
-                                     {"2", "2024-03-03", longText, "", "2.50", longText}});
-    window->UpdateCommandStates();
+    result.records = {Rec(1, "2024-03-02", kTypeIn, markup, 100, wide),
+                      Rec(2, "2024-03-03", kTypeOut, longText, 250, longText)};
+    Show();
     const QStringList pages = PdfPages(PrintToPdf([this] { PrintTrans(); }));
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages[0].contains(markup)) << pages[0].toStdString();

@@ -1,5 +1,5 @@
 #pragma once
-#include "output/PrintForm.h"
+#include "preview/PrintForm.h"
 
 #include <QAbstractItemModel>
 #include <QAbstractItemView>
@@ -12,19 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
-// Appends rows of texts to a list view through its model, whatever the model is; the first,
-// hidden column stays empty.
-inline void AppendListRows(QAbstractItemView *view, const QList<QStringList> &rows)
-{
-    QAbstractItemModel *model = view->model();
-    for (const QStringList &cells : rows) {
-        const int row = model->rowCount();
-        model->insertRow(row);
-        for (int c = 0; c < cells.size(); ++c)
-            model->setData(model->index(row, c + 1), cells[c]);
-    }
-}
 
 // Runs check on the preview window that a command is about to show modally, then closes
 // the window. Returns a flag that tells whether check ran.

@@ -1,6 +1,6 @@
 #include "output/Reports.h"
 #include "output/report/CompositeReport.h"
-#include "output/report/ReportPreview.h"
+#include "preview/ReportPreview.h"
 
 #include <QRect>
 

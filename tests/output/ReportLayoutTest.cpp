@@ -45,32 +45,26 @@ int Right(const TReportLabel &label)
     return label.Left + label.Width();
 }
 
-const TReportHeader Header{QStringLiteral("宝贝"), QDate(2024, 3, 1), QDate(2024, 3, 31), 1500, 320.5};
+const TReportHeader Header{QStringLiteral("宝贝"), QDate(2024, 3, 1), QDate(2024, 3, 31), 150000, 32050};
 
-TListRows TransRows(int count)
+QList<TRecord> TransRows(int count)
 {
-    TListRows list{{"日期", "项目", "收入", "支出", "备注"}, {}};
+    QList<TRecord> list;
     for (int i = 1; i <= count; ++i)
-        list.rows << QStringList{QStringLiteral("2024-03-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
-                                 QStringLiteral("条目%1").arg(i, 3, 10, QLatin1Char('0')),
-                                 i % 2 ? QStringLiteral("%1.00").arg(i) : QString(),
-                                 i % 2 ? QString() : QStringLiteral("%1.50").arg(i),
-                                 QStringLiteral("备注%1").arg(i)};
+        list << TRecord{i, QDate(2024, 3, i % 28 + 1), i % 2 ? kTypeIn : kTypeOut,
+                        QStringLiteral("条目%1").arg(i, 3, 10, QLatin1Char('0')),
+                        i % 2 ? TFen(i) * 100 : TFen(i) * 100 + 50, QStringLiteral("备注%1").arg(i)};
     return list;
 }
 
-TListRows InCates()
+QList<TRankRow> InCates()
 {
-    return {{"类别", "项目", "数量", "收入", "0 - 100%"},
-            {{"收入", "工资", "2", "1200.00", "80.00%"},
-             {"收入", "奖金", "1", "200.00", "13.33%"},
-             {"收入", "利息", "3", "100.00", "6.67%"}}};
+    return {{kTypeIn, "工资", 2, 120000}, {kTypeIn, "奖金", 1, 20000}, {kTypeIn, "利息", 3, 10000}};
 }
 
-TListRows OutCates()
+QList<TRankRow> OutCates()
 {
-    return {{"类别", "项目", "数量", "支出", "0 - 100%"},
-            {{"支出", "餐饮", "9", "300.50", "93.76%"}, {"支出", "交通", "4", "20.00", "6.24%"}}};
+    return {{kTypeOut, "餐饮", 9, 30050}, {kTypeOut, "交通", 4, 2000}};
 }
 } // namespace
 
@@ -247,14 +241,11 @@ TEST(ReportLayout, RankingPrintsIncomeRowsThenExpenseRowsWithAmountsInTheirColum
     EXPECT_EQ(cell(3, 4), QStringLiteral("300.50"));
 }
 
-TEST(ReportLayout, CellsAreReadByColumnCaption)
+TEST(ReportLayout, AnExpenseRecordPrintsItsAmountUnderExpense)
 {
     const TFixedResolution ppi(96);
-    // The same rows with the list's columns in another order print the same.
-    TListRows shuffled{{"备注", "支出", "收入", "项目", "日期"},
-                       {{"午饭", "12.00", "", "餐饮", "2024-03-05"}}};
     TReportPages pages;
-    BuildTransactionsReport(pages, Header, shuffled);
+    BuildTransactionsReport(pages, Header, {TRecord{1, QDate(2024, 3, 5), kTypeOut, "餐饮", 1200, "午饭"}});
     const TPageReport &page = *pages[0];
     EXPECT_EQ(Only(page, QStringLiteral("2024-03-05")).Left, 0);
     EXPECT_EQ(Only(page, QStringLiteral("餐饮")).Left, 78);

@@ -1,6 +1,7 @@
 #include "output/XlrdReader.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "output/SheetExport.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,27 +14,6 @@ namespace {
 QString Delivered(const char *name)
 {
     return QStringLiteral(TALLYFERN_BIN_DIR "/") + QString::fromLatin1(name);
-}
-
-// The transactions list as the browsing view shows it: a hidden id column first.
-TListData TransList(const QList<QStringList> &rows)
-{
-    return {{"", "日期", "项目", "收入", "支出", "备注"}, rows};
-}
-
-TListData InCates(const QList<QStringList> &rows)
-{
-    return {{"类别", "项目", "数量", "收入", "0 - 100%"}, rows};
-}
-
-TListData OutCates(const QList<QStringList> &rows)
-{
-    return {{"类别", "项目", "数量", "支出", "0 - 100%"}, rows};
-}
-
-TExportContext Context(double in, double out)
-{
-    return {QStringLiteral("宝贝"), QDate(2026, 1, 1), QDate(2026, 1, 31), in, out};
 }
 
 const QList<QStringList> kSummary100 = {
@@ -62,9 +42,8 @@ QByteArray ReadAll(const QString &path)
 TEST(SheetExport, TransactionRowsPutSingleSpacesInEmptyAmountsAndLeaveEmptyNotesEmpty)
 {
     const TSheetRows sheet = TransSheetRows(
-        TransList({{"7", "2026-01-02", "工资", "100.00", "", ""},
-                   {"9", "2026-01-03", "奶粉", "", "250.50", "  两罐  "}}),
-        Context(100, 250.5));
+        {Rec(7, "2026-01-02", kTypeIn, "工资", 10000), Rec(9, "2026-01-03", kTypeOut, "奶粉", 25050, "  两罐  ")},
+        Header(10000, 25050));
     EXPECT_EQ(sheet.columns, (QStringList{"日期", "项目", "收入", "支出", "备注"}));
     ASSERT_EQ(sheet.rows.size(), 6);
     EXPECT_EQ(sheet.rows[0], (QStringList{"2026-01-02", "工资", "100.00", " ", QString()}));
@@ -78,17 +57,17 @@ TEST(SheetExport, TransactionRowsPutSingleSpacesInEmptyAmountsAndLeaveEmptyNotes
     EXPECT_TRUE(sheet.rows[5][0].isNull() && sheet.rows[5][2].isNull());
 }
 
-TEST(SheetExport, RankingRowsPlaceTheAmountByAnExactTypeComparison)
+TEST(SheetExport, RankingRowsPlaceTheAmountUnderTheirTypeWithSharesOfTheTypeTotal)
 {
     const TSheetRows sheet = CatesSheetRows(
-        InCates({{"收入", "工资", "1", "100.00", "100.00%"}}),
-        OutCates({{"支出", "奶粉", "3", "200.00", "79.84%"}, {"收入 ", "怪", "1", "50.50", "20.16%"}}),
-        Context(100, 250.5));
+        {Rank(kTypeIn, "工资", 1, 10000)},
+        {Rank(kTypeOut, "奶粉", 3, 20000), Rank(kTypeOut, "怪", 1, 5050)},
+        Header(10000, 25050));
     EXPECT_EQ(sheet.columns, (QStringList{"类别", "项目", "数量", "收入", "支出", "比例"}));
     ASSERT_EQ(sheet.rows.size(), 3 + 4);
     EXPECT_EQ(sheet.rows[0], (QStringList{"收入", "工资", "1", "100.00", " ", "100.00%"}));
     EXPECT_EQ(sheet.rows[1], (QStringList{"支出", "奶粉", "3", " ", "200.00", "79.84%"}));
-    EXPECT_EQ(sheet.rows[2], (QStringList{"收入 ", "怪", "1", " ", "50.50", "20.16%"}));
+    EXPECT_EQ(sheet.rows[2], (QStringList{"支出", "怪", "1", " ", "50.50", "20.16%"}));
     EXPECT_EQ(sheet.rows[3][1], QStringLiteral("宝贝 (2026-01-01 至 2026-01-31)"));
 }
 
@@ -97,9 +76,8 @@ TEST(SheetExport, TransactionsWorkbookReadsBackWithTitleAndTotalsAndIsNeverAccum
     QTemporaryDir dir;
     const QString target = dir.filePath(QStringLiteral("trans.xls"));
     const TSheetRows sheet = TransSheetRows(
-        TransList({{"1", "2026-01-02", "工资 😀", "100.00", "", ""},
-                   {"2", "2026-01-03", "奶粉's <b>", "", "250.50", " 备注 "}}),
-        Context(100, 250.5));
+        {Rec(1, "2026-01-02", kTypeIn, "工资 😀", 10000), Rec(2, "2026-01-03", kTypeOut, "奶粉's <b>", 25050, " 备注 ")},
+        Header(10000, 25050));
     WriteSheetExport(Delivered("trans.xls"), target, sheet);
     WriteSheetExport(Delivered("trans.xls"), target, sheet);
 
@@ -118,8 +96,7 @@ TEST(SheetExport, IncomeOnlyAndExpenseOnlyRankingsWriteJustTheirRows)
     QTemporaryDir dir;
     const QString inOnly = dir.filePath(QStringLiteral("in.xls"));
     WriteSheetExport(Delivered("cates.xls"), inOnly,
-                     CatesSheetRows(InCates({{"收入", "工资", "2", "100.00", "100.00%"}}), OutCates({}),
-                                    Context(100, 0)));
+                     CatesSheetRows({Rank(kTypeIn, "工资", 2, 10000)}, {}, Header(10000, 0)));
     const TXlrdBook in = ReadWithXlrd(inOnly);
     ASSERT_TRUE(in.opened) << in.error.toStdString();
     EXPECT_TRUE(in.CleanLog()) << in.log.toStdString();
@@ -132,10 +109,8 @@ TEST(SheetExport, IncomeOnlyAndExpenseOnlyRankingsWriteJustTheirRows)
 
     const QString outOnly = dir.filePath(QStringLiteral("out.xls"));
     WriteSheetExport(Delivered("cates.xls"), outOnly,
-                     CatesSheetRows(InCates({}),
-                                    OutCates({{"支出", "奶粉", "3", "35.00", "100.00%"},
-                                              {"支出", "尿布", "1", "0.00", "0.00%"}}),
-                                    Context(0, 35)));
+                     CatesSheetRows({}, {Rank(kTypeOut, "奶粉", 3, 3500), Rank(kTypeOut, "尿布", 1, 0)},
+                                    Header(0, 3500)));
     const TXlrdBook out = ReadWithXlrd(outOnly);
     ASSERT_TRUE(out.opened) << out.error.toStdString();
     ASSERT_EQ(out.rows.size(), 1 + 2 + 4);
@@ -148,7 +123,7 @@ TEST(SheetExport, AnUnusableTemplateIsReportedAndTheTargetLeftAlone)
 {
     QTemporaryDir dir;
     const QString target = WriteText(dir.filePath(QStringLiteral("keep.xls")), "earlier export");
-    const TSheetRows trans = TransSheetRows(TransList({}), Context(0, 0));
+    const TSheetRows trans = TransSheetRows({}, Header(0, 0));
     auto failure = [&](const QString &templ, const TSheetRows &rows) {
         try {
             WriteSheetExport(templ, target, rows);
@@ -161,7 +136,7 @@ TEST(SheetExport, AnUnusableTemplateIsReportedAndTheTargetLeftAlone)
     const QString html = WriteText(dir.filePath(QStringLiteral("page.xls")), "<html></html>");
     EXPECT_TRUE(failure(html, trans).contains(QStringLiteral("不是Excel 97-2003工作簿")));
     // The transactions template has no 类别 column for a ranking.
-    const QString wrong = failure(Delivered("trans.xls"), CatesSheetRows(InCates({}), OutCates({}), Context(0, 0)));
+    const QString wrong = failure(Delivered("trans.xls"), CatesSheetRows({}, {}, Header(0, 0)));
     EXPECT_TRUE(wrong.contains(QStringLiteral("“类别”"))) << wrong.toStdString();
     EXPECT_EQ(ReadAll(target), QByteArray("earlier export"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);   // no temporary file left

@@ -1,5 +1,5 @@
 #include "output/XlrdReader.h"
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "output/xls/Biff.h"
 #include "output/xls/Bytes.h"
 #include "output/xls/Cfb.h"

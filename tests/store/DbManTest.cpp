@@ -1,5 +1,5 @@
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "store/Ado.h"
 #include "store/DbClass.h"
 #include "support/TestSupport.h"

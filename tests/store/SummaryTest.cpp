@@ -1,24 +1,64 @@
-#include "app/Errors.h"
-#include "app/HiClass.h"
+#include "base/Errors.h"
+#include "base/HiClass.h"
 #include "store/Ado.h"
+#include "output/ListTexts.h"
 #include "store/DbClass.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
+using SummaryRow = QStringList;
+using SummaryRows = QList<SummaryRow>;
+
+// A search as the lists show it: the typed result turned into texts by the one formatter
+// every list and writer uses.
 struct Summary {
     double outTotal = -1, inTotal = -1;
     SummaryRows days, months, records, outCates, inCates;
+    TSearchResult result;
 };
+
+SummaryRows RankTextRows(const QList<TRankRow> &ranking, TFen total)
+{
+    SummaryRows rows;
+    for (const TRankRow &r : ranking) {
+        const TRankTexts t = RankTexts(r, total);
+        rows.append({t.type, t.item, t.count, t.Sum(), t.share});
+    }
+    return rows;
+}
 
 Summary Search(TDbMan &db, const QString &user, const QString &from, const QString &to)
 {
     Summary s;
-    db.GetPeriodSummary(user, from, to, s.outTotal, s.inTotal, s.days, s.months, s.records,
-                        s.outCates, s.inCates);
+    s.result = db.Search(user, QDate::fromString(from, Qt::ISODate), QDate::fromString(to, Qt::ISODate));
+    s.outTotal = YuanFromFen(s.result.outTotal);
+    s.inTotal = YuanFromFen(s.result.inTotal);
+    for (const TPeriodTotal &d : s.result.days)
+        s.days.append({DateText(d.date), FormatFen(d.in), FormatFen(d.out)});
+    for (const TPeriodTotal &m : s.result.months)
+        s.months.append({MonthText(m.date), FormatFen(m.in), FormatFen(m.out)});
+    for (const TRecord &r : s.result.records) {
+        const TRecordTexts t = RecordTexts(r);
+        s.records.append({QString::number(r.id), t.date, t.item, t.in, t.out, t.notes});
+    }
+    s.outCates = RankTextRows(s.result.outRanking, s.result.outTotal);
+    s.inCates = RankTextRows(s.result.inRanking, s.result.inTotal);
     return s;
+}
+
+SummaryRows CateRecords(TDbMan &db, const QString &from, const QString &to, const QString &type,
+                        const QString &item)
+{
+    SummaryRows rows;
+    for (const TRecord &r : db.GetCateRecords("U", QDate::fromString(from, Qt::ISODate),
+                                              QDate::fromString(to, Qt::ISODate), type, item))
+        rows.append({DateText(r.date), r.item, FormatFen(r.amount), r.notes});
+    return rows;
 }
 
 // A record row without its id, which the engine assigns.
@@ -150,15 +190,12 @@ TEST(Summary, SameItemTextAsExpenseAndIncomeIsRankedAndListedSeparately)
                                        {"支出", "其他", "1", "25.00", "50.00%"}}));
     EXPECT_EQ(s.inCates, (SummaryRows{{"收入", item, "1", "50.00", "100.00%"}}));
 
-    SummaryRows rows;
-    db.GetCateRecords("U", "2009-06-01", "2009-06-30", kTypeOut, item, rows);
-    EXPECT_EQ(rows, (SummaryRows{{"2009-06-01", item, "20.00", "送'礼"}, {"2009-06-02", item, "5.00", ""}}));
-    rows.clear();
-    db.GetCateRecords("U", "2009-06-01", "2009-06-30", kTypeIn, item, rows);
-    EXPECT_EQ(rows, (SummaryRows{{"2009-06-03", item, "50.00", ""}}));
-    rows.clear();
-    db.GetCateRecords("U", "2009-06-02", "2009-06-02", kTypeOut, item, rows);
-    EXPECT_EQ(rows, (SummaryRows{{"2009-06-02", item, "5.00", ""}}));
+    EXPECT_EQ(CateRecords(db, "2009-06-01", "2009-06-30", kTypeOut, item),
+              (SummaryRows{{"2009-06-01", item, "20.00", "送'礼"}, {"2009-06-02", item, "5.00", ""}}));
+    EXPECT_EQ(CateRecords(db, "2009-06-01", "2009-06-30", kTypeIn, item),
+              (SummaryRows{{"2009-06-03", item, "50.00", ""}}));
+    EXPECT_EQ(CateRecords(db, "2009-06-02", "2009-06-02", kTypeOut, item),
+              (SummaryRows{{"2009-06-02", item, "5.00", ""}}));
 }
 
 TEST(Summary, RecordsStoredByOtherMeans)
@@ -186,15 +223,78 @@ TEST(Summary, RecordsStoredByOtherMeans)
                                                         {"2009-09-09", "x", "2.00", "", ""}}));
 }
 
-TEST(Summary, AMissingLedgerIsReportedAndLeavesTheTotalsAlone)
+TEST(Summary, AMissingLedgerIsReported)
 {
     TTempLedger ledger;
     TDbMan db(ledger.Dir() + QStringLiteral("/missing.zovalt"));
-    Summary s;
-    EXPECT_THROW(db.GetPeriodSummary("U", "2009-01-01", "2009-01-31", s.outTotal, s.inTotal, s.days,
-                                     s.months, s.records, s.outCates, s.inCates),
-                 TError);
-    EXPECT_EQ(s.outTotal, -1);
-    SummaryRows rows;
-    EXPECT_THROW(db.GetCateRecords("U", "2009-01-01", "2009-01-31", kTypeOut, "x", rows), TError);
+    EXPECT_THROW(db.Search("U", QDate(2009, 1, 1), QDate(2009, 1, 31)), TError);
+    EXPECT_THROW(CateRecords(db, "2009-01-01", "2009-01-31", kTypeOut, "x"), TError);
+}
+
+TEST(SearchResult, TypedValuesOfOneDay)
+{
+    // GIVEN a day with an expense and an income, and a tie in the expense ranking
+    TTempLedger ledger;
+    TDbMan db(ledger.Path());
+    db.AddRecords("U", {{"2009-08-20", "收入", "红包", "3", "压岁"},
+                        {"2009-08-20", "支出", "午餐", "12.5", ""},
+                        {"2009-08-20", "支出", "晚餐", "12.50", "x"},
+                        {"2009-08-20", "支出", "Abc", "0.07", ""}});
+    // WHEN it is searched
+    const TSearchResult r = db.Search("U", QDate(2009, 8, 20), QDate(2009, 8, 20));
+    // THEN every value is typed and the totals are exact fen
+    EXPECT_EQ(r.fromDate, QDate(2009, 8, 20));
+    EXPECT_EQ(r.toDate, QDate(2009, 8, 20));
+    EXPECT_EQ(r.outTotal, 2507);
+    EXPECT_EQ(r.inTotal, 300);
+    EXPECT_EQ(r.Balance(), -2207);
+    ASSERT_EQ(r.days.size(), 1);
+    EXPECT_EQ(r.days[0].date, QDate(2009, 8, 20));
+    EXPECT_EQ(r.days[0].out, 2507);
+    EXPECT_EQ(r.days[0].in, 300);
+    ASSERT_EQ(r.months.size(), 1);
+    EXPECT_EQ(r.months[0].date, QDate(2009, 8, 1));
+    ASSERT_EQ(r.records.size(), 4);
+    EXPECT_TRUE(r.records[0].IsExpense());
+    EXPECT_EQ(r.records[0].amount, 1250);
+    EXPECT_EQ(r.records[1].item, QStringLiteral("晚餐"));
+    EXPECT_EQ(r.records[1].notes, QStringLiteral("x"));
+    EXPECT_TRUE(r.records[3].IsIncome());
+    EXPECT_EQ(r.records[3].date, QDate(2009, 8, 20));
+    // Equal sums (午餐 and 晚餐) stand in code-page order of their items: 晚 (CDED) before 午 (CEE7).
+    ASSERT_EQ(r.outRanking.size(), 3);
+    EXPECT_EQ(r.outRanking[0].item, QStringLiteral("晚餐"));
+    EXPECT_EQ(r.outRanking[1].item, QStringLiteral("午餐"));
+    EXPECT_EQ(r.outRanking[1].sum, 1250);
+    EXPECT_EQ(r.outRanking[2].count, 1);
+    EXPECT_EQ(r.outRanking[2].type, kTypeOut);
+    ASSERT_EQ(r.inRanking.size(), 1);
+    EXPECT_EQ(r.inRanking[0].sum, 300);
+    EXPECT_EQ(FormatShare(r.outRanking[2].sum, r.outTotal), QStringLiteral("0.28%"));
+
+    // An empty span: zeros, no rows, the span kept.
+    const TSearchResult none = db.Search("U", QDate(2010, 1, 1), QDate(2010, 1, 31));
+    EXPECT_EQ(none.fromDate, QDate(2010, 1, 1));
+    EXPECT_EQ(none.outTotal, 0);
+    EXPECT_EQ(none.inTotal, 0);
+    EXPECT_TRUE(none.days.isEmpty() && none.months.isEmpty() && none.records.isEmpty() &&
+                none.outRanking.isEmpty() && none.inRanking.isEmpty());
+}
+
+TEST(Money, FormatsParsesAndSharesExactly)
+{
+    EXPECT_EQ(FormatFen(0), QStringLiteral("0.00"));
+    EXPECT_EQ(FormatFen(5), QStringLiteral("0.05"));
+    EXPECT_EQ(FormatFen(-305), QStringLiteral("-3.05"));
+    EXPECT_EQ(FormatFen(123456789012), QStringLiteral("1234567890.12"));
+    EXPECT_EQ(FormatFen(std::numeric_limits<TFen>::min()).left(2), QStringLiteral("-9"));
+    EXPECT_EQ(FenFromYuan(0.1 + 0.2), 30);
+    EXPECT_EQ(FenFromYuan(-12.345), -1235);
+    EXPECT_EQ(ParseAmount(QStringLiteral(" 12.5 ")), std::optional<TFen>(1250));
+    EXPECT_EQ(ParseAmount(QStringLiteral("0.01")), std::optional<TFen>(1));
+    EXPECT_FALSE(ParseAmount(QStringLiteral("0.001")));
+    EXPECT_FALSE(ParseAmount(QStringLiteral("abc")));
+    EXPECT_EQ(FormatShare(1, 3), QStringLiteral("33.33%"));
+    EXPECT_EQ(FormatShare(2, 3), QStringLiteral("66.67%"));
+    EXPECT_EQ(FormatShare(7, 0), QStringLiteral("0.00%"));
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "output/ListTexts.h"
 #include <QString>
 #include <QTemporaryDir>
 
@@ -23,3 +24,22 @@ QString TemplateLedgerPath();
 
 // A main window signed in as user on the ledger at dbPath (the user is created when new).
 std::unique_ptr<TfrmMain> SignedInMainWindow(const QString &dbPath, const QString &user);
+
+// Typed rows of a search, as the store returns them (dates as yyyy-mm-dd).
+inline TRecord Rec(qint64 id, const char *date, const QString &type, const QString &item, TFen amount,
+                   const QString &notes = QString())
+{
+    return {id, QDate::fromString(QString::fromLatin1(date), Qt::ISODate), type, item, amount, notes};
+}
+
+inline TRankRow Rank(const QString &type, const QString &item, qint64 count, TFen sum)
+{
+    return {type, item, count, sum};
+}
+
+// The header of the exports and reports of the tests: 宝贝's January 2026.
+inline TReportHeader Header(TFen in, TFen out)
+{
+    return {QStringLiteral("宝贝"), QDate(2026, 1, 1), QDate(2026, 1, 31), in, out};
+}
+

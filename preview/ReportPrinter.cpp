@@ -1,5 +1,5 @@
-#include "output/report/ReportPrinter.h"
-#include "app/Errors.h"
+#include "preview/ReportPrinter.h"
+#include "base/Errors.h"
 
 #include <QPainter>
 #include <QPrintDialog>

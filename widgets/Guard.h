@@ -1,6 +1,6 @@
 #pragma once
-#include "app/Dialogs.h"
-#include "app/Errors.h"
+#include "widgets/Dialogs.h"
+#include "base/Errors.h"
 
 #include <QWidget>
 

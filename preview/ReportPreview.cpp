@@ -1,4 +1,4 @@
-#include "output/report/ReportPreview.h"
+#include "preview/ReportPreview.h"
 
 #include <QLabel>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "app/HiClass.h"
+#include "widgets/FlatButtons.h"
 
 #include <QPushButton>
 #include <QWidget>
 
-void THi::FlattenButtons(QWidget *window)
+void FlattenButtons(QWidget *window)
 {
     if (!window)
         return;

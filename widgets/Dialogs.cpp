@@ -1,6 +1,6 @@
-#include "app/Dialogs.h"
-#include "app/Errors.h"
-#include "app/QtDialogs.h"
+#include "widgets/Dialogs.h"
+#include "base/Errors.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QFileDialog>

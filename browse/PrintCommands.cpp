@@ -1,10 +1,9 @@
-#include "output/PrintCommands.h"
-#include "app/Guard.h"
-#include "app/ListView.h"
-#include "app/MainForm.h"
+#include "browse/PrintCommands.h"
+#include "widgets/Guard.h"
+#include "widgets/Session.h"
 #include "browse/TransPanel.h"
-#include "output/PrintForm.h"
-#include "output/report/ReportPreview.h"
+#include "preview/PrintForm.h"
+#include "preview/ReportPreview.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -25,11 +24,6 @@ private:
 };
 } // namespace
 
-TListRows ReadListRows(const QAbstractItemView *view)
-{
-    return {ListCaptions(view), ListRows(view)};
-}
-
 TPrintCommands::TPrintCommands(ISession &session, TTransPanel &panel, QObject *parent)
     : QObject(parent), m_session(session), m_panel(panel)
 {
@@ -39,8 +33,7 @@ TPrintCommands::TPrintCommands(ISession &session, TTransPanel &panel, QObject *p
 
 TReportHeader TPrintCommands::Header() const
 {
-    return {m_session.SessionUser(), m_panel.SearchFromDate, m_panel.SearchToDate, m_panel.PeriodInTotal,
-            m_panel.PeriodOutTotal};
+    return TReportHeader::Of(m_session.SessionUser(), m_panel.LastSearch());
 }
 
 void TPrintCommands::btnCatesPrintClick()
@@ -49,8 +42,8 @@ void TPrintCommands::btnCatesPrintClick()
     {
         const TBusyScope busy(m_session, button);
         const TPagesScope pages(*this);
-        BuildRankingReport(reportPages, Header(), ReadListRows(m_panel.lvwInCates),
-                           ReadListRows(m_panel.lvwOutCates));
+        BuildRankingReport(reportPages, Header(), m_panel.LastSearch().inRanking,
+                           m_panel.LastSearch().outRanking);
         ShowReportPreview();
     }
     button->setFocus();
@@ -60,7 +53,7 @@ void TPrintCommands::btnTransMore_PrintClick()
 {
     const TBusyScope busy(m_session, nullptr);
     const TPagesScope pages(*this);
-    BuildTransactionsReport(reportPages, Header(), ReadListRows(m_panel.lvwTrans));
+    BuildTransactionsReport(reportPages, Header(), m_panel.LastSearch().records);
     ShowReportPreview();
 }
 
@@ -88,12 +81,13 @@ void TPrintCommands::QRCompositeReport1AddReports(TCompositeReport &report)
         report.Reports.append(page.get());
 }
 
-void ConnectPrintCommands(TfrmMain &main)
+void ConnectPrintCommands(ISession &session, TTransPanel &panel)
 {
-    TTransPanel *panel = main.pnlTransactions;
-    auto *commands = new TPrintCommands(main, *panel, &main);
-    QObject::connect(panel->btnCatesPrint, &QPushButton::clicked, commands,
-                     Guarded(&main, [commands] { commands->btnCatesPrintClick(); }));
-    QObject::connect(panel->btnTransMore_Print, &QAction::triggered, commands,
-                     Guarded(&main, [commands] { commands->btnTransMore_PrintClick(); }));
+    TTransPanel *p = &panel;
+    QWidget *owner = session.Window();
+    auto *commands = new TPrintCommands(session, panel, owner);
+    QObject::connect(p->btnCatesPrint, &QPushButton::clicked, commands,
+                     Guarded(owner, [commands] { commands->btnCatesPrintClick(); }));
+    QObject::connect(p->btnTransMore_Print, &QAction::triggered, commands,
+                     Guarded(owner, [commands] { commands->btnTransMore_PrintClick(); }));
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 class TQtDialogs : public IDialogs {
 public:

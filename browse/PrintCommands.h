@@ -5,9 +5,7 @@
 #include <QObject>
 
 class ISession;
-class QAbstractItemView;
 class TTransPanel;
-class TfrmMain;
 
 // The two print commands of the browsing view: the ranking report ("打印(&P)") and the
 // transactions report (the "打印" entry of "更多(&M)..."). They print what the lists show
@@ -38,7 +36,4 @@ private:
 
 // Creates the print commands of the main window and connects them to their button and
 // menu entry.
-void ConnectPrintCommands(TfrmMain &main);
-
-// A list view's rows and column captions as texts.
-TListRows ReadListRows(const QAbstractItemView *view);
+void ConnectPrintCommands(ISession &session, TTransPanel &panel);

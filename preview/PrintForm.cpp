@@ -1,7 +1,7 @@
-#include "output/PrintForm.h"
-#include "app/Guard.h"
-#include "output/report/ReportPreview.h"
-#include "output/report/ReportPrinter.h"
+#include "preview/PrintForm.h"
+#include "widgets/Guard.h"
+#include "preview/ReportPreview.h"
+#include "preview/ReportPrinter.h"
 
 #include <QApplication>
 #include <QBitmap>

@@ -1,4 +1,4 @@
-#include "app/ListView.h"
+#include "widgets/ListView.h"
 
 #include <QHeaderView>
 

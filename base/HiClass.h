@@ -3,8 +3,6 @@
 #include <QDate>
 #include <QString>
 
-class QWidget;
-
 // Small shared routines; never instantiated.
 class THi {
 public:
@@ -40,9 +38,6 @@ public:
     // does not exist afterwards. An empty name uses the application's title.
     static QString AppDataDir(const QString &name);
 
-    static bool IsWin2000OrLater();  // true on a platform the program supports
-    static void CheckOsVersion();
-
     // Starts program with the argument text and returns at once. The path loses every
     // double quote; an argument text is split like a command line (quotes group words).
     // Returns false when the program could not be started.
@@ -50,8 +45,6 @@ public:
                            const QString &workDir = QString());
     // Starts the first desktop calculator found on PATH; silent when there is none.
     static void RunCalculator();
-
-    static void FlattenButtons(QWidget *window);
 
     // Text trimmed of leading and trailing characters with codes 0 to 32, nothing else.
     static QString Trim(const QString &text);

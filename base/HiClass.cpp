@@ -1,5 +1,5 @@
-#include "app/HiClass.h"
-#include "app/Errors.h"
+#include "base/HiClass.h"
+#include "base/Errors.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -15,14 +15,6 @@
 #include <cmath>
 #include <cstring>
 #include <sys/stat.h>
-
-QString ErrorBoxText(const QString &message)
-{
-    QString text = message.trimmed();
-    if (text.isEmpty() || text.back().unicode() > u'.')
-        text += QLatin1Char('.');
-    return text;
-}
 
 QByteArray THi::ToLocalBytes(const QString &text)
 {
@@ -150,23 +142,6 @@ QString THi::AppDataDir(const QString &name)
                              .arg(path, QString::fromLocal8Bit(strerror(errno))));
     }
     return QFileInfo(path).isDir() ? path : QString();
-}
-
-bool THi::IsWin2000OrLater()
-{
-#if defined(Q_OS_LINUX) || defined(Q_OS_UNIX)
-    return true;
-#else
-    return false;
-#endif
-}
-
-void THi::CheckOsVersion()
-{
-    if (!IsWin2000OrLater()) {
-        fprintf(stderr, "This program must be run under Windows 2000 or later.\n");
-        ::exit(0);
-    }
 }
 
 bool THi::RunProgram(const QString &program, const QString &arguments, const QString &workDir)

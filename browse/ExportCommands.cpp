@@ -1,0 +1,102 @@
+#include "browse/ExportCommands.h"
+#include "widgets/Dialogs.h"
+#include "widgets/Guard.h"
+#include "base/HiClass.h"
+#include "widgets/Session.h"
+#include "browse/TransPanel.h"
+#include "output/WebExport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// The save dialog opens with the name of its last use.
+QString &LastFileName()
+{
+    static QString name;
+    return name;
+}
+
+// Asks for the target file; ext (".xls" or ".html") is appended unless the chosen name
+// already ends in it in any letter case. A completed name that exists is replaced only
+// after a question, since the dialog asked about the name as typed. Empty when cancelled.
+QString ChooseTarget(QWidget *owner, const QString &ext)
+{
+    const QString pattern = QLatin1Char('*') + ext;
+    const QString chosen = Dialogs().SaveFileName(owner, QStringLiteral("另存为"),
+                                                  QStringLiteral("%1 (%1)").arg(pattern), LastFileName());
+    if (chosen.isEmpty())
+        return QString();
+    LastFileName() = chosen;
+    if (QFileInfo(chosen).fileName().toLower().endsWith(ext))
+        return chosen;
+    const QString target = chosen + ext;
+    if (QFileInfo::exists(target) &&
+        !Confirm(owner, QStringLiteral("%1 已存在。\r\n要替换它吗？").arg(QDir::toNativeSeparators(target))))
+        return QString();
+    return target;
+}
+
+TReportHeader Header(ISession &session, const TTransPanel &panel)
+{
+    return TReportHeader::Of(session.SessionUser(), panel.LastSearch());
+}
+
+void ReportSuccess(QWidget *owner, const QString &target)
+{
+    Dialogs().Message(owner, QStringLiteral("成功！\r\n\r\n") + QDir::toNativeSeparators(target),
+                      QStringLiteral("Tallyfern"), IDialogs::Icon::Information);
+}
+
+void ExportSheet(ISession &session, const TTransPanel &panel, bool ranking)
+{
+    const QString target = ChooseTarget(session.Window(), QStringLiteral(".xls"));
+    if (target.isEmpty())
+        return;
+    {
+        TBusyScope busy(session, nullptr);
+        const TSearchResult &result = panel.LastSearch();
+        const TReportHeader header = Header(session, panel);
+        const TSheetRows rows = ranking ? CatesSheetRows(result.inRanking, result.outRanking, header)
+                                        : TransSheetRows(result.records, header);
+        WriteSheetExport(THi::ProgramPath() + (ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
+                         target, rows);
+    }
+    ReportSuccess(session.Window(), target);
+}
+
+void ExportPage(ISession &session, const TTransPanel &panel, bool ranking)
+{
+    const QString target = ChooseTarget(session.Window(), QStringLiteral(".html"));
+    if (target.isEmpty())
+        return;
+    {
+        TBusyScope busy(session, nullptr);
+        const TSearchResult &result = panel.LastSearch();
+        const TReportHeader header = Header(session, panel);
+        const QList<TMarkerValues> rows = ranking ? CatesPageRows(result.inRanking, result.outRanking, header)
+                                                  : TransPageRows(result.records);
+        WriteWebExport(THi::ProgramPath() + (ranking ? QStringLiteral("cates.html") : QStringLiteral("trans.html")),
+                       target, rows, header);
+    }
+    ReportSuccess(session.Window(), target);
+}
+
+} // namespace
+
+void ConnectExportCommands(ISession &session, TTransPanel &panel)
+{
+    ISession *m = &session;
+    TTransPanel *p = &panel;
+    QWidget *owner = session.Window();
+    QObject::connect(panel.mnuCatesExport_ToXls, &QAction::triggered, p,
+                     Guarded(owner, [m, p] { ExportSheet(*m, *p, true); }));
+    QObject::connect(panel.btnTransMore_ToXls, &QAction::triggered, p,
+                     Guarded(owner, [m, p] { ExportSheet(*m, *p, false); }));
+    QObject::connect(panel.mnuCatesExport_ToHtml, &QAction::triggered, p,
+                     Guarded(owner, [m, p] { ExportPage(*m, *p, true); }));
+    QObject::connect(panel.btnTransMore_ToHtml, &QAction::triggered, p,
+                     Guarded(owner, [m, p] { ExportPage(*m, *p, false); }));
+}
