@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "app/Dialogs.h"
 #include "app/Errors.h"
 #include "app/HiClass.h"
@@ -25,6 +26,8 @@ bool HasDisplay()
 
 int main(int argc, char **argv)
 {
+    if (const int status = AnswerCommandLine(argc, argv); status >= 0)
+        return status;
     THi::CheckOsVersion();
     if (!HasDisplay()) {
         std::fprintf(stderr, "Tallyfern needs a graphical display, and none was found "

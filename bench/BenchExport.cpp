@@ -33,7 +33,7 @@ TALLYFERN_BENCH(export_xls_50000)
     const TListData rows = TransRows(50000);
     const QString target = BenchDir() + QStringLiteral("/trans.xls");
     const double ms = TimeMs([&] {
-        WriteSheetExport(THi::ProgramPath() + QStringLiteral("trans.xls"), target, TransSheetRows(rows, kContext));
+        WriteSheetExport(THi::DeliveredFile(QStringLiteral("trans.xls")), target, TransSheetRows(rows, kContext));
     });
     if (QFileInfo(target).size() < 50000 * 20)
         std::abort();
@@ -45,7 +45,7 @@ TALLYFERN_BENCH(export_html_50000)
     const TListData rows = TransRows(50000);
     const QString target = BenchDir() + QStringLiteral("/trans.html");
     const double ms = TimeMs([&] {
-        WriteWebExport(THi::ProgramPath() + QStringLiteral("trans.html"), target, TransPageRows(rows), kContext);
+        WriteWebExport(THi::DeliveredFile(QStringLiteral("trans.html")), target, TransPageRows(rows), kContext);
     });
     if (QFileInfo(target).size() < 50000 * 50)
         std::abort();

@@ -65,7 +65,7 @@ void ExportSheet(TfrmMain &main, bool ranking)
         const TSheetRows rows = ranking
                                     ? CatesSheetRows(CollectRows(panel.lvwInCates), CollectRows(panel.lvwOutCates), context)
                                     : TransSheetRows(CollectRows(panel.lvwTrans), context);
-        WriteSheetExport(THi::ProgramPath() + (ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
+        WriteSheetExport(THi::DeliveredFile(ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
                          target, rows);
     }
     ReportSuccess(main, target);
@@ -82,7 +82,7 @@ void ExportPage(TfrmMain &main, bool ranking)
         const QList<TMarkerValues> rows = ranking
                                               ? CatesPageRows(CollectRows(panel.lvwInCates), CollectRows(panel.lvwOutCates))
                                               : TransPageRows(CollectRows(panel.lvwTrans));
-        WriteWebExport(THi::ProgramPath() + (ranking ? QStringLiteral("cates.html") : QStringLiteral("trans.html")),
+        WriteWebExport(THi::DeliveredFile(ranking ? QStringLiteral("cates.html") : QStringLiteral("trans.html")),
                        target, rows, Context(main));
     }
     ReportSuccess(main, target);
