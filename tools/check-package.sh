@@ -44,13 +44,15 @@ case "$(dpkg-deb -f "$deb" Recommends)" in
 esac
 
 # Lintian's own exit status counts errors only; warnings are shown for whoever reads the log.
-lintian --no-tag-display-limit "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
+lintian --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
 if grep -q '^E:' "$work/lintian.txt"; then fail "lintian reports errors"; fi
 
 # Installing touches the machine's package database: one package run at a time, and none
 # while another session's apt-get holds the shared lock.
-exec 9>/tmp/tallyfern-package-check.lock
-flock 9
+if [ "$(id -u)" = 0 ]; then
+    exec 9>/tmp/tallyfern-package-check.lock
+    flock 9
+fi
 if [ "$(id -u)" = 0 ] && ! dpkg-query -W -f='${Status}' tallyfern 2>/dev/null | grep -q 'ok installed'; then
     installed_by_us=1
     flock /tmp/apt.lock dpkg -i "$deb" >"$work/dpkg.txt" 2>&1 || {
@@ -66,7 +68,9 @@ else
 fi
 
 desktop-file-validate "$root/usr/share/applications/tallyfern.desktop" || fail "desktop-file-validate"
-appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml || fail "appstreamcli validate"
+metainfo="$(dpkg-deb -c "$deb" | grep -o 'usr/share/metainfo/[^ ]*\.metainfo\.xml$')" ||
+    fail "the package has no AppStream metadata"
+appstreamcli validate --no-net "$root/$metainfo" || fail "appstreamcli validate"
 
 for file in db.zovalt cates.xls trans.xls cates.html trans.html; do
     data="$root/usr/share/tallyfern/$file"
