@@ -1,4 +1,5 @@
 #include "app/Application.h"
+#include "app/CommandLine.h"
 #include "widgets/Dialogs.h"
 #include "base/Errors.h"
 #include "base/HiClass.h"
@@ -24,6 +25,8 @@ bool HasDisplay()
 
 int main(int argc, char **argv)
 {
+    if (const int status = AnswerCommandLine(argc, argv); status >= 0)
+        return status;
     if (!HasDisplay()) {
         std::fprintf(stderr, "Tallyfern needs a graphical display, and none was found "
                              "(DISPLAY and WAYLAND_DISPLAY are not set).\n");

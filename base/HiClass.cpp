@@ -115,6 +115,14 @@ QString THi::ProgramPath()
     return ProgramDir() + QLatin1Char('/');
 }
 
+QString THi::DeliveredFile(const QString &name)
+{
+    const QString beside = ProgramPath() + name;
+    if (QFileInfo::exists(beside))
+        return beside;
+    return QDir::cleanPath(ProgramPath() + QStringLiteral("../share/tallyfern/") + name);
+}
+
 QByteArray THi::ReadResourceText(const QString &name)
 {
     QFile file(name.startsWith(QLatin1Char(':')) ? name : QStringLiteral(":/") + name);

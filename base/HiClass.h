@@ -28,6 +28,9 @@ public:
 
     static QString ProgramDir();   // folder of the executable, no trailing separator
     static QString ProgramPath();  // the same with one trailing separator
+    // A file delivered with the program (blank ledger, export templates): beside the
+    // executable in the build tree, else in the installed read-only <prefix>/share/tallyfern.
+    static QString DeliveredFile(const QString &name);
 
     // Whole content of a program resource by name (":/RES_HELP1" and so on).
     static QByteArray ReadResourceText(const QString &name);

@@ -28,7 +28,7 @@ TALLYFERN_BENCH(export_xls_50000)
     const QList<TRecord> rows = TransRows(50000);
     const QString target = BenchDir() + QStringLiteral("/trans.xls");
     const double ms = TimeMs([&] {
-        WriteSheetExport(THi::ProgramPath() + QStringLiteral("trans.xls"), target, TransSheetRows(rows, kHeader));
+        WriteSheetExport(THi::DeliveredFile(QStringLiteral("trans.xls")), target, TransSheetRows(rows, kHeader));
     });
     if (QFileInfo(target).size() < 50000 * 20)
         std::abort();
@@ -40,7 +40,7 @@ TALLYFERN_BENCH(export_html_50000)
     const QList<TRecord> rows = TransRows(50000);
     const QString target = BenchDir() + QStringLiteral("/trans.html");
     const double ms = TimeMs([&] {
-        WriteWebExport(THi::ProgramPath() + QStringLiteral("trans.html"), target, TransPageRows(rows), kHeader);
+        WriteWebExport(THi::DeliveredFile(QStringLiteral("trans.html")), target, TransPageRows(rows), kHeader);
     });
     if (QFileInfo(target).size() < 50000 * 50)
         std::abort();

@@ -61,7 +61,7 @@ void ExportSheet(ISession &session, const TTransPanel &panel, bool ranking)
         const TReportHeader header = Header(session, panel);
         const TSheetRows rows = ranking ? CatesSheetRows(result.inRanking, result.outRanking, header)
                                         : TransSheetRows(result.records, header);
-        WriteSheetExport(THi::ProgramPath() + (ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
+        WriteSheetExport(THi::DeliveredFile(ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
                          target, rows);
     }
     ReportSuccess(session.Window(), target);
@@ -78,7 +78,7 @@ void ExportPage(ISession &session, const TTransPanel &panel, bool ranking)
         const TReportHeader header = Header(session, panel);
         const QList<TMarkerValues> rows = ranking ? CatesPageRows(result.inRanking, result.outRanking, header)
                                                   : TransPageRows(result.records);
-        WriteWebExport(THi::ProgramPath() + (ranking ? QStringLiteral("cates.html") : QStringLiteral("trans.html")),
+        WriteWebExport(THi::DeliveredFile(ranking ? QStringLiteral("cates.html") : QStringLiteral("trans.html")),
                        target, rows, header);
     }
     ReportSuccess(session.Window(), target);

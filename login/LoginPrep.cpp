@@ -38,7 +38,7 @@ QString PrepareLedgerFile(const QString &argument, QString *restoreFailure)
     }
 
     if (!QFileInfo::exists(dbFile)) {
-        const QString templ = THi::ProgramPath() + QStringLiteral("db.zovalt");
+        const QString templ = THi::DeliveredFile(QStringLiteral("db.zovalt"));
         if (!QFileInfo(templ).isFile())
             throw TError(QStringLiteral("找不到空白账本模板“%1”，程序无法创建数据文件。请重新安装本程序").arg(templ));
         if (!QFile::copy(templ, dbFile))

@@ -4,7 +4,7 @@
 // Locates and prepares the ledger file of the current desktop user: the per-user folder
 // "Tallyfern" in the application-data folder, the database file "db.zovalt" in it, made
 // writable, replaced by a backup named by argument (a file ending in ".zovalt", any case),
-// or copied from the empty template beside the program when missing.
+// or copied from the empty ledger delivered with the program when missing.
 // Returns the full path of the ledger file. Throws TError with a plain message when no
 // usable ledger file can be prepared. A backup that cannot be restored leaves the ledger
 // as it was; why is put into restoreFailure, or thrown when restoreFailure is null.

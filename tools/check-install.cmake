@@ -1,5 +1,6 @@
 # Installs the build in BUILD_DIR into a scratch DESTDIR and checks that the program, the
-# files delivered beside it, the launcher, the desktop entry and the icons are in place.
+# files delivered with it, the desktop entry, the icons, the manual pages and the AppStream
+# metadata are in place.
 # Run by ctest: cmake -DBUILD_DIR=... -DDELIVERED=a|b|c -P check-install.cmake
 cmake_minimum_required(VERSION 3.25)
 set(root ${BUILD_DIR}/install-check)
@@ -18,27 +19,23 @@ macro(expect_file path)
   endif()
 endmacro()
 
-set(libexec usr/libexec/tallyfern)
-expect_file(${libexec}/tallyfern)
+expect_file(usr/bin/tallyfern)
+# Delivered files are read-only data in share/, never beside the program.
 string(REPLACE "|" ";" delivered "${DELIVERED}")
 foreach(file IN LISTS delivered)
   get_filename_component(name ${file} NAME)
-  expect_file(${libexec}/${name})
+  expect_file(usr/share/tallyfern/${name})
+  if(EXISTS ${root}/usr/bin/${name})
+    string(APPEND problems "usr/bin/${name} lies beside the program\n")
+  endif()
 endforeach()
-
-# The launcher must lead to the program in its own folder, where the delivered files are.
-if(NOT IS_SYMLINK ${root}/usr/bin/tallyfern)
-  string(APPEND problems "usr/bin/tallyfern is not a symbolic link\n")
-else()
-  file(READ_SYMLINK ${root}/usr/bin/tallyfern target)
-  if(IS_ABSOLUTE "${target}")
-    string(APPEND problems "the launcher points to an absolute path: ${target}\n")
-  endif()
-  file(REAL_PATH ${root}/usr/bin/tallyfern resolved)
-  file(REAL_PATH ${root}/${libexec}/tallyfern program)
-  if(NOT resolved STREQUAL program)
-    string(APPEND problems "the launcher leads to ${resolved}\n")
-  endif()
+foreach(file usr/share/man/man1/tallyfern.1.gz usr/share/man/zh_CN/man1/tallyfern.1.gz
+             usr/share/doc/tallyfern/copyright usr/share/doc/tallyfern/changelog.gz)
+  expect_file(${file})
+endforeach()
+file(GLOB metainfo ${root}/usr/share/metainfo/*.metainfo.xml)
+if(NOT metainfo)
+  string(APPEND problems "no AppStream metadata in usr/share/metainfo\n")
 endif()
 
 set(desktop usr/share/applications/tallyfern.desktop)

@@ -10,6 +10,7 @@ packages=(
     python3 python3-xlrd poppler-utils
     xvfb xauth
     clang libclang-rt-14-dev
+    dpkg-dev fakeroot lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do

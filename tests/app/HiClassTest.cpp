@@ -1,6 +1,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 
+#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -104,4 +105,15 @@ TEST(HiClass, ErrorBoxTextAppendsAFullStop)
     EXPECT_EQ(ErrorBoxText(QStringLiteral("done.")), QStringLiteral("done."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("why!")), QStringLiteral("why!"));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("无法写入")), QStringLiteral("无法写入."));
+}
+
+// In the build tree the delivered files lie beside the program; an installed program finds
+// them in the read-only share folder next to its bin folder.
+TEST(HiClass, DeliveredFilesBesideTheProgramOrInShare)
+{
+    EXPECT_EQ(THi::DeliveredFile(QStringLiteral("db.zovalt")), THi::ProgramPath() + QStringLiteral("db.zovalt"));
+    QDir up(THi::ProgramDir());
+    ASSERT_TRUE(up.cdUp());
+    EXPECT_EQ(THi::DeliveredFile(QStringLiteral("not-delivered.xls")),
+              up.absolutePath() + QStringLiteral("/share/tallyfern/not-delivered.xls"));
 }
