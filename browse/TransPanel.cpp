@@ -6,6 +6,7 @@
 #include "app/Session.h"
 #include "browse/MoreInfoForm.h"
 #include "browse/RowsView.h"
+#include "entry/CateLists.h"
 #include "entry/EditRecForm.h"
 
 #include <QAction>
@@ -425,6 +426,8 @@ void TTransPanel::btnTransEditClick(QPushButton *invoker)
         dialog.RecCate = record.value(kRecItem);
         dialog.RecAmount = income ? record.value(kRecIn) : record.value(kRecOut);
         dialog.RecNotes = record.value(kRecNotes);
+        dialog.RecCateEntries = CateTextToEntries(m_session.SessionDb().GetCates(
+            m_session.SessionUser(), income ? QStringLiteral("in") : QStringLiteral("out")));
         if (dialog.exec() != QDialog::Accepted)
             return;
         date = dialog.RecDate;
