@@ -119,7 +119,6 @@ void TItemCompleter::Offer(const QString &typed)
                                QSize(m_owner->width(), rows * rowHeight + frame)));
     m_popup->verticalScrollBar()->setValue(0);
     m_popup->show();
-    m_popup->raise();
 }
 
 void TItemCompleter::MoveChoice(int step)
