@@ -4,6 +4,7 @@
 #include "app/HiClass.h"
 #include "app/ListView.h"
 #include "app/Session.h"
+#include "browse/FindRecords.h"
 #include "browse/MoreInfoForm.h"
 #include "browse/RowsView.h"
 #include "entry/CateLists.h"
@@ -245,6 +246,10 @@ void TTransPanel::CreateMenus()
     btnTransMore_ToXls->setObjectName(QStringLiteral("btnTransMore_ToXls"));
     btnTransMore_ToHtml = mnuTransMenu->addAction(QStringLiteral("导出为网页文件(*.html)"));
     btnTransMore_ToHtml->setObjectName(QStringLiteral("btnTransMore_ToHtml"));
+    QAction *find = mnuTransMenu->addAction(QStringLiteral("查找..."));
+    find->setObjectName(QStringLiteral("btnTransMore_Find"));
+    auto *finder = new TRecordFinder(this, lvwTrans, pnlTrans2, kRecItem, kRecNotes);
+    connect(find, &QAction::triggered, finder, Guarded(this, [finder] { finder->Find(); }));
     mnuTransMenu->addSeparator();
     btnTransMore_Print = mnuTransMenu->addAction(QStringLiteral("打印"));
     btnTransMore_Print->setObjectName(QStringLiteral("btnTransMore_Print"));
