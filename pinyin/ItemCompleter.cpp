@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStringListModel>
 
@@ -105,8 +106,9 @@ void TItemCompleter::Offer(const QString &typed)
     for (const int i : matcher.Filter(typed))
         offered << matcher.Items().at(i);
     // The typed item alone needs no popup.
-    if (offered.isEmpty() ||
-        (offered.size() == 1 && offered.first().trimmed().compare(typed.trimmed(), Qt::CaseInsensitive) == 0)) {
+    const bool onlyTyped = offered.size() == 1 &&
+                           offered.first().trimmed().compare(typed.trimmed(), Qt::CaseInsensitive) == 0;
+    if (offered.isEmpty() || onlyTyped) {
         Hide();
         return;
     }
@@ -115,8 +117,13 @@ void TItemCompleter::Offer(const QString &typed)
     const int rowHeight = qMax(1, m_popup->sizeHintForRow(0));
     const int frame = 2 * m_popup->frameWidth();
     const int rows = qMin(int(offered.size()), kVisibleRows);
-    m_popup->setGeometry(QRect(m_owner->mapToGlobal(QPoint(0, m_owner->height())),
-                               QSize(m_owner->width(), rows * rowHeight + frame)));
+    QRect geometry(m_owner->mapToGlobal(QPoint(0, m_owner->height())),
+                   QSize(m_owner->width(), rows * rowHeight + frame));
+    // Near the bottom of the screen the popup opens above the field.
+    const QScreen *screen = m_owner->screen();
+    if (screen && geometry.bottom() > screen->availableGeometry().bottom())
+        geometry.moveBottom(m_owner->mapToGlobal(QPoint(0, 0)).y() - 1);
+    m_popup->setGeometry(geometry);
     m_popup->verticalScrollBar()->setValue(0);
     m_popup->show();
 }

@@ -7,8 +7,9 @@
 // (blanks and punctuation are left out). A Chinese character's token holds its toneless
 // pinyin syllables, a character with more than one reading all of them (行: xing, hang),
 // and ü both as "u" and as "v" (绿: lu, lv), then the character itself, so that typing
-// may mix characters and letters; any other token holds the character in lower case. Chinese characters are read by ICU's "Han-Latin" transliteration, plus
-// the further readings of common characters that ICU reads one way only.
+// may mix characters and letters; any other token holds the character in lower case.
+// Chinese characters are read by ICU's "Han-Latin" transliteration, plus the further
+// readings of common characters that ICU reads one way only.
 struct TReadingToken {
     QStringList spellings;
 };
@@ -18,8 +19,8 @@ namespace Pinyin {
 
 TReadings ReadingsOf(const QString &text);
 
-// The spellings of one character's token, ICU's reading first; empty for a character
-// that is not Chinese or that nothing can read.
+// The toneless readings of one Chinese character, ICU's first, ü both ways; empty for a
+// character that is not Chinese or that nothing can read.
 QStringList CharReadings(char32_t c);
 
 // Loads ICU's transliteration rules on a worker thread; the first use takes about a third
