@@ -41,8 +41,6 @@ TItemCompleter::TItemCompleter(QWidget *owner, QLineEdit *field, QComboBox *comb
     m_owner->installEventFilter(this);
     if (m_field != m_owner)
         m_field->installEventFilter(this);
-    if (QWidget *window = m_owner->window(); window != m_owner)
-        window->installEventFilter(this);
 }
 
 TItemCompleter *TItemCompleter::Attach(QComboBox *combo)
@@ -112,6 +110,13 @@ void TItemCompleter::Offer(const QString &typed)
         Hide();
         return;
     }
+    // The window is looked up now, as the field may have been placed in it after attaching.
+    if (QWidget *window = m_owner->window(); window != m_window) {
+        if (m_window)
+            m_window->removeEventFilter(this);
+        m_window = window;
+        m_window->installEventFilter(this);
+    }
     m_offered->setStringList(offered);
     m_popup->setFont(m_owner->font());
     const int rowHeight = qMax(1, m_popup->sizeHintForRow(0));
@@ -166,7 +171,7 @@ bool TItemCompleter::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress: {
-        if (watched == m_owner->window() && watched != m_owner)
+        if (watched == m_window && watched != m_owner)
             break;
         if (!Shown())
             break;

@@ -2,6 +2,7 @@
 #include "pinyin/ItemMatcher.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include <optional>
@@ -47,6 +48,7 @@ private:
     QWidget *m_owner;
     QLineEdit *m_field;
     QComboBox *m_combo;
+    QPointer<QWidget> m_window;  // moving or leaving it closes the popup
     QListView *m_popup;
     QStringListModel *m_offered;
     QStringList m_items;                   // line edit only; a combo's are its entries
