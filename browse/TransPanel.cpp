@@ -5,10 +5,12 @@
 #include "widgets/ListView.h"
 #include "widgets/Session.h"
 #include "browse/ExportCommands.h"
+#include "browse/FindRecords.h"
 #include "browse/MoreInfoForm.h"
 #include "browse/PrintCommands.h"
 #include "browse/RowsView.h"
 #include "output/ListTexts.h"
+#include "entry/CateLists.h"
 #include "entry/EditRecForm.h"
 
 #include <QAction>
@@ -269,6 +271,11 @@ void TTransPanel::CreateMenus()
     btnTransMore_ToXls->setObjectName(QStringLiteral("btnTransMore_ToXls"));
     btnTransMore_ToHtml = mnuTransMenu->addAction(QStringLiteral("导出为网页文件(*.html)"));
     btnTransMore_ToHtml->setObjectName(QStringLiteral("btnTransMore_ToHtml"));
+    QAction *find = mnuTransMenu->addAction(QStringLiteral("查找..."));
+    find->setObjectName(QStringLiteral("btnTransMore_Find"));
+    auto *finder = new TRecordFinder(this, lvwTrans, pnlTrans2,
+                                     [this]() -> const QList<TRecord> & { return m_result.records; });
+    connect(find, &QAction::triggered, finder, Guarded(this, [finder] { finder->Find(); }));
     mnuTransMenu->addSeparator();
     btnTransMore_Print = mnuTransMenu->addAction(QStringLiteral("打印"));
     btnTransMore_Print->setObjectName(QStringLiteral("btnTransMore_Print"));
@@ -469,6 +476,8 @@ void TTransPanel::btnTransEditClick(QPushButton *invoker)
         dialog.RecCate = shown.item;
         dialog.RecAmount = income ? shown.in : shown.out;
         dialog.RecNotes = shown.notes;
+        dialog.RecCateEntries = CateTextToEntries(m_session.SessionDb().GetCates(
+            m_session.SessionUser(), income ? QStringLiteral("in") : QStringLiteral("out")));
         if (dialog.exec() != QDialog::Accepted)
             return;
         date = dialog.RecDate;

@@ -1,5 +1,6 @@
 #include "entry/EditRecForm.h"
 #include "base/HiClass.h"
+#include "pinyin/ItemCompleter.h"
 
 #include <QDateEdit>
 #include <QFocusEvent>
@@ -118,6 +119,7 @@ void TfrmEditRec::FormShow()
     static_cast<TRecField *>(edtCate)->SetWholeText(RecCate);
     static_cast<TRecField *>(edtAmount)->SetWholeText(RecAmount);
     static_cast<TRecField *>(edtNotes)->SetWholeText(RecNotes);
+    TItemCompleter::Attach(edtCate, RecCateEntries);
     // Save waits for a change of the item, the amount or the notes.
     btnSave->setEnabled(false);
 }

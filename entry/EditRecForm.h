@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QStringList>
 
 class QDateEdit;
 class QFrame;
@@ -18,6 +19,8 @@ public:
     QString RecCate;
     QString RecAmount;  // after Save formatted "%0.2f"
     QString RecNotes;
+    // The user's items of the record's type, offered while the item is typed.
+    QStringList RecCateEntries;
 
     QFrame *bvlRect = nullptr;
     QDateEdit *dtpDate = nullptr;

@@ -6,6 +6,7 @@
 #include "widgets/Session.h"
 #include "entry/CateLists.h"
 #include "entry/EditCateForm.h"
+#include "pinyin/ItemCompleter.h"
 #include "store/DbClass.h"
 
 #include <QApplication>
@@ -98,6 +99,8 @@ TEntryPanel::TEntryPanel(ISession &session, Twin twin, QWidget *parent)
                            static_cast<QObject *>(edtAmount), static_cast<QObject *>(edtNotes),
                            static_cast<QObject *>(lvwRecs)})
         field->installEventFilter(this);
+    // Attached after the Enter chain above, so that Enter first takes a chosen item.
+    TItemCompleter::Attach(cboCate);
 }
 
 void TEntryPanel::CreateControls()

@@ -6,6 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools
     libsqlite3-dev libgtest-dev
+    libicu-dev
     fonts-wqy-microhei
     python3 python3-xlrd poppler-utils
     xvfb xauth

@@ -1,0 +1,35 @@
+#include "browse/BrowseFixture.h"
+#include "entry/EditRecForm.h"
+#include "pinyin/ItemCompleter.h"
+
+#include <QLineEdit>
+#include <QListView>
+
+// The record editor offers the user's items of the record's own type.
+TEST_F(BrowseTest, EditingARecordOffersTheItemsOfItsType)
+{
+    db->SetCates("U", "out", "房租\r\n宝宝奶粉钱");
+    db->SetCates("U", "in", "工资\r\n房租补贴");
+    db->AddRecords("U", {{"2009-08-20", "收入", "工资", "100", ""}});
+    Open();
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    Click(panel->lvwTrans, 0);
+
+    dialogs->answers.enqueue(true);
+    QStringList offered;
+    OnModal([&offered](QWidget *dialog) {
+        auto *edit = static_cast<TfrmEditRec *>(dialog);
+        edit->edtCate->setFocus();
+        edit->edtCate->clear();
+        QTest::keyClicks(edit->edtCate, QStringLiteral("f"));
+        auto *completer = edit->edtCate->findChild<TItemCompleter *>(QStringLiteral("itemCompleter"));
+        offered = completer ? completer->Offered() : QStringList{QStringLiteral("no completer")};
+        QTest::keyClick(edit->edtCate, Qt::Key_Down);
+        QTest::keyClick(edit->edtCate, Qt::Key_Return);
+        QTest::mouseClick(edit->btnSave, Qt::LeftButton);
+    });
+    QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
+    EXPECT_EQ(offered, QStringList{"房租补贴"});
+    EXPECT_EQ(Column(panel->lvwTrans, 2), QStringList{"房租补贴"});
+    EXPECT_EQ(Column(panel->lvwTrans, 3), QStringList{"100.00"});
+}
