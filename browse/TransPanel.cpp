@@ -7,6 +7,7 @@
 #include "browse/MoreInfoForm.h"
 #include "browse/RowsView.h"
 #include "entry/EditRecForm.h"
+#include "store/TextLimits.h"
 
 #include <QAction>
 #include <QCursor>
@@ -414,6 +415,13 @@ void TTransPanel::btnTransEditClick(QPushButton *invoker)
     const SummaryRow record = SelectedRecord();
     if (record.isEmpty())
         return;
+    if (IsShortenedText(record.value(kRecItem)) || IsShortenedText(record.value(kRecNotes))) {
+        Dialogs().Message(m_session.Window(),
+                          QStringLiteral("这条记录的项目或备注超过 %1 个字符，只显示了开头部分。"
+                                         "为了不丢失其余的内容，不能编辑这条记录。").arg(kLongestText),
+                          QStringLiteral("编辑"), IDialogs::Icon::Warning);
+        return;
+    }
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
         return;
     // Editing never changes the type: a record with an income amount stays income.
