@@ -171,6 +171,7 @@ void CopyFileSafely(const QString &source, const QString &target)
 {
     if (SameFile(source, target))
         return;
+    CheckRegularFile(source, QStringLiteral("文件"));
     QFile in(source);
     OpenForReading(in);
     WriteReplacement(in, target);
@@ -178,6 +179,8 @@ void CopyFileSafely(const QString &source, const QString &target)
 
 void BackupLedger(const QString &dbFile, const QString &target)
 {
+    // Before the file is opened: opening a pipe for reading would wait for a writer forever.
+    CheckRegularFile(dbFile, QStringLiteral("数据文件"));
     if (SameFile(dbFile, target))
         throw TError(QStringLiteral("不能把数据文件备份到它自己（“%1”）").arg(target));
     // Declared before the connection so that it is closed after it: closing another
