@@ -111,10 +111,11 @@ public:
 private:
     // A stored form longer than any the program writes is decoded only as far as it is
     // shown: four GB18030 bytes at most per shown unit, four Base64 characters per three
-    // bytes. (Base64 with blanks between its groups may need the whole text after all.)
+    // bytes.
     static QString Decoded(QByteArrayView stored)
     {
         constexpr qsizetype kEnough = (qsizetype(kLongestText) * 4 + 2) / 3 * 4 + 4;
+        static_assert(kEnough < kStoredTextRead);
         if (stored.size() > kEnough) {
             const QString head = THi::DecodeText(QString::fromLatin1(stored.first(kEnough)));
             if (IsShortenedText(head))
