@@ -230,8 +230,9 @@ TEST(HostileFiles, ALedgerWithItsOwnStatementsRunsNothing)
         }
         EXPECT_LT(timer.elapsed(), 10000) << h.name;
         EXPECT_EQ(FileBytes(ledger.Path()), before) << h.name;
-        if (QByteArray(h.name) == "TriggerCopiesPasswords")
+        if (QByteArray(h.name) == "TriggerCopiesPasswords") {
             EXPECT_EQ(LeakedRows(ledger.Path()), 0);
+        }
     }
 }
 
@@ -309,10 +310,11 @@ TEST(HostileFiles, WritingOntoAFullDiskKeepsTheOldFile)
         const auto message = RunWriter(w, folder + QLatin1Char('/') + w.name);
         EXPECT_EQ(message.icon, IDialogs::Icon::Error) << w.name.toStdString();
         EXPECT_FALSE(message.text.startsWith(QStringLiteral("成功"))) << w.name.toStdString();
-        if (mounted)
+        if (mounted) {
             EXPECT_TRUE(message.text.contains(QStringLiteral("磁盘已满")) ||
                         message.text.contains(QStringLiteral("No space")))
                 << message.text.toStdString();
+        }
         EXPECT_EQ(FileBytes(folder + QLatin1Char('/') + w.name), "the old file " + w.name.toUtf8());
     }
     setrlimit(RLIMIT_FSIZE, &old);
