@@ -144,10 +144,30 @@ QString THi::AppDataDir(const QString &name)
     const QString folder = name.isEmpty() ? QCoreApplication::applicationName() : name;
     const QString path = base + QLatin1Char('/') + folder;
     if (!QFileInfo(path).isDir()) {
-        QDir().mkpath(base);
-        if (::mkdir(QFile::encodeName(path).constData(), 0700) != 0 && !QFileInfo(path).isDir())
-            throw TError(QStringLiteral("无法创建数据文件夹“%1”：%2")
-                             .arg(path, QString::fromLocal8Bit(strerror(errno))));
+        // Each missing folder on the way is made in turn, so that the message names the one
+        // that could not be made and the real reason (not "no such file" for the last one).
+        const QStringList parts = path.split(QLatin1Char('/'));
+        QString made;
+        for (int i = 0; i < parts.size(); ++i) {
+            made += (i ? QStringLiteral("/") : QString()) + parts[i];
+            if (made.isEmpty() || QFileInfo(made).isDir())
+                continue;
+            if (::mkdir(QFile::encodeName(made).constData(), i + 1 == parts.size() ? 0700 : 0777) == 0)
+                continue;
+            const int error = errno;
+            QString why;
+            if (error == EACCES || error == EPERM)
+                why = QStringLiteral("没有在“%1”中创建文件夹的权限").arg(QFileInfo(made).absolutePath());
+            else if (error == EROFS)
+                why = QStringLiteral("“%1”所在的文件系统是只读的").arg(QFileInfo(made).absolutePath());
+            else if (error == ENOSPC || error == EDQUOT)
+                why = QStringLiteral("磁盘已满");
+            else if (error == EEXIST || error == ENOTDIR)
+                why = QStringLiteral("“%1”已存在，但不是文件夹").arg(made);
+            else
+                why = QString::fromLocal8Bit(strerror(error));
+            throw TError(QStringLiteral("无法创建数据文件夹“%1”：%2").arg(path, why));
+        }
     }
     return QFileInfo(path).isDir() ? path : QString();
 }
@@ -211,6 +231,10 @@ bool THi::IsAcceptedAmount(const QString &text, double *value)
     bool ok = false;
     const double v = t.toDouble(&ok);
     if (!ok || !std::isfinite(v))
+        return false;
+    // Ten digits or more before the point is no household amount, and beyond that a double
+    // no longer holds every cent: the amount is judged as it will be shown back.
+    if (FormatAmount(v).indexOf(QLatin1Char('.')) > 9)
         return false;
     if (value)
         *value = v;

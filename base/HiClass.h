@@ -55,6 +55,7 @@ public:
     static QString AsciiLower(const QString &text);
     // "%0.2f" with a point as decimal separator and no grouping.
     static QString FormatAmount(double value);
-    // The accepted-amount rule: the trimmed text converts to a finite number of at least 0.01.
+    // The accepted-amount rule: the trimmed text converts to a finite number of at least 0.01
+    // with at most nine digits before the point once shown with two decimals.
     static bool IsAcceptedAmount(const QString &text, double *value = nullptr);
 };

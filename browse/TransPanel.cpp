@@ -12,6 +12,7 @@
 #include "output/ListTexts.h"
 #include "entry/CateLists.h"
 #include "entry/EditRecForm.h"
+#include "store/TextLimits.h"
 
 #include <QAction>
 #include <QCursor>
@@ -464,6 +465,13 @@ void TTransPanel::btnTransEditClick(QPushButton *invoker)
         return;
     // A copy: the dialogs below may let the lists change.
     const TRecord record = *selected;
+    if (IsShortenedText(record.item) || IsShortenedText(record.notes)) {
+        Dialogs().Message(m_session.Window(),
+                          QStringLiteral("这条记录的项目或备注超过 %1 个字符，只显示了开头部分。"
+                                         "为了不丢失其余的内容，不能编辑这条记录。").arg(kLongestText),
+                          QStringLiteral("编辑"), IDialogs::Icon::Warning);
+        return;
+    }
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
         return;
     // Editing never changes the type: a record with an income amount stays income.

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QToolTip>
 
 namespace {
 
@@ -21,6 +22,11 @@ public:
     {
         connect(this, &QLineEdit::textEdited, this,
                 [this](const QString &text) { setMaxLength(qMax(kTypedLimit, int(text.size()))); });
+        // Input past the limit is not taken, and the field says why.
+        connect(this, &QLineEdit::inputRejected, this, [this] {
+            QToolTip::showText(mapToGlobal(QPoint(0, height())),
+                               QStringLiteral("最多可以输入 %1 个字符，超出的部分没有填入").arg(maxLength()), this);
+        });
     }
     void SetWholeText(const QString &text)
     {

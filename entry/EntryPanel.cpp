@@ -8,6 +8,7 @@
 #include "entry/EditCateForm.h"
 #include "pinyin/ItemCompleter.h"
 #include "store/DbClass.h"
+#include "store/TextLimits.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -93,6 +94,21 @@ TEntryPanel::TEntryPanel(ISession &session, Twin twin, QWidget *parent)
     connect(edtAmount, &QLineEdit::textChanged, this, [this] { cboCateChange(); });
     connect(lvwRecs, &QTreeWidget::itemSelectionChanged, this,
             [this] { m_session.UpdateCommandStates(); });
+
+    // The fields hold what the ledger takes; a paste past that is cut by the field, and
+    // the user is told so (queued: not from inside the field's own paste).
+    const struct {
+        QLineEdit *edit;
+        QString what;
+    } limited[] = {{cboCate->lineEdit(), QStringLiteral("项目")}, {edtNotes, QStringLiteral("备注")}};
+    for (const auto &f : limited) {
+        f.edit->setMaxLength(kLongestText);
+        connect(f.edit, &QLineEdit::inputRejected, this, [this, what = f.what] {
+            Dialogs().Message(window(),
+                              QStringLiteral("%1最多可以有 %2 个字符，超出的部分没有填入，请检查。").arg(what).arg(kLongestText),
+                              QStringLiteral("提示"), IDialogs::Icon::Warning);
+        }, Qt::QueuedConnection);
+    }
 
     for (QObject *field : {static_cast<QObject *>(dtpDate), static_cast<QObject *>(cboCate),
                            static_cast<QObject *>(cboCate->lineEdit()),

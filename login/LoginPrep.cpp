@@ -41,8 +41,9 @@ QString PrepareLedgerFile(const QString &argument, QString *restoreFailure)
         const QString templ = THi::DeliveredFile(QStringLiteral("db.zovalt"));
         if (!QFileInfo(templ).isFile())
             throw TError(QStringLiteral("找不到空白账本模板“%1”，程序无法创建数据文件。请重新安装本程序").arg(templ));
-        if (!QFile::copy(templ, dbFile))
-            throw TError(QStringLiteral("无法创建数据文件“%1”").arg(dbFile));
+        QFile source(templ);
+        if (!source.copy(dbFile))
+            throw TError(QStringLiteral("无法创建数据文件“%1”：%2").arg(dbFile, source.errorString()));
         QFile::setPermissions(dbFile, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     }
     return dbFile;

@@ -1,5 +1,6 @@
 #include "store/Ado.h"
 #include "base/Errors.h"
+#include "store/LedgerSchema.h"
 
 #include <QFileInfo>
 #include <QStringEncoder>
@@ -58,8 +59,7 @@ void TConnection::Open(const QString &path)
 {
     Close();
     m_path = path;
-    if (!QFileInfo(path).isFile())
-        throw TError(QStringLiteral("找不到数据文件“%1”").arg(path));
+    CheckRegularFile(path, QStringLiteral("数据文件"));
     // A file without write permission is read-only for everybody, the administrator too,
     // as the read-only attribute of a file is; writes then fail with a plain message.
     const bool readOnly = !(QFile::permissions(path) & QFileDevice::WriteOwner);
@@ -75,6 +75,10 @@ void TConnection::Open(const QString &path)
     }
     m_db = db;
     sqlite3_extended_result_codes(m_db, 1);
+    // The file's own schema may run nothing but the engine's harmless functions, and no
+    // statement may write its pages or schema behind the engine's back.
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // A write lock held by another process is waited for a while, then reported.
     sqlite3_busy_timeout(m_db, 5000);
     sqlite3_create_collation(m_db, "GBK", SQLITE_UTF8, nullptr, CompareGbk);
@@ -110,6 +114,10 @@ void TConnection::Fail(const QString &what)
         break;
     case SQLITE_FULL:
         msg = QStringLiteral("磁盘已满，无法写入数据文件（%1）").arg(msg);
+        break;
+    case SQLITE_CONSTRAINT:
+        // The engine's text would name the file's own constraint or repeat its message.
+        msg = QStringLiteral("数据文件“%1”拒绝了这次写入（不符合文件中数据表的约束），没有保存").arg(m_path);
         break;
     case SQLITE_IOERR:
     case SQLITE_CANTOPEN:

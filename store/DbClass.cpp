@@ -2,6 +2,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "store/Ado.h"
+#include "store/LedgerSchema.h"
 
 #include <cmath>
 
@@ -41,13 +42,13 @@ TDbMan::~TDbMan() = default;
 void TDbMan::OpenLedger(TConnection &conn)
 {
     conn.Open(m_path);
-    TRecordset rs;
-    rs.Open(QStringLiteral("select count(*) from sqlite_master where type='table' and "
-                           "name in ('users','data','cates')"),
-            conn);
-    if (rs.Eof() || rs.FieldIntAt(0) != 3) {
+    int rc = 0;
+    const QString problem = LedgerSchemaProblem(conn.Handle(), rc);
+    if (rc != 0)
+        conn.Fail(QString());
+    if (!problem.isEmpty()) {
         conn.Close();
-        throw TError(QStringLiteral("数据文件“%1”不是有效的账本数据库（缺少数据表）").arg(m_path));
+        throw TError(QStringLiteral("数据文件“%1”不是有效的账本数据库（%2）").arg(m_path, problem));
     }
 }
 

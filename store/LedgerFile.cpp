@@ -2,6 +2,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "store/Ado.h"
+#include "store/LedgerSchema.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,8 @@ namespace {
 
 QString SystemError()
 {
+    if (errno == ENOSPC || errno == EDQUOT)
+        return QStringLiteral("磁盘已满");
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
@@ -95,11 +98,15 @@ QString BackupFileName(const QString &chosen)
 
 void CheckLedgerFile(const QString &path)
 {
-    if (!QFileInfo(path).isFile())
-        throw TError(QStringLiteral("找不到文件“%1”").arg(path));
+    CheckRegularFile(path, QStringLiteral("文件"));
     const auto notLedger = [&path](const QString &why) {
         return TError(QStringLiteral("“%1”不是有效的账本数据库：%2").arg(path, why));
     };
+    // Checked before the engine opens it: a read of such a file would see the rows of the
+    // "-wal" file beside it, which the copy would leave behind.
+    const QString wal = WalModeProblem(path);
+    if (!wal.isEmpty())
+        throw notLedger(wal);
 
     sqlite3 *handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
@@ -110,6 +117,8 @@ void CheckLedgerFile(const QString &path)
     };
     if (rc != SQLITE_OK)
         throw notLedger(QStringLiteral("无法打开（%1）").arg(lastError()));
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
 
     // Every column the program reads or writes must be there.
     static const char *const probes[] = {
@@ -135,6 +144,13 @@ void CheckLedgerFile(const QString &path)
         }
     }
 
+    int schemaRc = SQLITE_OK;
+    const QString problem = LedgerSchemaProblem(db.get(), schemaRc);
+    if (schemaRc != SQLITE_OK)
+        throw notLedger(QStringLiteral("无法读取（%1）").arg(lastError()));
+    if (!problem.isEmpty())
+        throw notLedger(problem);
+
     // A cut-off or damaged copy can still hold a readable schema; reading every page finds it.
     sqlite3_stmt *stmt = nullptr;
     QString verdict;
@@ -155,6 +171,7 @@ void CopyFileSafely(const QString &source, const QString &target)
 {
     if (SameFile(source, target))
         return;
+    CheckRegularFile(source, QStringLiteral("文件"));
     QFile in(source);
     OpenForReading(in);
     WriteReplacement(in, target);
@@ -162,6 +179,8 @@ void CopyFileSafely(const QString &source, const QString &target)
 
 void BackupLedger(const QString &dbFile, const QString &target)
 {
+    // Before the file is opened: opening a pipe for reading would wait for a writer forever.
+    CheckRegularFile(dbFile, QStringLiteral("数据文件"));
     if (SameFile(dbFile, target))
         throw TError(QStringLiteral("不能把数据文件备份到它自己（“%1”）").arg(target));
     // Declared before the connection so that it is closed after it: closing another

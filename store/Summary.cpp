@@ -3,6 +3,7 @@
 #include "base/HiClass.h"
 #include "store/Ado.h"
 #include "store/DbClass.h"
+#include "store/TextLimits.h"
 
 #include <QHash>
 
@@ -82,12 +83,26 @@ public:
         const QByteArray key = QByteArray::fromRawData(stored.data(), stored.size());
         auto it = m_texts.constFind(key);
         if (it == m_texts.constEnd())
-            it = m_texts.insert(QByteArray(stored.data(), stored.size()),
-                                THi::DecodeText(QString::fromLatin1(stored)));
+            it = m_texts.insert(QByteArray(stored.data(), stored.size()), Decoded(stored));
         return it.value();
     }
 
 private:
+    // A stored form longer than any the program writes is decoded only as far as it is
+    // shown: four GB18030 bytes at most per shown unit, four Base64 characters per three
+    // bytes.
+    static QString Decoded(QByteArrayView stored)
+    {
+        constexpr qsizetype kEnough = (qsizetype(kLongestText) * 4 + 2) / 3 * 4 + 4;
+        static_assert(kEnough < kStoredTextRead);
+        if (stored.size() > kEnough) {
+            const QString head = THi::DecodeText(QString::fromLatin1(stored.first(kEnough)));
+            if (IsShortenedText(head))
+                return ShownText(head);
+        }
+        return ShownText(THi::DecodeText(QString::fromLatin1(stored)));
+    }
+
     QHash<QByteArray, QString> m_texts;
 };
 

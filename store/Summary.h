@@ -28,8 +28,11 @@ inline constexpr const char *MonthTotals =
 
 // Within a day the expense records come before the income records (the order the two
 // words have in the Chinese code page, descending), each type in the order of saving.
+// Items and notes are read only as far as a list can show them (TextLimits.h): the sort
+// would otherwise carry a note of millions of characters along.
 inline constexpr const char *Records =
-    "select [id],[date],[type],[cate],[amount],[notes] from [data] "
+    "select [id],[date],[type],substr([cate],1,174800) as [cate],[amount],"
+    "substr([notes],1,174800) as [notes] from [data] "
     "where [user]=? and [date]>=? and [date]<=? "
     "order by [date] asc,case [type] when '支出' then 0 when '收入' then 1 else 2 end,"
     "[type] desc,[id] asc";
@@ -42,7 +45,7 @@ inline constexpr const char *Ranking =
 
 // The fourth and fifth parameters are the type word and the encoded item.
 inline constexpr const char *CateRecords =
-    "select [date],[cate],[amount],[notes] from [data] "
+    "select [date],substr([cate],1,174800) as [cate],[amount],substr([notes],1,174800) as [notes] from [data] "
     "where [user]=? and [date]>=? and [date]<=? and [type]=? and [cate]=? "
     "order by [date] asc,[id] asc";
 

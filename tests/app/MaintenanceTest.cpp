@@ -78,9 +78,10 @@ TEST(Maintenance, AfterAPasswordChangeOnlyTheNewOneSignsInAndTheUserStaysFirst)
 TEST(Maintenance, APasswordChangeThatFailsHalfWayKeepsTheOldAccount)
 {
     TMaintWindow m;
-    // The new row cannot be stored: the removal of the old one must be undone with it.
-    Exec(m.ledger.Path(), "create trigger no_insert before insert on users "
-                          "begin select raise(abort, 'users are read-only'); end;");
+    // The new row cannot be stored (another account holds the same password, which an index
+    // keeps unique): the removal of the old one must be undone with it.
+    m.Db().AddUser(QStringLiteral("Dad"), QStringLiteral("new"));
+    Exec(m.ledger.Path(), "create unique index one_pwd on users(pwd);");
     auto &dlg = Scripted();
     dlg.inputs << QStringLiteral("new");
     m.w->mnuMenu_SetPwd->trigger();

@@ -296,16 +296,15 @@ TEST_F(EntryPanel, FailedSaveStoresNothingAndKeepsTheList)
     EXPECT_TRUE(p->btnSave->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
-    // The ledger refuses the third insert, after two rows of the batch went in.
-    Sql(QStringLiteral("create trigger refuse_third before insert on data "
-                       "when (select count(*) from data) >= 2 "
-                       "begin select raise(abort, '磁盘已满'); end"));
+    // The ledger refuses the third insert, after two rows of the batch went in: the amounts
+    // 1 and 3 may not both be stored for one user.
+    Sql(QStringLiteral("create unique index refuse_third on data(user) where amount = 1 or amount = 3"));
     dlg.calls.clear();
     dlg.answers << true;
     p->btnSave->click();
     ASSERT_EQ(dlg.calls.size(), 2);
     EXPECT_EQ(dlg.calls[1].icon, IDialogs::Icon::Error);
-    EXPECT_TRUE(dlg.calls[1].text.contains(QStringLiteral("磁盘已满")));
+    EXPECT_TRUE(dlg.calls[1].text.contains(QStringLiteral("拒绝了这次写入"))) << dlg.calls[1].text.toStdString();
     EXPECT_TRUE(StoredRecords().isEmpty());
     EXPECT_EQ(PendingRowsOf(p), rows);
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：6.00"));
@@ -313,7 +312,7 @@ TEST_F(EntryPanel, FailedSaveStoresNothingAndKeepsTheList)
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 
     // Once the ledger takes writes again, a second Save stores every row exactly once.
-    Sql(QStringLiteral("drop trigger refuse_third"));
+    Sql(QStringLiteral("drop index refuse_third"));
     dlg.answers << true;
     p->btnSave->click();
     EXPECT_EQ(StoredRecords(), rows);
@@ -324,8 +323,10 @@ TEST_F(EntryPanel, FailedItemStoreDuringAddKeepsTheRow)
 {
     TEntryPanel *p = window->pnlExpense;
     Add(p, QStringLiteral("Old"), QStringLiteral("1"));
-    Sql(QStringLiteral("create trigger refuse_cates before insert on cates "
-                       "begin select raise(abort, '磁盘已满'); end"));
+    // The stored form of the new list sorts after "Ta", like the list of another user, and an
+    // index allows only one such list.
+    Sql(QStringLiteral("insert into cates(user, out, [in]) values ('other', 'ZZZZ', '')"));
+    Sql(QStringLiteral("create unique index refuse_cates on cates(out > 'Ta') where out > 'Ta'"));
     auto &dlg = Scripted();
     Add(p, QStringLiteral("New"), QStringLiteral("2"));
 
@@ -340,7 +341,7 @@ TEST_F(EntryPanel, FailedItemStoreDuringAddKeepsTheRow)
     EXPECT_EQ(p->CateEntries(), QStringList{"Old"});
     EXPECT_EQ(window->SessionDb().GetCates(user, QStringLiteral("out")), QStringLiteral("Old"));
 
-    Sql(QStringLiteral("drop trigger refuse_cates"));
+    Sql(QStringLiteral("drop index refuse_cates"));
     Add(p, QStringLiteral("New"), QStringLiteral("2"));
     EXPECT_EQ(window->SessionDb().GetCates(user, QStringLiteral("out")), QStringLiteral("New\r\nOld"));
 }

@@ -2,21 +2,26 @@
 // listed and exported exactly as typed.
 #include "app/MainForm.h"
 #include "browse/TransPanel.h"
+#include "base/HiClass.h"
+#include "entry/EditRecForm.h"
 #include "entry/EntryPanel.h"
 #include "faults/FaultSupport.h"
 #include "output/XlrdReader.h"
 #include "store/DbClass.h"
+#include "store/TextLimits.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringDecoder>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -112,4 +117,68 @@ TEST(InputFaults, LineBreaksInAnItemNeverSplitTheItemList)
     const QString item = p->lvwRecs->topLevelItem(0)->text(3);
     EXPECT_FALSE(item.contains(QLatin1Char('\n')) || item.contains(QLatin1Char('\r'))) << item.toStdString();
     EXPECT_EQ(TDbMan(ledger.Path()).GetCates(QStringLiteral("U"), QStringLiteral("out")), item);
+}
+
+// Amounts no household ledger means (ten digits or more before the point) are refused like
+// any other amount that is not accepted; the largest accepted one is stored as shown.
+TEST(InputFaults, AmountsOfTenDigitsOrMoreAreRefused)
+{
+    for (const char *bad : {"1e308", "99999999999999999999", "1000000000", "1e9", "999999999.995"})
+        EXPECT_FALSE(THi::IsAcceptedAmount(QString::fromLatin1(bad))) << bad;
+    double v = 0;
+    ASSERT_TRUE(THi::IsAcceptedAmount(QStringLiteral("999999999.99"), &v));
+    EXPECT_EQ(THi::FormatAmount(v), QStringLiteral("999999999.99"));
+
+    TTempLedger ledger;
+    Scripted();
+    auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
+    TEntryPanel *p = window->pnlExpense;
+    p->cboCate->setEditText(QStringLiteral("房子"));
+    p->edtAmount->setText(QStringLiteral("1e308"));
+    EXPECT_FALSE(p->btnAdd->isEnabled());
+    p->edtAmount->setText(QStringLiteral("999999999.99"));
+    ASSERT_TRUE(p->btnAdd->isEnabled());
+    p->btnAdd->click();
+    Scripted().answers.enqueue(true);
+    p->btnSave->click();
+    TTransPanel *t = window->pnlTransactions;
+    t->dtpTransDate1->setDate(p->dtpDate->date());
+    t->dtpTransDate2->setDate(p->dtpDate->date());
+    t->btnTransSearch->click();
+    ASSERT_EQ(t->lvwTrans->model()->rowCount(), 1);
+    EXPECT_EQ(t->lvwTrans->model()->index(0, 5).data().toString(), QStringLiteral("999999999.99"));
+}
+
+// A paste longer than a field takes is cut by the field, and the user is told so.
+TEST(InputFaults, TextsPastTheFieldLimitAreNeverCutSilently)
+{
+    TTempLedger ledger;
+    Scripted();
+    auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
+    TEntryPanel *p = window->pnlExpense;
+    for (QLineEdit *field : {p->edtNotes, p->cboCate->lineEdit()}) {
+        TScriptedDialogs &dialogs = Scripted();
+        field->clear();
+        field->insert(QString(kLongestText, QLatin1Char('a')));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(dialogs.calls.isEmpty()) << field->objectName().toStdString();
+        field->insert(QStringLiteral("bc"));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(field->text().size(), kLongestText);
+        ASSERT_EQ(dialogs.calls.size(), 1) << field->objectName().toStdString();
+        EXPECT_EQ(dialogs.calls[0].icon, IDialogs::Icon::Warning);
+        EXPECT_TRUE(dialogs.calls[0].text.contains(QString::number(kLongestText))) << dialogs.calls[0].text.toStdString();
+    }
+
+    // The record dialog takes 100 typed characters, or the length of a longer text handed in.
+    TfrmEditRec dialog;
+    dialog.RecDate = QStringLiteral("2009-08-20");
+    dialog.RecCate = QStringLiteral("菜");
+    dialog.RecAmount = QStringLiteral("1.00");
+    dialog.RecNotes = QString(150, QLatin1Char('n'));
+    dialog.show();
+    EXPECT_EQ(dialog.edtNotes->text(), dialog.RecNotes);
+    dialog.edtNotes->insert(QStringLiteral("more"));
+    EXPECT_EQ(dialog.edtNotes->text(), dialog.RecNotes);
+    EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("150"))) << QToolTip::text().toStdString();
 }
