@@ -10,6 +10,7 @@ packages=(
     python3 python3-xlrd poppler-utils
     xvfb xauth
     clang libclang-rt-14-dev
+    libquazip1-qt6-dev python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do
