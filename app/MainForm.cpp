@@ -5,7 +5,9 @@
 #include "app/ListView.h"
 #include "app/SkinClass.h"
 #include "browse/TransPanel.h"
+#include "entry/CateLists.h"
 #include "entry/EntryPanel.h"
+#include "import/ImportCommands.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
 #include "output/ExportCommands.h"
@@ -193,6 +195,11 @@ void TfrmMain::CreateMenu()
     mnuMenu_Backup->setObjectName(QStringLiteral("mnuMenu_Backup"));
     mnuMenu_Restore = mnuMenu->addAction(QStringLiteral("从备份中恢复数据"));
     mnuMenu_Restore->setObjectName(QStringLiteral("mnuMenu_Restore"));
+    // Imported items join the stored lists; the drop-downs are their working copies.
+    AddImportCommands(mnuMenu, *this, [this] {
+        for (TEntryPanel *panel : {pnlExpense, pnlIncome})
+            panel->SetCateEntries(CateTextToEntries(SessionDb().GetCates(SessionUser(), panel->CateKey())));
+    });
     mnuMenu->addSeparator();
     mnuMenu_Exit = mnuMenu->addAction(QStringLiteral("退出"));
     mnuMenu_Exit->setObjectName(QStringLiteral("mnuMenu_Exit"));
