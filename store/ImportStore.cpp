@@ -45,6 +45,43 @@ void CreateTables(TConnection &conn)
     conn.Commit();
 }
 
+// One statement prepared once and run for every row of a large import.
+class TRowStatement {
+public:
+    TRowStatement(TConnection &conn, const QString &sql) : m_conn(conn), m_stmt(conn.Prepare(sql, {})) {}
+    ~TRowStatement() { sqlite3_finalize(m_stmt); }
+    TRowStatement(const TRowStatement &) = delete;
+    TRowStatement &operator=(const TRowStatement &) = delete;
+
+    // Runs the statement with values; true when it gave a row.
+    bool Run(std::initializer_list<QVariant> values)
+    {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+        int n = 0;
+        for (const QVariant &v : values) {
+            ++n;
+            if (v.typeId() == QMetaType::QString) {
+                const QByteArray utf8 = v.toString().toUtf8();
+                sqlite3_bind_text(m_stmt, n, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+            } else if (v.typeId() == QMetaType::Double) {
+                sqlite3_bind_double(m_stmt, n, v.toDouble());
+            } else {
+                sqlite3_bind_int64(m_stmt, n, v.toLongLong());
+            }
+        }
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW || rc == SQLITE_DONE)
+            return rc == SQLITE_ROW;
+        sqlite3_reset(m_stmt);
+        m_conn.Fail(QString());
+    }
+
+private:
+    TConnection &m_conn;
+    sqlite3_stmt *m_stmt;
+};
+
 qint64 LastId(TConnection &conn) { return sqlite3_last_insert_rowid(conn.Handle()); }
 
 // The user's two item lists in one pass, extended as entry extends them: a new item goes to
@@ -61,14 +98,23 @@ void AddItems(TConnection &conn, const QString &encodedUser, const QList<TImport
         }
     }
     QStringList outList = CateTextToEntries(outText), inList = CateTextToEntries(inText);
+    // The comparison of FindCate, kept as sets: a large bill would otherwise walk the list
+    // once per record.
+    auto keyOf = [](const QString &item) { return THi::AsciiLower(THi::Trim(item)); };
+    QSet<QString> outKeys, inKeys;
+    for (const QString &e : outList)
+        outKeys.insert(keyOf(e));
+    for (const QString &e : inList)
+        inKeys.insert(keyOf(e));
     bool changed = false;
     for (const TImportRecord &r : records) {
-        QStringList &list = r.type == kTypeOut ? outList : inList;
+        const bool out = r.type == kTypeOut;
         const QString item = THi::Trim(r.item);
-        if (FindCate(list, item) < 0) {
-            list.prepend(item);
-            changed = true;
-        }
+        if ((out ? outKeys : inKeys).contains(keyOf(item)))
+            continue;
+        (out ? outList : inList).prepend(item);
+        (out ? outKeys : inKeys).insert(keyOf(item));
+        changed = true;
     }
     if (!changed)
         return;
@@ -153,21 +199,26 @@ int TImportStore::Import(const QString &user, const QString &fileName,
                  {encodedUser, QDateTime::currentDateTime().toString(Qt::ISODate), THi::EncodeText(fileName)});
     const qint64 batch = LastId(conn);
     QList<TImportRecord> stored;
-    for (const TImportRecord &r : records) {
-        // Checked again here: the same transaction may have been stored since the bill was read.
-        TRecordset seen;
-        seen.Open(QStringLiteral("select 1 from [import_keys] where [user]=? and [key]=?"), conn,
-                  {encodedUser, r.key});
-        if (!seen.Eof())
-            continue;
-        conn.Execute(QStringLiteral("insert into [data] ([user],[date],[type],[cate],[amount],[notes]) "
-                                    "values (?,?,?,?,?,?)"),
-                     {encodedUser, r.date.toString(QStringLiteral("yyyy-MM-dd")), r.type,
-                      THi::EncodeText(THi::Trim(r.item)), double(r.amountFen) / 100.0,
-                      THi::EncodeText(THi::Trim(r.notes))});
-        conn.Execute(QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) values (?,?,?,?)"),
-                     {encodedUser, r.key, batch, LastId(conn)});
-        stored << r;
+    {
+        TRowStatement seen(conn, QStringLiteral("select 1 from [import_keys] where [user]=? and [key]=?"));
+        TRowStatement insertRecord(conn, QStringLiteral("insert into [data] ([user],[date],[type],[cate],[amount],[notes]) "
+                                                        "values (?,?,?,?,?,?)"));
+        TRowStatement insertKey(conn, QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) "
+                                                     "values (?,?,?,?)"));
+        QHash<QString, QString> encodedItems;
+        for (const TImportRecord &r : records) {
+            // Checked again here: the same transaction may have been stored since the bill was read.
+            if (seen.Run({encodedUser, r.key}))
+                continue;
+            auto encoded = encodedItems.find(r.item);
+            if (encoded == encodedItems.end())
+                encoded = encodedItems.insert(r.item, THi::EncodeText(THi::Trim(r.item)));
+            insertRecord.Run({encodedUser, r.date.toString(QStringLiteral("yyyy-MM-dd")), r.type, *encoded,
+                              double(r.amountFen) / 100.0,
+                              THi::EncodeText(THi::Trim(r.notes))});
+            insertKey.Run({encodedUser, r.key, batch, LastId(conn)});
+            stored << r;
+        }
     }
     // An import that stored nothing leaves no trace, so that undo still finds the last real one.
     if (stored.isEmpty())
