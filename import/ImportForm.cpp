@@ -47,6 +47,16 @@ private:
     TfrmImport *m_form;
 };
 
+// Rows left out are greyed.
+void ShowChecked(QTreeWidgetItem *item, bool checked)
+{
+    for (int c = 0; c < TfrmImport::ColCount; ++c)
+        if (checked)
+            item->setData(c, Qt::ForegroundRole, QVariant());
+        else
+            item->setForeground(c, QColor(128, 128, 128));
+}
+
 } // namespace
 
 QString FenText(qint64 fen)
@@ -75,7 +85,7 @@ TfrmImport::TfrmImport(const QList<TPlanRow> &plan, const QStringList &outItems,
     lvwBill->setHeaderLabels({QStringLiteral("导入"), QStringLiteral("日期"), QStringLiteral("类别"),
                               QStringLiteral("项目"), QStringLiteral("金额"), QStringLiteral("备注"),
                               QStringLiteral("账单状态"), QStringLiteral("未选原因")});
-    const int widths[ColCount] = {44, 84, 48, 140, 84, 250, 110, 80};
+    const int widths[ColCount] = {44, 84, 64, 140, 84, 240, 104, 80};
     for (int c = 0; c < ColCount; ++c)
         lvwBill->setColumnWidth(c, widths[c]);
     lvwBill->headerItem()->setTextAlignment(ColAmount, Qt::AlignRight | Qt::AlignVCenter);
@@ -85,9 +95,11 @@ TfrmImport::TfrmImport(const QList<TPlanRow> &plan, const QStringList &outItems,
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     btnImport = new QPushButton(QStringLiteral("导入(&I)"), this);
     btnImport->setObjectName(QStringLiteral("btnImport"));
-    btnImport->setDefault(true);
+    // Enter in the list must not import by surprise: the button is reached by Alt+I.
+    btnImport->setAutoDefault(false);
     btnCancel = new QPushButton(QStringLiteral("取消"), this);
     btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setAutoDefault(false);
 
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(lblSummary, 1);
@@ -133,9 +145,7 @@ void TfrmImport::FillRows()
             flags |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
         item->setFlags(flags);
         item->setCheckState(ColCheck, r.checked ? Qt::Checked : Qt::Unchecked);
-        if (!r.checked)
-            for (int c = 0; c < ColCount; ++c)
-                item->setForeground(c, QColor(128, 128, 128));
+        ShowChecked(item, r.checked);
         items << item;
     }
     lvwBill->addTopLevelItems(items);
@@ -150,6 +160,9 @@ void TfrmImport::lvwBillItemChanged(QTreeWidgetItem *item, int column)
     TPlanRow &p = m_plan[row];
     if (column == ColCheck) {
         p.checked = item->checkState(ColCheck) == Qt::Checked;
+        m_filling = true;
+        ShowChecked(item, p.checked);
+        m_filling = false;
         UpdateSummary();
         return;
     }
