@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -226,7 +227,24 @@ qint64 RefundInStatus(const QString &status)
                      .arg(what, value.left(40)));
 }
 
-TBillRow ReadRow(const TCells &cells, const THeader &header)
+// A workbook may store an amount as a binary number ("12.300000000000001"); it is taken
+// when it is a whole number of fen within rounding.
+bool ParseSheetFen(const QString &text, qint64 *fen)
+{
+    if (ParseFen(text, fen))
+        return true;
+    bool ok = false;
+    const double yuan = text.toDouble(&ok);
+    if (!ok || !(yuan >= 0) || yuan * 100.0 > double(kMaxFen))
+        return false;
+    const double cents = std::round(yuan * 100.0);
+    if (std::abs(yuan * 100.0 - cents) > 1e-6)
+        return false;
+    *fen = qint64(cents);
+    return true;
+}
+
+TBillRow ReadRow(const TCells &cells, const THeader &header, bool sheet)
 {
     TBillRow row;
     row.line = cells.line;
@@ -235,7 +253,7 @@ TBillRow ReadRow(const TCells &cells, const THeader &header)
     if (!row.time.isValid())
         BadRow(cells, QStringLiteral("交易时间"), time);
     const QString amount = Field(cells, header, TField::Amount);
-    if (!ParseFen(amount, &row.amountFen))
+    if (!(sheet ? ParseSheetFen(amount, &row.amountFen) : ParseFen(amount, &row.amountFen)))
         BadRow(cells, QStringLiteral("金额"), amount);
     row.direction = ParseDirection(Field(cells, header, TField::Direction));
     row.counterpart = Field(cells, header, TField::Counterpart);
@@ -264,7 +282,7 @@ TBill ReadRows(const QList<TCells> &rows, const THeader &header, TBillSource sou
             break;
         if (IsEmptyRow(cells))
             continue;
-        bill.rows << ReadRow(cells, header);
+        bill.rows << ReadRow(cells, header, source == TBillSource::WeChatXlsx);
     }
     if (bill.rows.isEmpty())
         throw TError(QStringLiteral("%1中没有交易记录，没有可以导入的内容").arg(SourceText(source)));

@@ -90,3 +90,23 @@ TEST(XlsxSheet, DamagedWorkbooksAreRefused)
                                {"xl/worksheets/sheet1.xml", goodSheet}})),
                  TError);
 }
+
+TEST(XlsxSheet, AmountsStoredAsBinaryNumbersAreTakenToTheFen)
+{
+    auto bill = [](const char *amount) {
+        QByteArray sheet = "<worksheet><sheetData>"
+                           "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>微信支付账单明细</t></is></c></row><row r=\"2\">";
+        const char *header[] = {"交易时间", "交易对方", "收/支", "金额(元)", "当前状态"};
+        for (const char *h : header)
+            sheet += QByteArray("<c t=\"inlineStr\"><is><t>") + h + "</t></is></c>";
+        sheet += QByteArray("</row><row r=\"3\"><c t=\"inlineStr\"><is><t>2026-11-04 12:30:00</t></is></c>"
+                            "<c t=\"inlineStr\"><is><t>店</t></is></c><c t=\"inlineStr\"><is><t>支出</t></is></c>"
+                            "<c><v>") + amount + "</v></c><c t=\"inlineStr\"><is><t>支付成功</t></is></c></row>"
+                                                 "</sheetData></worksheet>";
+        return ReadBill(Zip({{"xl/workbook.xml", "<workbook/>"}, {"xl/worksheets/sheet1.xml", sheet}}));
+    };
+    EXPECT_EQ(bill("12.300000000000001").rows.at(0).amountFen, 1230);
+    EXPECT_EQ(bill("25").rows.at(0).amountFen, 2500);
+    EXPECT_THROW(bill("1.234"), TError);
+    EXPECT_THROW(bill("-3"), TError);
+}
