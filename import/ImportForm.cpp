@@ -9,7 +9,10 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTreeWidget>
+#include <QSet>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 

@@ -112,6 +112,7 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
     ImportFile(Fixture("wechat.csv"), [&](TfrmImport &form) {
         EXPECT_EQ(form.windowTitle(), QStringLiteral("导入账单"));
         EXPECT_EQ(dialogs->Of(QStringLiteral("open")).first().caption, QStringLiteral("选择账单文件"));
+        EXPECT_TRUE(dialogs->Of(QStringLiteral("open")).first().text.startsWith(QStringLiteral("账单文件 (*.csv *.xlsx)")));
         EXPECT_EQ(Column(form, TfrmImport::ColDate).first(), QStringLiteral("2026-11-04"));
         EXPECT_EQ(Column(form, TfrmImport::ColAmount),
                   (QStringList{"25.00", "1234.56", "27.00", "199.00", "50.00", "100.00", "25.00"}));
@@ -124,7 +125,10 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
         TypeItem(form, 0, QStringLiteral("午饭"));
         // The repeated row of the same counterpart follows the change.
         EXPECT_EQ(Column(form, TfrmImport::ColItem).at(6), QStringLiteral("午饭"));
-        form.lvwBill->topLevelItem(1)->setCheckState(TfrmImport::ColCheck, Qt::Unchecked);
+        // Space on the current row leaves it out, as a click on its box does.
+        form.lvwBill->setCurrentItem(form.lvwBill->topLevelItem(1), TfrmImport::ColCheck);
+        QTest::keyClick(form.lvwBill, Qt::Key_Space);
+        EXPECT_EQ(form.lvwBill->topLevelItem(1)->checkState(TfrmImport::ColCheck), Qt::Unchecked);
         form.lvwBill->topLevelItem(3)->setCheckState(TfrmImport::ColCheck, Qt::Checked);
         EXPECT_EQ(form.lblSummary->text(), QStringLiteral("共 7 条，选中 3 条：支出 251.00 元，收入 0.00 元"));
         QTest::mouseClick(form.btnImport, Qt::LeftButton);
