@@ -174,6 +174,9 @@ void TfrmImport::lvwBillItemChanged(QTreeWidgetItem *item, int column)
     p.item = item->text(ColItem);
     m_itemByHand[row] = true;
     // Other rows of the same counterpart follow, unless the user set their item too.
+    const QString counterpart = THi::Trim(p.bill.counterpart);
+    if (counterpart.isEmpty() || counterpart == QLatin1String("/"))
+        return;
     m_filling = true;
     for (int i = 0; i < m_plan.size(); ++i) {
         TPlanRow &other = m_plan[i];

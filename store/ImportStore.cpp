@@ -198,24 +198,31 @@ int TImportStore::Import(const QString &user, const QString &fileName,
     conn.Execute(QStringLiteral("insert into [import_batches] ([user],[time],[file],[records]) values (?,?,?,0)"),
                  {encodedUser, QDateTime::currentDateTime().toString(Qt::ISODate), THi::EncodeText(fileName)});
     const qint64 batch = LastId(conn);
+    // Read under the write lock: the same transaction may have been stored since the bill
+    // was read, by this window or another.
+    QSet<QString> known;
+    {
+        TRecordset rs;
+        rs.OpenForward(QStringLiteral("select [key] from [import_keys] where [user]=?"), conn, {encodedUser});
+        for (; !rs.Eof(); rs.MoveNext())
+            known.insert(rs.FieldAt(0));
+    }
     QList<TImportRecord> stored;
     {
-        TRowStatement seen(conn, QStringLiteral("select 1 from [import_keys] where [user]=? and [key]=?"));
         TRowStatement insertRecord(conn, QStringLiteral("insert into [data] ([user],[date],[type],[cate],[amount],[notes]) "
                                                         "values (?,?,?,?,?,?)"));
         TRowStatement insertKey(conn, QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) "
                                                      "values (?,?,?,?)"));
         QHash<QString, QString> encodedItems;
         for (const TImportRecord &r : records) {
-            // Checked again here: the same transaction may have been stored since the bill was read.
-            if (seen.Run({encodedUser, r.key}))
+            if (known.contains(r.key))
                 continue;
+            known.insert(r.key);
             auto encoded = encodedItems.find(r.item);
             if (encoded == encodedItems.end())
                 encoded = encodedItems.insert(r.item, THi::EncodeText(THi::Trim(r.item)));
             insertRecord.Run({encodedUser, r.date.toString(QStringLiteral("yyyy-MM-dd")), r.type, *encoded,
-                              double(r.amountFen) / 100.0,
-                              THi::EncodeText(THi::Trim(r.notes))});
+                              double(r.amountFen) / 100.0, THi::EncodeText(THi::Trim(r.notes))});
             insertKey.Run({encodedUser, r.key, batch, LastId(conn)});
             stored << r;
         }
