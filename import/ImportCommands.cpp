@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QMenu>
 
+#include <memory>
 #include <optional>
 
 namespace {
@@ -42,8 +43,7 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
         return;
     const QString user = session.SessionUser();
     TImportStore store(session.DbFileName());
-    QList<TPlanRow> plan;
-    QStringList outItems, inItems;
+    std::unique_ptr<TfrmImport> form;
     {
         TBusyScope busy(session, nullptr);
         std::optional<TBill> bill;
@@ -53,17 +53,17 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
             Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
             return;
         }
-        plan = PlanImport(*bill, LoadImportContext(store, user));
-        outItems = CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out")));
-        inItems = CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("in")));
+        const QList<TPlanRow> plan = PlanImport(*bill, LoadImportContext(store, user));
+        form = std::make_unique<TfrmImport>(
+            plan, CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out"))),
+            CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("in"))), owner);
     }
-    TfrmImport form(plan, outItems, inItems, owner);
-    if (form.exec() != QDialog::Accepted)
+    if (form->exec() != QDialog::Accepted)
         return;
     int stored = 0;
     {
         TBusyScope busy(session, nullptr);
-        stored = store.Import(user, QFileInfo(path).fileName(), form.CheckedRecords(), form.LearnedRules());
+        stored = store.Import(user, QFileInfo(path).fileName(), form->CheckedRecords(), form->LearnedRules());
     }
     if (itemsChanged)
         itemsChanged();
