@@ -6,7 +6,9 @@
 #include "widgets/ListView.h"
 #include "app/SkinClass.h"
 #include "browse/TransPanel.h"
+#include "store/CateLists.h"
 #include "entry/EntryPanel.h"
+#include "import/ImportCommands.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
 #include "store/DbClass.h"
@@ -150,24 +152,6 @@ void TfrmMain::CreateControls()
         panel->setGeometry(0, 38, 696, 445);
         panel->hide();
     }
-
-    lvwOutRecs = pnlExpense->lvwRecs;
-    btnOutSave = pnlExpense->btnSave;
-    btnOutEdit = pnlExpense->btnEdit;
-    btnOutDelete = pnlExpense->btnDelete;
-    lvwInRecs = pnlIncome->lvwRecs;
-    btnInSave = pnlIncome->btnSave;
-    btnInEdit = pnlIncome->btnEdit;
-    btnInDelete = pnlIncome->btnDelete;
-    lvwTrans = pnlTransactions->lvwTrans;
-    btnTransMore = pnlTransactions->btnTransMore;
-    btnTransEdit = pnlTransactions->btnTransEdit;
-    btnTransDelete = pnlTransactions->btnTransDelete;
-    lvwInCates = pnlTransactions->lvwInCates;
-    lvwOutCates = pnlTransactions->lvwOutCates;
-    btnMoreInfo = pnlTransactions->btnMoreInfo;
-    btnCatesExport = pnlTransactions->btnCatesExport;
-    btnCatesPrint = pnlTransactions->btnCatesPrint;
 }
 
 void TfrmMain::CreateMenu()
@@ -190,6 +174,11 @@ void TfrmMain::CreateMenu()
     mnuMenu_Backup->setObjectName(QStringLiteral("mnuMenu_Backup"));
     mnuMenu_Restore = mnuMenu->addAction(QStringLiteral("从备份中恢复数据"));
     mnuMenu_Restore->setObjectName(QStringLiteral("mnuMenu_Restore"));
+    // Imported items join the stored lists; the drop-downs are their working copies.
+    AddImportCommands(mnuMenu, *this, [this] {
+        for (TEntryPanel *panel : {pnlExpense, pnlIncome})
+            panel->SetCateEntries(CateTextToEntries(SessionDb().GetCates(SessionUser(), panel->CateKey())));
+    });
     mnuMenu->addSeparator();
     mnuMenu_Exit = mnuMenu->addAction(QStringLiteral("退出"));
     mnuMenu_Exit->setObjectName(QStringLiteral("mnuMenu_Exit"));
@@ -268,19 +257,9 @@ void TfrmMain::rdoExpenseClick()
 
 void TfrmMain::UpdateCommandStates()
 {
-    btnOutSave->setEnabled(RowCount(lvwOutRecs) > 0);
-    btnOutEdit->setEnabled(HasSelection(lvwOutRecs));
-    btnOutDelete->setEnabled(HasSelection(lvwOutRecs));
-    btnInSave->setEnabled(RowCount(lvwInRecs) > 0);
-    btnInEdit->setEnabled(HasSelection(lvwInRecs));
-    btnInDelete->setEnabled(HasSelection(lvwInRecs));
-    btnTransMore->setEnabled(RowCount(lvwTrans) > 0);
-    btnTransEdit->setEnabled(HasSelection(lvwTrans));
-    btnTransDelete->setEnabled(HasSelection(lvwTrans));
-    btnMoreInfo->setEnabled(pnlTransactions->CurrentCatesList() != nullptr);
-    const bool anyCates = RowCount(lvwInCates) > 0 || RowCount(lvwOutCates) > 0;
-    btnCatesExport->setEnabled(anyCates);
-    btnCatesPrint->setEnabled(anyCates);
+    pnlExpense->UpdateCommandStates();
+    pnlIncome->UpdateCommandStates();
+    pnlTransactions->UpdateCommandStates();
 }
 
 void TfrmMain::SetBusy(bool busy, QWidget *control)

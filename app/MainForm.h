@@ -80,14 +80,6 @@ public:
     TEntryPanel *pnlIncome = nullptr;
     TTransPanel *pnlTransactions = nullptr;
 
-    // The command buttons and lists of the command-state rule.
-    QTreeWidget *lvwOutRecs = nullptr, *lvwInRecs = nullptr;
-    QPushButton *btnOutSave = nullptr, *btnOutEdit = nullptr, *btnOutDelete = nullptr;
-    QPushButton *btnInSave = nullptr, *btnInEdit = nullptr, *btnInDelete = nullptr;
-    QAbstractItemView *lvwTrans = nullptr, *lvwInCates = nullptr, *lvwOutCates = nullptr;
-    QPushButton *btnTransMore = nullptr, *btnTransEdit = nullptr, *btnTransDelete = nullptr;
-    QPushButton *btnMoreInfo = nullptr, *btnCatesExport = nullptr, *btnCatesPrint = nullptr;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

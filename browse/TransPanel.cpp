@@ -10,7 +10,7 @@
 #include "browse/PrintCommands.h"
 #include "browse/RowsView.h"
 #include "output/ListTexts.h"
-#include "entry/CateLists.h"
+#include "store/CateLists.h"
 #include "entry/EditRecForm.h"
 #include "store/TextLimits.h"
 
@@ -567,4 +567,15 @@ bool TTransPanel::eventFilter(QObject *watched, QEvent *event)
     if ((watched == lvwInCates || watched == lvwOutCates) && event->type() == QEvent::FocusIn)
         lvwCatesMakeCurrent(static_cast<QAbstractItemView *>(watched));
     return QWidget::eventFilter(watched, event);
+}
+
+void TTransPanel::UpdateCommandStates()
+{
+    btnTransMore->setEnabled(RowCount(lvwTrans) > 0);
+    btnTransEdit->setEnabled(HasSelection(lvwTrans));
+    btnTransDelete->setEnabled(HasSelection(lvwTrans));
+    btnMoreInfo->setEnabled(m_currentCatesList != nullptr);
+    const bool anyCates = RowCount(lvwInCates) > 0 || RowCount(lvwOutCates) > 0;
+    btnCatesExport->setEnabled(anyCates);
+    btnCatesPrint->setEnabled(anyCates);
 }

@@ -24,6 +24,9 @@ class TTransPanel : public QWidget {
 public:
     TTransPanel(ISession &session, QWidget *parent);
 
+    // More needs records; Edit and Delete a selected record; the detail command a chosen
+    // ranking row; export and print of the ranking a ranked item.
+    void UpdateCommandStates();
     // Start-up: the date fields, zero period totals, the date rule and the tab strip.
     void StartUp();
     // The ranking list whose row is selected, or none.

@@ -1,6 +1,6 @@
 #include "entry/EditCateForm.h"
 #include "base/HiClass.h"
-#include "entry/CateLists.h"
+#include "store/CateLists.h"
 
 #include <QFrame>
 #include <QKeyEvent>

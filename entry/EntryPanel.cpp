@@ -1,10 +1,11 @@
 #include "entry/EntryPanel.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Guard.h"
 #include "base/HiClass.h"
 #include "widgets/ListView.h"
 #include "widgets/Session.h"
-#include "entry/CateLists.h"
+#include "store/CateLists.h"
 #include "entry/EditCateForm.h"
 #include "pinyin/ItemCompleter.h"
 #include "store/DbClass.h"
@@ -39,15 +40,6 @@ protected:
         if (!hadSelection)
             deselect();
     }
-};
-
-// The normal pointer for the length of a scope, over a busy one.
-class TNormalCursorScope {
-public:
-    TNormalCursorScope() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
-    ~TNormalCursorScope() { QApplication::restoreOverrideCursor(); }
-    TNormalCursorScope(const TNormalCursorScope &) = delete;
-    TNormalCursorScope &operator=(const TNormalCursorScope &) = delete;
 };
 
 const QStringList kOutSteps = {
@@ -379,7 +371,7 @@ void TEntryPanel::btnEditCatesClick()
         auto dialog = std::make_unique<TfrmEditCate>(m_session.Window());
         dialog->CatesText = db.GetCates(user, CateKey());
         {
-            TNormalCursorScope normal;
+            const TCursorScope normal(Qt::ArrowCursor);
             saved = dialog->exec() == QDialog::Accepted;
         }
         if (saved) {
@@ -471,4 +463,11 @@ bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TEntryPanel::UpdateCommandStates()
+{
+    btnSave->setEnabled(RowCount(lvwRecs) > 0);
+    btnEdit->setEnabled(HasSelection(lvwRecs));
+    btnDelete->setEnabled(HasSelection(lvwRecs));
 }

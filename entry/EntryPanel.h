@@ -51,6 +51,8 @@ public:
 
     // The five texts of each pending row (date, type, item, amount, notes), in list order.
     QList<QStringList> PendingRows() const;
+    // Save needs pending rows; Edit and Delete a selected one.
+    void UpdateCommandStates();
 
     QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;

@@ -1,10 +1,12 @@
 #include "login/LoginForm.h"
+#include "widgets/BusyCursor.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Guard.h"
 #include "base/HiClass.h"
 #include "store/DbClass.h"
 
 #include <QApplication>
+#include <QScopeGuard>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -143,20 +145,9 @@ void TfrmLogin::btnSubmitClick()
 {
     if (!btnSubmit->isEnabled())
         return;
-    struct Restore {
-        TfrmLogin *form;
-        Restore(TfrmLogin *f) : form(f)
-        {
-            form->btnSubmit->setEnabled(false);
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        }
-        ~Restore()
-        {
-            QApplication::restoreOverrideCursor();
-            form->btnSubmit->setEnabled(true);
-            form->btnSubmit->setFocus();
-        }
-    } restore(this);
+    // Declared first, so the focus returns after the busy cursor has gone.
+    const auto refocus = qScopeGuard([this] { btnSubmit->setFocus(); });
+    const TCursorScope busy(Qt::WaitCursor, btnSubmit);
 
     QString name = THi::Trim(cboUsername->currentText());
     const QString stored = FindStoredName(name);

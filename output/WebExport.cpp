@@ -1,6 +1,7 @@
 #include "output/WebExport.h"
 #include "base/Errors.h"
 #include "base/HiClass.h"
+#include "base/AtomicFile.h"
 #include "output/xls/Workbook.h"
 
 #include <QStringEncoder>
@@ -181,5 +182,5 @@ void WriteWebExport(const QString &templatePath, const QString &targetPath,
     } catch (const TError &e) {
         throw TError(QStringLiteral("“%1”：%2").arg(templatePath, e.message()));
     }
-    xls::WriteFileReplacing(targetPath, page);
+    WriteFileReplacing(targetPath, page);
 }

@@ -46,20 +46,6 @@ QPixmap LoadGlyph(const QString &name)
 }
 } // namespace
 
-TCursorScope::TCursorScope(Qt::CursorShape shape, QWidget *disabled) : m_disabled(disabled)
-{
-    if (m_disabled)
-        m_disabled->setEnabled(false);
-    QApplication::setOverrideCursor(shape);
-}
-
-TCursorScope::~TCursorScope()
-{
-    QApplication::restoreOverrideCursor();
-    if (m_disabled)
-        m_disabled->setEnabled(true);
-}
-
 TfrmPrint::TfrmPrint(QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint)
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include "widgets/BusyCursor.h"
 #include <QDialog>
 
 class QFrame;
@@ -7,19 +8,6 @@ class QStatusBar;
 class QToolButton;
 class TCompositeReport;
 class TReportPreview;
-
-// The application's cursor set to shape for the length of a scope, and control (if given)
-// disabled meanwhile, whatever happens in between.
-class TCursorScope {
-public:
-    explicit TCursorScope(Qt::CursorShape shape, QWidget *disabled = nullptr);
-    ~TCursorScope();
-    TCursorScope(const TCursorScope &) = delete;
-    TCursorScope &operator=(const TCursorScope &) = delete;
-
-private:
-    QWidget *m_disabled;
-};
 
 // The print preview window: pages through a prepared report and prints it on A4 portrait.
 // It opens over the whole work area of the desktop.

@@ -1,4 +1,5 @@
 #include "store/LedgerFile.h"
+#include "base/AtomicFile.h"
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "store/Ado.h"
@@ -6,25 +7,14 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <sqlite3.h>
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <functional>
 #include <memory>
-#include <unistd.h>
 
 namespace {
-
-QString SystemError()
-{
-    if (errno == ENOSPC || errno == EDQUOT)
-        return QStringLiteral("磁盘已满");
-    return QString::fromLocal8Bit(std::strerror(errno));
-}
 
 bool SameFile(const QString &a, const QString &b)
 {
@@ -38,29 +28,12 @@ void OpenForReading(QFile &file)
         throw TError(QStringLiteral("无法读取文件“%1”：%2").arg(file.fileName(), file.errorString()));
 }
 
-// Makes the rename of an entry of folder survive a power cut.
-void SyncFolder(const QString &folder)
-{
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
-// Writes the rest of source to a temporary file beside target, syncs it and renames it over
-// target. beforeRename runs once the copy is complete and may still refuse by throwing.
+// Copies the rest of source into a replacement of target (mode 0600). beforeRename runs once
+// the copy is complete and may still refuse by throwing.
 void WriteReplacement(QFile &source, const QString &target,
                       const std::function<void()> &beforeRename = {})
 {
-    const QFileInfo info(target);
-    if (info.isDir())
-        throw TError(QStringLiteral("无法写入文件“%1”：这是一个文件夹").arg(target));
-    QTemporaryFile out(info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-                       QStringLiteral(".XXXXXX"));
-    if (!out.open())
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(target, out.errorString()));
-
+    TReplacementFile out(target);
     QByteArray buffer(1 << 20, Qt::Uninitialized);
     for (;;) {
         const qint64 n = source.read(buffer.data(), buffer.size());
@@ -68,20 +41,11 @@ void WriteReplacement(QFile &source, const QString &target,
             throw TError(QStringLiteral("无法读取文件“%1”：%2").arg(source.fileName(), source.errorString()));
         if (n == 0)
             break;
-        if (out.write(buffer.constData(), n) != n)
-            throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(target, out.errorString()));
+        out.Write(buffer.constData(), n);
     }
-    if (!out.flush())
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(target, out.errorString()));
-    if (::fsync(out.handle()) != 0)
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(target, SystemError()));
-
     if (beforeRename)
         beforeRename();
-    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(target).constData()) != 0)
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(target, SystemError()));
-    out.setAutoRemove(false);
-    SyncFolder(info.absolutePath());
+    out.Commit(TReplacementFile::TMode::Private);
 }
 
 } // namespace

@@ -12,6 +12,7 @@ packages=(
     xvfb xauth
     clang libclang-rt-14-dev
     dpkg-dev fakeroot lintian desktop-file-utils appstream
+    libquazip1-qt6-dev python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do

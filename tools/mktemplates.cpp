@@ -3,6 +3,7 @@
 // Usage: tallyfern-mktemplates <folder>; the results are kept in resources/.
 #include "base/Errors.h"
 #include "base/HiClass.h"
+#include "base/AtomicFile.h"
 #include "output/xls/Workbook.h"
 #include "output/xls/XlsTemplate.h"
 
@@ -74,14 +75,14 @@ int main(int argc, char **argv)
     }
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     try {
-        xls::WriteFileReplacing(dir.filePath(QStringLiteral("trans.xls")),
+        WriteFileReplacing(dir.filePath(QStringLiteral("trans.xls")),
                                 xls::BuildTemplateWorkbook(QStringLiteral("Sheet1"),
                                                            {{QStringLiteral("日期"), 12, false},
                                                             {QStringLiteral("项目"), 32, false},
                                                             {QStringLiteral("收入"), 12, true},
                                                             {QStringLiteral("支出"), 12, true},
                                                             {QStringLiteral("备注"), 44, false}}));
-        xls::WriteFileReplacing(dir.filePath(QStringLiteral("cates.xls")),
+        WriteFileReplacing(dir.filePath(QStringLiteral("cates.xls")),
                                 xls::BuildTemplateWorkbook(QStringLiteral("Sheet1"),
                                                            {{QStringLiteral("类别"), 8, false},
                                                             {QStringLiteral("项目"), 32, false},
@@ -101,8 +102,8 @@ int main(int argc, char **argv)
              QStringLiteral("支出"), QStringLiteral("比例")},
             QStringLiteral("<tr><td>#type</td><td>#category</td><td class=\"num\">#qty</td>"
                            "<td class=\"num\">#in</td><td class=\"num\">#out</td><td class=\"num\">#ratio</td></tr>"));
-        xls::WriteFileReplacing(dir.filePath(QStringLiteral("trans.html")), THi::ToLocalBytes(trans));
-        xls::WriteFileReplacing(dir.filePath(QStringLiteral("cates.html")), THi::ToLocalBytes(cates));
+        WriteFileReplacing(dir.filePath(QStringLiteral("trans.html")), THi::ToLocalBytes(trans));
+        WriteFileReplacing(dir.filePath(QStringLiteral("cates.html")), THi::ToLocalBytes(cates));
     } catch (const TError &e) {
         std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
         return 1;

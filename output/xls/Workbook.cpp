@@ -1,18 +1,14 @@
 #include "output/xls/Workbook.h"
+#include "base/AtomicFile.h"
 #include "output/xls/Biff.h"
 #include "output/xls/Bytes.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QTemporaryFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <map>
 #include <vector>
 
@@ -555,73 +551,6 @@ QByteArray TWorkbook::ToBytes() const
 void TWorkbook::Save(const QString &path) const
 {
     WriteFileReplacing(path, ToBytes());
-}
-
-void WriteFileReplacing(const QString &path, const QByteArray &bytes)
-{
-    const auto failed = [&path](int error) {
-        QString why;
-        switch (error) {
-        case ENOSPC:
-        case EDQUOT:
-            why = QStringLiteral("磁盘已满");
-            break;
-        case EFBIG:
-            why = QStringLiteral("文件超出了允许的大小");
-            break;
-        case EISDIR:
-            why = QStringLiteral("这是一个文件夹");
-            break;
-        case EACCES:
-        case EPERM:
-            why = QStringLiteral("没有写入这个文件夹的权限");
-            break;
-        case EROFS:
-            why = QStringLiteral("文件系统是只读的");
-            break;
-        default:
-            why = QString::fromLocal8Bit(std::strerror(error));
-        }
-        return TError(QStringLiteral("无法写入文件“%1”：%2，原有的文件保持不变").arg(path, why));
-    };
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw failed(EISDIR);
-    // Beside the target, so the rename stays on one file system. The rename replaces a
-    // link planted at the target, never the file the link points to.
-    QTemporaryFile out(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    if (!out.open())
-        throw failed(errno ? errno : EACCES);
-    const int fd = out.handle();
-    // Unbuffered and checked write by write: a full disk must be met before the rename.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw failed(n < 0 ? errno : ENOSPC);
-        done += n;
-    }
-    // A file replaced keeps its permissions; a new one gets those every new file gets.
-    struct stat old {};
-    mode_t mode = 0;
-    if (::lstat(QFile::encodeName(path).constData(), &old) == 0 && S_ISREG(old.st_mode)) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode = ::umask(0);
-        ::umask(mode);
-        mode = 0666 & ~mode;
-    }
-    if (::fchmod(fd, mode) != 0 || ::fsync(fd) != 0)
-        throw failed(errno);
-    if (::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw failed(errno);
-    out.setAutoRemove(false);
-    const int dir = ::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
 }
 
 } // namespace xls

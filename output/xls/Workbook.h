@@ -39,7 +39,5 @@ private:
 // so no reader meets a shorter one.
 constexpr int kMinWorkbookStream = 4096;
 
-// Writes bytes to a temporary file beside path, then renames it over path.
-void WriteFileReplacing(const QString &path, const QByteArray &bytes);
 
 } // namespace xls

@@ -37,7 +37,7 @@ TEST(MainForm, CaptionMenuAndStartingState)
     for (QAction *a : w->mnuMenu->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"切换用户", "-", "修改密码", "删除 宝贝", "-", "备份数据",
-                                     "从备份中恢复数据", "-", "退出"}));
+                                     "从备份中恢复数据", "导入账单...", "撤销上次导入", "-", "退出"}));
     EXPECT_EQ(w->mnuMenu->defaultAction(), w->mnuMenu_SwitchUser);
 
     EXPECT_TRUE(w->rdoExpense->isChecked());
@@ -68,28 +68,28 @@ TEST(MainForm, CommandStatesFollowTheLists)
 {
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    auto *row = new QTreeWidgetItem(w->lvwOutRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
+    auto *row = new QTreeWidgetItem(w->pnlExpense->lvwRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
     w->UpdateCommandStates();
-    EXPECT_TRUE(w->btnOutSave->isEnabled());
-    EXPECT_FALSE(w->btnOutEdit->isEnabled());
-    w->lvwOutRecs->setCurrentItem(row);  // selection change runs the rule
-    EXPECT_TRUE(w->btnOutEdit->isEnabled());
-    EXPECT_TRUE(w->btnOutDelete->isEnabled());
-    EXPECT_FALSE(w->btnInSave->isEnabled());
+    EXPECT_TRUE(w->pnlExpense->btnSave->isEnabled());
+    EXPECT_FALSE(w->pnlExpense->btnEdit->isEnabled());
+    w->pnlExpense->lvwRecs->setCurrentItem(row);  // selection change runs the rule
+    EXPECT_TRUE(w->pnlExpense->btnEdit->isEnabled());
+    EXPECT_TRUE(w->pnlExpense->btnDelete->isEnabled());
+    EXPECT_FALSE(w->pnlIncome->btnSave->isEnabled());
 
     RowsModel(w->pnlTransactions->lvwOutCates)->SetRows({{"支出", "x", "1", "1.00", "100.00%"}});
     w->UpdateCommandStates();
-    EXPECT_TRUE(w->btnCatesExport->isEnabled());
-    EXPECT_TRUE(w->btnCatesPrint->isEnabled());
-    EXPECT_FALSE(w->btnMoreInfo->isEnabled());
+    EXPECT_TRUE(w->pnlTransactions->btnCatesExport->isEnabled());
+    EXPECT_TRUE(w->pnlTransactions->btnCatesPrint->isEnabled());
+    EXPECT_FALSE(w->pnlTransactions->btnMoreInfo->isEnabled());
 }
 
 TEST(MainForm, ModeSwitchKeepsPanelsAsTheyWere)
 {
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    auto *row = new QTreeWidgetItem(w->lvwOutRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
-    w->lvwOutRecs->setCurrentItem(row);
+    auto *row = new QTreeWidgetItem(w->pnlExpense->lvwRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
+    w->pnlExpense->lvwRecs->setCurrentItem(row);
     w->pnlExpense->edtNotes->setText(QStringLiteral("half typed"));
     w->rdoIncome->setChecked(true);
     EXPECT_TRUE(w->pnlExpense->isHidden());
@@ -97,10 +97,10 @@ TEST(MainForm, ModeSwitchKeepsPanelsAsTheyWere)
     w->rdoTransactions->setChecked(true);
     EXPECT_FALSE(w->pnlTransactions->isHidden());
     w->rdoExpense->setChecked(true);
-    EXPECT_EQ(w->lvwOutRecs->topLevelItemCount(), 1);
-    EXPECT_EQ(w->lvwOutRecs->currentItem(), row);
+    EXPECT_EQ(w->pnlExpense->lvwRecs->topLevelItemCount(), 1);
+    EXPECT_EQ(w->pnlExpense->lvwRecs->currentItem(), row);
     EXPECT_EQ(w->pnlExpense->edtNotes->text(), QStringLiteral("half typed"));
-    EXPECT_TRUE(w->btnOutEdit->isEnabled());
+    EXPECT_TRUE(w->pnlExpense->btnEdit->isEnabled());
 }
 
 TEST(MainForm, MenuButtonOnlyAnswersTheLeftButton)

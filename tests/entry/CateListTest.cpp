@@ -1,4 +1,4 @@
-#include "entry/CateLists.h"
+#include "store/CateLists.h"
 #include "entry/EditCateForm.h"
 #include "entry/EntryFixture.h"
 #include "store/DbClass.h"

@@ -80,8 +80,8 @@ TEST_F(EntryPanel, AddListsTheTrimmedRowAndEmptiesTheFields)
     EXPECT_EQ(p->edtAmount->text(), QString());
     EXPECT_EQ(p->edtNotes->text(), QString());
     EXPECT_FALSE(p->btnAdd->isEnabled());
-    EXPECT_TRUE(window->btnInSave->isEnabled());
-    EXPECT_FALSE(window->btnOutSave->isEnabled());
+    EXPECT_TRUE(window->pnlIncome->btnSave->isEnabled());
+    EXPECT_FALSE(window->pnlExpense->btnSave->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：88.80"));
     // The new item is at the top of the drop-down and already stored; nothing else is.
@@ -145,7 +145,7 @@ TEST_F(EntryPanel, TotalIsTheSumOfTheListedAmounts)
     }
     EXPECT_EQ(p->lvwRecs->topLevelItemCount(), 0);
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：0.00"));
-    EXPECT_FALSE(window->btnOutSave->isEnabled());
+    EXPECT_FALSE(window->pnlExpense->btnSave->isEnabled());
 }
 
 TEST_F(EntryPanel, TakeBackMovesTheRowIntoTheFields)
@@ -178,8 +178,8 @@ TEST_F(EntryPanel, TakeBackMovesTheRowIntoTheFields)
     EXPECT_EQ(Column(p, 3), QStringList{"Gas"});
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：40.00"));
     EXPECT_TRUE(p->lvwRecs->selectedItems().isEmpty());
-    EXPECT_FALSE(window->btnOutEdit->isEnabled());
-    EXPECT_FALSE(window->btnOutDelete->isEnabled());
+    EXPECT_FALSE(window->pnlExpense->btnEdit->isEnabled());
+    EXPECT_FALSE(window->pnlExpense->btnDelete->isEnabled());
 
     // Added again unchanged, the row comes back identical at the end.
     p->btnAdd->click();
@@ -208,8 +208,8 @@ TEST_F(EntryPanel, DeleteKeyAsksOnlyWithASelectedRow)
     QTest::keyClick(p->lvwRecs, Qt::Key_Delete);
     EXPECT_EQ(Column(p, 3), QStringList{"a"});
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：1.00"));
-    EXPECT_FALSE(window->btnOutDelete->isEnabled());
-    EXPECT_TRUE(window->btnOutSave->isEnabled());
+    EXPECT_FALSE(window->pnlExpense->btnDelete->isEnabled());
+    EXPECT_TRUE(window->pnlExpense->btnSave->isEnabled());
 }
 
 TEST_F(EntryPanel, SaveStoresTheListInOrderAfterYes)
@@ -239,7 +239,7 @@ TEST_F(EntryPanel, SaveStoresTheListInOrderAfterYes)
     EXPECT_EQ(dlg.calls[2].icon, IDialogs::Icon::Information);
     EXPECT_EQ(p->lvwRecs->topLevelItemCount(), 0);
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：0.00"));
-    EXPECT_FALSE(window->btnOutSave->isEnabled());
+    EXPECT_FALSE(window->pnlExpense->btnSave->isEnabled());
     EXPECT_EQ(p->dtpDate->date(), QDate(2022, 12, 31));
     EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("left"));
     EXPECT_EQ(p->edtNotes->text(), QStringLiteral("in place"));
@@ -266,8 +266,8 @@ TEST_F(EntryPanel, PendingRowsOfOnePanelSurviveWorkOnTheOther)
     EXPECT_FALSE(out->isHidden());
     EXPECT_EQ(PendingRowsOf(out), pending);
     EXPECT_EQ(out->lvwRecs->currentItem(), out->lvwRecs->topLevelItem(1));
-    EXPECT_TRUE(window->btnOutEdit->isEnabled());
-    EXPECT_TRUE(window->btnOutSave->isEnabled());
+    EXPECT_TRUE(window->pnlExpense->btnEdit->isEnabled());
+    EXPECT_TRUE(window->pnlExpense->btnSave->isEnabled());
     EXPECT_EQ(out->lblTotal->text(), QStringLiteral("合计：935.50"));
     const QList<QStringList> stored = StoredRecords();
     ASSERT_EQ(stored.size(), 1);
@@ -335,7 +335,7 @@ TEST_F(EntryPanel, FailedItemStoreDuringAddKeepsTheRow)
     EXPECT_EQ(Column(p, 3), (QStringList{"Old", "New"}));
     EXPECT_EQ(p->lblTotal->text(), QStringLiteral("合计：3.00"));
     EXPECT_EQ(p->cboCate->currentText(), QString());
-    EXPECT_TRUE(window->btnOutSave->isEnabled());
+    EXPECT_TRUE(window->pnlExpense->btnSave->isEnabled());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The drop-down shows what is stored, so the next Add of the item stores it.
     EXPECT_EQ(p->CateEntries(), QStringList{"Old"});

@@ -146,8 +146,8 @@ protected:
         case Command::Save:
             window->rdoExpense->setChecked(true);
             dialogs->answers.enqueue(true);
-            window->btnOutSave->click();
-            return window->btnOutSave;
+            window->pnlExpense->btnSave->click();
+            return window->pnlExpense->btnSave;
         case Command::Search:
             window->rdoTransactions->setChecked(true);
             t->btnTransSearch->click();

@@ -3,6 +3,7 @@
 #include "output/xls/Biff.h"
 #include "output/xls/Bytes.h"
 #include "output/xls/Cfb.h"
+#include "base/AtomicFile.h"
 #include "output/xls/Workbook.h"
 #include "output/xls/XlsTemplate.h"
 

@@ -1,4 +1,4 @@
-#include "entry/CateLists.h"
+#include "store/CateLists.h"
 #include "base/HiClass.h"
 
 QString CateEntriesToText(const QStringList &entries)

@@ -1,0 +1,36 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryFile>
+
+// The one way the program replaces a file: the new content goes into a temporary file beside
+// the target (so the rename stays on one file system), every write is checked, the file is
+// synced, renamed over the target and the folder synced. Until Commit the target is
+// untouched; a failure anywhere leaves it as it was and removes the temporary file. The
+// rename replaces a link planted at the target, never the file the link points to.
+class TReplacementFile {
+public:
+    enum class TMode {
+        Private,           // 0600, for ledgers and their backups
+        LikeReplacedFile,  // the replaced file's permissions, or those of any new file
+    };
+
+    explicit TReplacementFile(const QString &target);
+    TReplacementFile(const TReplacementFile &) = delete;
+    TReplacementFile &operator=(const TReplacementFile &) = delete;
+
+    void Write(const char *data, qsizetype size);
+    void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
+    void Commit(TMode mode);
+
+private:
+    QString m_target;
+    QTemporaryFile m_temp;
+};
+
+// Replaces the file at path with bytes as TReplacementFile does.
+void WriteFileReplacing(const QString &path, const QByteArray &bytes,
+                        TReplacementFile::TMode mode = TReplacementFile::TMode::LikeReplacedFile);
+
+// "无法写入文件“path”：why，原有的文件保持不变" for a system error number.
+QString WriteFailure(const QString &path, int error);

@@ -1,0 +1,129 @@
+#include "import/ImportPlan.h"
+#include "base/HiClass.h"
+
+namespace {
+
+// WeChat writes "/" where a cell has nothing to say.
+QString Meaningful(const QString &text)
+{
+    const QString t = THi::Trim(text);
+    return t == QLatin1String("/") ? QString() : t;
+}
+
+bool IsNotCompleted(const QString &status)
+{
+    for (const char16_t *word : {u"关闭", u"失败", u"撤销", u"取消"})
+        if (status.contains(QString::fromUtf16(word)))
+            return true;
+    return false;
+}
+
+bool IsFullRefund(const TBillRow &row)
+{
+    const QString &s = row.status;
+    if (s == QStringLiteral("退款成功") || s == QStringLiteral("已全额退款") ||
+        s == QStringLiteral("对方已退还") || s == QStringLiteral("已退款"))
+        return true;
+    return row.refundFen > 0 && row.refundFen >= row.amountFen;
+}
+
+TUncheckedReason Reason(const TBillRow &row)
+{
+    if (row.direction == TBillDirection::Neither)
+        return TUncheckedReason::NotCounted;
+    if (IsNotCompleted(row.status))
+        return TUncheckedReason::NotCompleted;
+    if (IsFullRefund(row))
+        return TUncheckedReason::FullRefund;
+    if (row.paidFen() <= 0)
+        return TUncheckedReason::NotCompleted;
+    return TUncheckedReason::None;
+}
+
+} // namespace
+
+QString BillKey(TBillSource source, const TBillRow &row)
+{
+    const QString family = source == TBillSource::AlipayApp || source == TBillSource::AlipayWeb
+                               ? QStringLiteral("alipay")
+                               : QStringLiteral("wechat");
+    if (!Meaningful(row.orderNo).isEmpty())
+        return family + QLatin1Char(':') + Meaningful(row.orderNo);
+    return QStringLiteral("%1:%2|%3|%4")
+        .arg(family, row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+        .arg(row.amountFen)
+        .arg(Meaningful(row.counterpart));
+}
+
+QString ImportNotes(const TBillRow &row)
+{
+    QStringList parts;
+    for (const QString &p : {Meaningful(row.counterpart), Meaningful(row.goods)})
+        if (!p.isEmpty())
+            parts << p;
+    QString suffix;
+    if (row.refundFen > 0 && row.refundFen < row.amountFen)
+        suffix = QStringLiteral("（已退款 %1 元）").arg(THi::FormatAmount(double(row.refundFen) / 100.0));
+    QString text = parts.join(QLatin1Char(' ')).left(kImportNotesLimit - int(suffix.size()));
+    // A cut must not leave half of a character outside the basic plane.
+    if (!text.isEmpty() && text.back().isHighSurrogate())
+        text.chop(1);
+    return THi::Trim(text + suffix);
+}
+
+QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules)
+{
+    const QString counterpart = Meaningful(row.counterpart);
+    const QString learned = rules.value(counterpart);
+    if (!counterpart.isEmpty() && !THi::Trim(learned).isEmpty())
+        return THi::Trim(learned);
+    for (const QString &candidate : {Meaningful(row.category), counterpart, Meaningful(row.goods)})
+        if (!candidate.isEmpty())
+            return candidate;
+    return QStringLiteral("其他");
+}
+
+QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context)
+{
+    QList<TPlanRow> plan;
+    plan.reserve(bill.rows.size());
+    QSet<QString> seen;
+    for (const TBillRow &row : bill.rows) {
+        TPlanRow p;
+        p.bill = row;
+        p.key = BillKey(bill.source, row);
+        p.amountFen = row.paidFen();
+        p.notes = ImportNotes(row);
+        if (row.direction == TBillDirection::Out) {
+            p.type = kTypeOut;
+            p.item = DefaultItem(row, context.outRules);
+        } else if (row.direction == TBillDirection::In) {
+            p.type = kTypeIn;
+            p.item = DefaultItem(row, context.inRules);
+        }
+        if (context.importedKeys.contains(p.key))
+            p.reason = TUncheckedReason::AlreadyImported;
+        else if (seen.contains(p.key))
+            p.reason = TUncheckedReason::Repeated;
+        else
+            p.reason = Reason(row);
+        seen.insert(p.key);
+        p.checked = p.reason == TUncheckedReason::None;
+        plan << p;
+    }
+    return plan;
+}
+
+TImportContext LoadImportContext(TImportStore &store, const QString &user)
+{
+    TImportContext context;
+    context.importedKeys = store.ImportedKeys(user);
+    context.outRules = store.ItemRules(user, kTypeOut);
+    context.inRules = store.ItemRules(user, kTypeIn);
+    return context;
+}
+
+TImportRecord ToRecord(const TPlanRow &row)
+{
+    return TImportRecord{row.key, row.bill.date(), row.type, row.item, row.amountFen, row.notes};
+}

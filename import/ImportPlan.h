@@ -1,0 +1,43 @@
+#pragma once
+#include "import/BillRow.h"
+#include "store/ImportStore.h"
+
+#include <QHash>
+#include <QList>
+#include <QSet>
+
+// The most a note may hold, as in the record edit dialog.
+constexpr int kImportNotesLimit = 100;
+
+// What the ledger already knows that shapes the defaults of an import.
+struct TImportContext {
+    QSet<QString> importedKeys;
+    QHash<QString, QString> outRules;  // counterpart -> item, expenses
+    QHash<QString, QString> inRules;   // the same for incomes
+};
+
+// One bill row as the import offers it: the record it would become and whether it is
+// checked, with the reason when it is not.
+struct TPlanRow {
+    TBillRow bill;
+    QString key;
+    QString type;  // kTypeOut, kTypeIn, or empty for a row that is neither
+    QString item;
+    qint64 amountFen = 0;  // the amount actually paid
+    QString notes;
+    bool checked = false;
+    TUncheckedReason reason = TUncheckedReason::None;
+};
+
+// The key that marks a transaction as imported: the order number, or without one the
+// time, amount and counterpart.
+QString BillKey(TBillSource source, const TBillRow &row);
+// Counterpart and goods joined by one space, with a partial refund named, cut to the limit.
+QString ImportNotes(const TBillRow &row);
+// The item for a row: a learned rule, else the bill's category, else the counterpart.
+QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules);
+
+QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context);
+TImportContext LoadImportContext(TImportStore &store, const QString &user);
+// The record stored for a checked row.
+TImportRecord ToRecord(const TPlanRow &row);

@@ -1,0 +1,232 @@
+#include "import/XlsxSheet.h"
+#include "base/Errors.h"
+
+#include <quazip.h>
+#include <quazipfile.h>
+
+#include <QBuffer>
+#include <QHash>
+#include <QXmlStreamReader>
+
+namespace {
+
+// Bounds that keep a hostile workbook from taking the machine: no bill comes near them.
+constexpr qint64 kMaxEntryBytes = 64 * 1024 * 1024;
+constexpr int kMaxColumns = 256;
+constexpr int kMaxRowNumber = 1048576;
+
+[[noreturn]] void Damaged(const QString &why)
+{
+    throw TError(QStringLiteral("XLSX 文件已损坏或不完整（%1）").arg(why));
+}
+
+class TZipReader {
+public:
+    explicit TZipReader(const QByteArray &bytes) : m_bytes(bytes), m_buffer(&m_bytes), m_zip(&m_buffer)
+    {
+        if (!m_zip.open(QuaZip::mdUnzip))
+            Damaged(QStringLiteral("无法打开压缩包"));
+    }
+
+    bool Has(const QString &name) { return m_zip.setCurrentFile(name); }
+
+    QByteArray Read(const QString &name)
+    {
+        if (!m_zip.setCurrentFile(name))
+            Damaged(QStringLiteral("缺少 %1").arg(name));
+        QuaZipFileInfo64 info;
+        if (!m_zip.getCurrentFileInfo(&info) || info.uncompressedSize > quint64(kMaxEntryBytes))
+            Damaged(QStringLiteral("%1 过大").arg(name));
+        QuaZipFile file(&m_zip);
+        // An entry with a password cannot be read: the workbook is encrypted.
+        if (!file.open(QIODevice::ReadOnly))
+            Damaged(QStringLiteral("无法读取 %1").arg(name));
+        QByteArray data;
+        char chunk[65536];
+        for (;;) {
+            const qint64 n = file.read(chunk, sizeof chunk);
+            if (n < 0)
+                Damaged(QStringLiteral("无法读取 %1").arg(name));
+            if (n == 0)
+                break;
+            if (data.size() + n > kMaxEntryBytes)
+                Damaged(QStringLiteral("%1 过大").arg(name));
+            data.append(chunk, n);
+        }
+        file.close();
+        // Closing checks the entry's checksum.
+        if (file.getZipError() != UNZ_OK)
+            Damaged(QStringLiteral("%1 校验失败").arg(name));
+        return data;
+    }
+
+private:
+    QByteArray m_bytes;
+    QBuffer m_buffer;
+    QuaZip m_zip;
+};
+
+void CheckXml(const QXmlStreamReader &xml, const QString &name)
+{
+    if (xml.hasError())
+        Damaged(QStringLiteral("%1：%2").arg(name, xml.errorString()));
+}
+
+// The text of an element such as <si> or <is>: every <t> below it, phonetic runs left out.
+QString InlineText(QXmlStreamReader &xml)
+{
+    const QString end = xml.name().toString();
+    QString text;
+    int phonetic = 0;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("rPh"))
+                ++phonetic;
+            else if (xml.name() == QLatin1String("t") && phonetic == 0)
+                text += xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        } else if (xml.isEndElement()) {
+            if (xml.name() == QLatin1String("rPh"))
+                --phonetic;
+            else if (xml.name() == end)
+                break;
+        }
+    }
+    return text;
+}
+
+QStringList SharedStrings(TZipReader &zip)
+{
+    const QString name = QStringLiteral("xl/sharedStrings.xml");
+    QStringList strings;
+    if (!zip.Has(name))
+        return strings;
+    QXmlStreamReader xml(zip.Read(name));
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("si"))
+            strings << InlineText(xml);
+    }
+    CheckXml(xml, name);
+    return strings;
+}
+
+// Path of the first worksheet, by the workbook's first <sheet> and its relationship.
+QString FirstSheetPath(TZipReader &zip)
+{
+    const QString fallback = QStringLiteral("xl/worksheets/sheet1.xml");
+    const QString bookName = QStringLiteral("xl/workbook.xml");
+    const QString relsName = QStringLiteral("xl/_rels/workbook.xml.rels");
+    if (!zip.Has(bookName))
+        Damaged(QStringLiteral("缺少 %1").arg(bookName));
+    QString relId;
+    {
+        QXmlStreamReader xml(zip.Read(bookName));
+        while (!xml.atEnd() && relId.isEmpty()) {
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("sheet"))
+                for (const QXmlStreamAttribute &a : xml.attributes())
+                    if (a.name() == QLatin1String("id"))
+                        relId = a.value().toString();
+        }
+    }
+    if (relId.isEmpty() || !zip.Has(relsName))
+        return fallback;
+    QXmlStreamReader xml(zip.Read(relsName));
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement ||
+            xml.name() != QLatin1String("Relationship"))
+            continue;
+        const QXmlStreamAttributes attrs = xml.attributes();
+        if (attrs.value(QLatin1String("Id")) != relId)
+            continue;
+        QString target = attrs.value(QLatin1String("Target")).toString();
+        if (target.startsWith(QLatin1Char('/')))
+            return target.mid(1);
+        return QStringLiteral("xl/") + target;
+    }
+    return fallback;
+}
+
+// Column index of a reference such as "C12"; -1 when it has no letters.
+int ColumnOf(QStringView ref)
+{
+    int column = 0;
+    int letters = 0;
+    for (QChar c : ref) {
+        if (c < u'A' || c > u'Z')
+            break;
+        column = column * 26 + (c.unicode() - 'A' + 1);
+        if (++letters > 3)
+            return -1;
+    }
+    return letters == 0 ? -1 : column - 1;
+}
+
+QString CellText(QXmlStreamReader &xml, const QString &type, const QStringList &shared)
+{
+    QString value;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isStartElement()) {
+            if (xml.name() == QLatin1String("v"))
+                value = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            else if (xml.name() == QLatin1String("is"))
+                value = InlineText(xml);
+        } else if (xml.isEndElement() && xml.name() == QLatin1String("c")) {
+            break;
+        }
+    }
+    if (type == QLatin1String("s")) {
+        bool ok = false;
+        const int index = value.trimmed().toInt(&ok);
+        if (!ok || index < 0 || index >= shared.size())
+            Damaged(QStringLiteral("共享字符串编号“%1”无效").arg(value));
+        return shared.at(index);
+    }
+    return value;
+}
+
+} // namespace
+
+QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes)
+{
+    TZipReader zip(bytes);
+    const QStringList shared = SharedStrings(zip);
+    const QString sheetName = FirstSheetPath(zip);
+    QXmlStreamReader xml(zip.Read(sheetName));
+    QList<TSheetRow> rows;
+    TSheetRow *row = nullptr;
+    int nextColumn = 0;
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (xml.name() == QLatin1String("row")) {
+            bool ok = false;
+            int number = xml.attributes().value(QLatin1String("r")).toInt(&ok);
+            if (!ok)
+                number = rows.isEmpty() ? 1 : rows.last().number + 1;
+            if (number < 1 || number > kMaxRowNumber)
+                Damaged(QStringLiteral("行号 %1 无效").arg(number));
+            rows.append(TSheetRow{number, {}});
+            row = &rows.last();
+            nextColumn = 0;
+        } else if (xml.name() == QLatin1String("c")) {
+            if (!row)
+                Damaged(QStringLiteral("单元格不在行内"));
+            const QXmlStreamAttributes attrs = xml.attributes();
+            const QStringView ref = attrs.value(QLatin1String("r"));
+            const int column = ref.isEmpty() ? nextColumn : ColumnOf(ref);
+            const QString type = attrs.value(QLatin1String("t")).toString();
+            const QString text = CellText(xml, type, shared);
+            if (column < 0)
+                Damaged(QStringLiteral("单元格位置“%1”无效").arg(ref.toString()));
+            nextColumn = column + 1;
+            if (column >= kMaxColumns)
+                continue;
+            while (row->cells.size() <= column)
+                row->cells << QString();
+            row->cells[column] = text;
+        }
+    }
+    CheckXml(xml, sheetName);
+    return rows;
+}

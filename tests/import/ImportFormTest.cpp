@@ -1,0 +1,186 @@
+#include "base/HiClass.h"
+#include "app/MainForm.h"
+#include "entry/EntryPanel.h"
+#include "import/BillReader.h"
+#include "import/ImportForm.h"
+#include "store/Ado.h"
+#include "store/DbClass.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const QString kUser = QStringLiteral("妈妈");
+
+QString Fixture(const char *name)
+{
+    return QStringLiteral(TALLYFERN_TEST_DATA "/import/") + QString::fromLatin1(name);
+}
+
+class ImportFormTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dialogs = &Scripted();
+        window = SignedInMainWindow(ledger.Path(), kUser);
+    }
+
+    // Starts "导入账单..." with the file; handle runs on the import dialog once it shows.
+    void ImportFile(const QString &path, std::function<void(TfrmImport &)> handle)
+    {
+        dialogs->fileNames.enqueue(path);
+        bool shown = false;
+        if (handle)
+            QTimer::singleShot(0, [&] {
+                auto *form = qobject_cast<TfrmImport *>(QApplication::activeModalWidget());
+                ASSERT_NE(form, nullptr);
+                shown = true;
+                handle(*form);
+                if (form->isVisible())
+                    form->reject();
+            });
+        Menu("mnuMenu_ImportBill")->trigger();
+        EXPECT_EQ(shown, bool(handle));
+    }
+
+    QAction *Menu(const char *name) { return window->findChild<QAction *>(QString::fromLatin1(name)); }
+
+    int StoredCount()
+    {
+        TConnection conn;
+        conn.Open(ledger.Path());
+        TRecordset rs;
+        rs.Open(QStringLiteral("select count(*) from [data] where [user]=?"), conn, {THi::EncodeText(kUser)});
+        const int n = int(rs.FieldIntAt(0));
+        conn.Close();
+        return n;
+    }
+
+    QString LastMessage() const
+    {
+        const auto messages = dialogs->Of(QStringLiteral("message"));
+        return messages.isEmpty() ? QString() : messages.last().text;
+    }
+
+    TScriptedDialogs *dialogs = nullptr;
+    TTempLedger ledger;
+    std::unique_ptr<TfrmMain> window;
+};
+
+QStringList Column(const TfrmImport &form, int column)
+{
+    QStringList out;
+    for (int i = 0; i < form.lvwBill->topLevelItemCount(); ++i)
+        out << form.lvwBill->topLevelItem(i)->text(column);
+    return out;
+}
+
+// Types an item into the row's drop-down editor and commits it with Enter, as the user does.
+void TypeItem(TfrmImport &form, int row, const QString &text)
+{
+    QTreeWidgetItem *item = form.lvwBill->topLevelItem(row);
+    form.lvwBill->setCurrentItem(item, TfrmImport::ColItem);
+    form.lvwBill->editItem(item, TfrmImport::ColItem);
+    auto *combo = form.lvwBill->findChild<QComboBox *>(QStringLiteral("cboItem"));
+    ASSERT_NE(combo, nullptr);
+    combo->setCurrentText(text);
+    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    // The view commits an edit on Enter through a queued call.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(item->text(TfrmImport::ColItem), text);
+}
+
+} // namespace
+
+TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
+{
+    TDbMan(ledger.Path()).SetCates(kUser, QStringLiteral("out"), QStringLiteral("房租"));
+    ImportFile(Fixture("wechat.csv"), [&](TfrmImport &form) {
+        EXPECT_EQ(form.windowTitle(), QStringLiteral("导入账单"));
+        EXPECT_EQ(dialogs->Of(QStringLiteral("open")).first().caption, QStringLiteral("选择账单文件"));
+        EXPECT_TRUE(dialogs->Of(QStringLiteral("open")).first().text.startsWith(QStringLiteral("账单文件 (*.csv *.xlsx)")));
+        EXPECT_EQ(Column(form, TfrmImport::ColDate).first(), QStringLiteral("2026-11-04"));
+        EXPECT_EQ(Column(form, TfrmImport::ColAmount),
+                  (QStringList{"25.00", "1234.56", "27.00", "199.00", "50.00", "100.00", "25.00"}));
+        EXPECT_EQ(Column(form, TfrmImport::ColReason),
+                  (QStringList{"", "", "", "已全额退款", "已全额退款", "不计收支", "账单内重复"}));
+        EXPECT_EQ(form.lblSummary->text(), QStringLiteral("共 7 条，选中 3 条：支出 52.00 元，收入 1234.56 元"));
+        // A row that is neither expense nor income cannot be checked.
+        EXPECT_FALSE(form.lvwBill->topLevelItem(5)->flags() & Qt::ItemIsUserCheckable);
+
+        TypeItem(form, 0, QStringLiteral("午饭"));
+        // The repeated row of the same counterpart follows the change.
+        EXPECT_EQ(Column(form, TfrmImport::ColItem).at(6), QStringLiteral("午饭"));
+        // Space on the current row leaves it out, as a click on its box does.
+        form.lvwBill->setCurrentItem(form.lvwBill->topLevelItem(1), TfrmImport::ColCheck);
+        QTest::keyClick(form.lvwBill, Qt::Key_Space);
+        EXPECT_EQ(form.lvwBill->topLevelItem(1)->checkState(TfrmImport::ColCheck), Qt::Unchecked);
+        form.lvwBill->topLevelItem(3)->setCheckState(TfrmImport::ColCheck, Qt::Checked);
+        EXPECT_EQ(form.lblSummary->text(), QStringLiteral("共 7 条，选中 3 条：支出 251.00 元，收入 0.00 元"));
+        QTest::mouseClick(form.btnImport, Qt::LeftButton);
+    });
+    EXPECT_EQ(LastMessage(), QStringLiteral("已导入 3 条记录。"));
+    EXPECT_EQ(StoredCount(), 3);
+    // New items show in the entry drop-down at once, newest first.
+    EXPECT_EQ(window->pnlExpense->CateEntries(),
+              (QStringList{QStringLiteral("网店"), QStringLiteral("水果店"), QStringLiteral("午饭"), QStringLiteral("房租")}));
+
+    // The next bill: the known row is offered unchecked, the learned item is applied; Cancel stores nothing.
+    ImportFile(Fixture("wechat-later.csv"), [&](TfrmImport &form) {
+        EXPECT_EQ(Column(form, TfrmImport::ColReason).first(), QStringLiteral("已导入"));
+        EXPECT_EQ(Column(form, TfrmImport::ColItem), (QStringList{"午饭", "午饭", "面包房"}));
+        QTest::mouseClick(form.btnCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(StoredCount(), 3);
+}
+
+TEST_F(ImportFormTest, RefusedFilesAreNamedAndStoreNothing)
+{
+    for (const char *name : {"unrelated.csv", "wechat-truncated.xlsx", "wechat-gb18030.csv", "wechat-empty.csv"}) {
+        SCOPED_TRACE(name);
+        dialogs->calls.clear();
+        ImportFile(Fixture(name), nullptr);
+        const auto messages = dialogs->Of(QStringLiteral("message"));
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_EQ(messages.first().caption, QStringLiteral("导入账单"));
+        EXPECT_EQ(messages.first().icon, IDialogs::Icon::Warning);
+        EXPECT_FALSE(messages.first().text.isEmpty());
+    }
+    EXPECT_TRUE(LastMessage().contains(QStringLiteral("没有交易记录")));
+    // Cancelling the file dialog does nothing at all.
+    dialogs->calls.clear();
+    Menu("mnuMenu_ImportBill")->trigger();
+    EXPECT_EQ(dialogs->Kinds(), QStringList{QStringLiteral("open")});
+    EXPECT_EQ(StoredCount(), 0);
+}
+
+TEST_F(ImportFormTest, UndoAsksThenRemovesTheLastImport)
+{
+    Menu("mnuMenu_UndoImport")->trigger();
+    EXPECT_EQ(LastMessage(), QStringLiteral("没有可以撤销的导入。"));
+
+    ImportFile(Fixture("alipay-app.csv"), [](TfrmImport &form) { form.btnImport->click(); });
+    ASSERT_EQ(StoredCount(), 4);
+    dialogs->answers.enqueue(false);
+    Menu("mnuMenu_UndoImport")->trigger();
+    EXPECT_TRUE(dialogs->Of(QStringLiteral("question")).last().text.contains(QStringLiteral("alipay-app.csv")));
+    EXPECT_EQ(StoredCount(), 4);
+    dialogs->answers.enqueue(true);
+    Menu("mnuMenu_UndoImport")->trigger();
+    EXPECT_EQ(LastMessage(), QStringLiteral("已删除 4 条记录。"));
+    EXPECT_EQ(StoredCount(), 0);
+}

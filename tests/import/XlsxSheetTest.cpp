@@ -1,0 +1,112 @@
+#include "base/Errors.h"
+#include "import/BillReader.h"
+#include "import/XlsxSheet.h"
+
+#include <quazip.h>
+#include <quazipfile.h>
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A zip archive of the given entries, written by the same library the reader uses.
+QByteArray Zip(const QList<QPair<QString, QByteArray>> &entries)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QuaZip zip(&buffer);
+    EXPECT_TRUE(zip.open(QuaZip::mdCreate));
+    for (const auto &[name, data] : entries) {
+        QuaZipFile file(&zip);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly, QuaZipNewInfo(name)));
+        file.write(data);
+        file.close();
+    }
+    zip.close();
+    return bytes;
+}
+
+const QByteArray kBook =
+    R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships"><sheets>)"
+    R"(<sheet name="账单" sheetId="7" r:id="rId3"/><sheet name="other" sheetId="1" r:id="rId1"/></sheets></workbook>)";
+const QByteArray kRels =
+    R"(<Relationships><Relationship Id="rId1" Target="worksheets/sheet1.xml"/>)"
+    R"(<Relationship Id="rId3" Target="/xl/worksheets/bill.xml"/></Relationships>)";
+
+} // namespace
+
+TEST(XlsxSheet, FirstSheetByRelationshipWithInlineAndSharedTexts)
+{
+    const QByteArray sheet =
+        R"(<worksheet><sheetData>)"
+        R"(<row r="2"><c r="B2" t="inlineStr"><is><r><t>微信</t></r><r><t>账单</t></r></is></c></row>)"
+        R"(<row r="5"><c r="A5" t="s"><v>1</v></c><c t="s"><v>0</v></c><c r="D5"><v>12.5</v></c>)"
+        R"(<c r="AA5" t="str"><v>远</v></c></row>)"
+        R"(</sheetData></worksheet>)";
+    const QByteArray shared =
+        R"(<sst><si><t>甲</t></si><si><r><t>乙</t></r><rPh><t>yi</t></rPh></si></sst>)";
+    const QList<TSheetRow> rows = ReadFirstSheet(Zip({{"xl/workbook.xml", kBook},
+                                                      {"xl/_rels/workbook.xml.rels", kRels},
+                                                      {"xl/sharedStrings.xml", shared},
+                                                      {"xl/worksheets/sheet1.xml", "<worksheet/>"},
+                                                      {"xl/worksheets/bill.xml", sheet}}));
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_EQ(rows.at(0).number, 2);
+    EXPECT_EQ(rows.at(0).cells, (QStringList{"", "微信账单"}));
+    EXPECT_EQ(rows.at(1).number, 5);
+    // A cell without a reference follows the one before it; gaps stay empty.
+    ASSERT_EQ(rows.at(1).cells.size(), 27);
+    EXPECT_EQ(rows.at(1).cells.mid(0, 4), (QStringList{"乙", "甲", "", "12.5"}));
+    EXPECT_EQ(rows.at(1).cells.at(26), QStringLiteral("远"));
+}
+
+TEST(XlsxSheet, DamagedWorkbooksAreRefused)
+{
+    const QByteArray goodSheet = "<worksheet><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row></sheetData></worksheet>";
+    const struct {
+        const char *what;
+        QByteArray bytes;
+    } cases[] = {
+        {"no workbook part", Zip({{"xl/worksheets/sheet1.xml", goodSheet}})},
+        {"shared text out of range", Zip({{"xl/workbook.xml", "<workbook/>"}, {"xl/worksheets/sheet1.xml", goodSheet}})},
+        {"broken XML", Zip({{"xl/workbook.xml", "<workbook/>"}, {"xl/worksheets/sheet1.xml", "<worksheet><row>"}})},
+        {"missing sheet", Zip({{"xl/workbook.xml", kBook}, {"xl/_rels/workbook.xml.rels", kRels}})},
+        {"not a zip", QByteArray("PK\x03\x04 and then nothing")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        try {
+            ReadFirstSheet(c.bytes);
+            ADD_FAILURE() << "read";
+        } catch (const TError &e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("XLSX 文件已损坏或不完整"))) << e.message().toStdString();
+        }
+    }
+    // A readable workbook without the bill's header is no bill.
+    EXPECT_THROW(ReadBill(Zip({{"xl/workbook.xml", "<workbook/>"},
+                               {"xl/sharedStrings.xml", "<sst><si><t>x</t></si></sst>"},
+                               {"xl/worksheets/sheet1.xml", goodSheet}})),
+                 TError);
+}
+
+TEST(XlsxSheet, AmountsStoredAsBinaryNumbersAreTakenToTheFen)
+{
+    auto bill = [](const char *amount) {
+        QByteArray sheet = "<worksheet><sheetData>"
+                           "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>微信支付账单明细</t></is></c></row><row r=\"2\">";
+        const char *header[] = {"交易时间", "交易对方", "收/支", "金额(元)", "当前状态"};
+        for (const char *h : header)
+            sheet += QByteArray("<c t=\"inlineStr\"><is><t>") + h + "</t></is></c>";
+        sheet += QByteArray("</row><row r=\"3\"><c t=\"inlineStr\"><is><t>2026-11-04 12:30:00</t></is></c>"
+                            "<c t=\"inlineStr\"><is><t>店</t></is></c><c t=\"inlineStr\"><is><t>支出</t></is></c>"
+                            "<c><v>") + amount + "</v></c><c t=\"inlineStr\"><is><t>支付成功</t></is></c></row>"
+                                                 "</sheetData></worksheet>";
+        return ReadBill(Zip({{"xl/workbook.xml", "<workbook/>"}, {"xl/worksheets/sheet1.xml", sheet}}));
+    };
+    EXPECT_EQ(bill("12.300000000000001").rows.at(0).amountFen, 1230);
+    EXPECT_EQ(bill("25").rows.at(0).amountFen, 2500);
+    EXPECT_THROW(bill("1.234"), TError);
+    EXPECT_THROW(bill("-3"), TError);
+}
