@@ -48,8 +48,8 @@ public:
     // Returns false when the program could not be started.
     static bool RunProgram(const QString &program, const QString &arguments,
                            const QString &workDir = QString());
-    // Starts the first desktop calculator found on PATH; silent when there is none.
-    static void RunCalculator();
+    // Starts the first desktop calculator found on PATH; false when none is installed.
+    static bool RunCalculator();
 
     static void FlattenButtons(QWidget *window);
 

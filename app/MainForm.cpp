@@ -217,10 +217,13 @@ TLoginResult TfrmMain::RunLogin()
     if (LoginRunner)
         return LoginRunner();
     const QStringList args = QCoreApplication::arguments();
-    QString restoreFailure;
-    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure);
+    QString restoreFailure, snapshot;
+    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure, &snapshot);
     if (!restoreFailure.isEmpty())
         ShowErrorBox(restoreFailure);
+    else if (!snapshot.isEmpty())
+        Dialogs().Message(nullptr, RestoredMessage(snapshot), QStringLiteral("从备份中恢复数据"),
+                          IDialogs::Icon::Information);
     TfrmLogin login(dbFile);
     if (login.exec() == QDialog::Accepted)
         return {login.DbFileName(), login.UserName()};

@@ -3,6 +3,7 @@
 #include "app/Errors.h"
 #include "app/HiClass.h"
 #include "app/MainForm.h"
+#include "desktop/StartFolder.h"
 
 #include <QDir>
 #include <QIcon>
@@ -34,7 +35,8 @@ int main(int argc, char **argv)
 
     TApplication app(argc, argv);
     SetUpApplication();
-    QDir::setCurrent(THi::ProgramDir());
+    // Qt's print dialog offers print.pdf in the current folder; that is to be the user's.
+    QDir::setCurrent(UserStartFolder());
     app.setWindowIcon(QIcon(QStringLiteral(":/tallyfern.png")));
 
     // Marks a running instance for whoever looks for it; a second instance starts anyway.

@@ -321,6 +321,8 @@ void TTransPanel::btnTransSearchClick(QPushButton *invoker)
     {
         TBusyScope busy(m_session, invoker);
         SelectedDayKey.clear();
+        // The refilled ranking lists have nothing selected, so there is no detail to show.
+        m_currentCatesList = nullptr;
         FillLists({}, {}, {}, {}, {});
         SearchFromDate = dtpTransDate1->date();
         SearchToDate = dtpTransDate2->date();

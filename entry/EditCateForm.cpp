@@ -1,5 +1,6 @@
 #include "entry/EditCateForm.h"
 #include "app/HiClass.h"
+#include "desktop/DesktopLook.h"
 #include "entry/CateLists.h"
 
 #include <QFrame>
@@ -14,6 +15,7 @@ TfrmEditCate::TfrmEditCate(QWidget *owner)
     setWindowTitle(QStringLiteral("编辑"));
     setFixedSize(392, 273);
     setSizeGripEnabled(false);
+    UseFixedLayoutFont(this);
 
     bvlFrame = new QFrame(this);
     bvlFrame->setObjectName(QStringLiteral("bvlFrame"));

@@ -2,6 +2,7 @@
 #include "app/Dialogs.h"
 #include "app/Guard.h"
 #include "app/HiClass.h"
+#include "desktop/AmountInput.h"
 #include "app/ListView.h"
 #include "app/Session.h"
 #include "entry/CateLists.h"
@@ -223,7 +224,7 @@ void TEntryPanel::StartUp()
 void TEntryPanel::cboCateChange()
 {
     btnAdd->setEnabled(!THi::Trim(cboCate->currentText()).isEmpty() &&
-                       THi::IsAcceptedAmount(edtAmount->text()));
+                       THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text())));
 }
 
 // btnOutAddClick / btnInAddClick
@@ -236,7 +237,7 @@ void TEntryPanel::btnAddClick()
     item.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     item = THi::Trim(item);
     // Enter in the notes field arrives here whatever the state of Add.
-    if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(edtAmount->text(), &amount)) {
+    if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text()), &amount)) {
         cboCate->setFocus();
         return;
     }
@@ -249,6 +250,7 @@ void TEntryPanel::btnAddClick()
                                                   TypeText(), item, THi::FormatAmount(amount),
                                                   THi::Trim(edtNotes->text())});
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+        lvwRecs->scrollToItem(row);
         UpdatePendingTotal(lvwRecs, lblTotal);
         try {
             AddToCateList(item);
@@ -346,7 +348,9 @@ void TEntryPanel::btnHelpClick()
 // btnOutCalcClick / btnInCalcClick
 void TEntryPanel::btnCalcClick()
 {
-    THi::RunCalculator();
+    if (!THi::RunCalculator())
+        Dialogs().Message(m_session.Window(), QStringLiteral("未找到计算器程序"), QStringLiteral("计算器"),
+                          IDialogs::Icon::Information);
 }
 
 // btnOutEditCatesClick / btnInEditCatesClick

@@ -2,6 +2,7 @@
 #include "app/Dialogs.h"
 #include "app/Guard.h"
 #include "app/HiClass.h"
+#include "desktop/DesktopLook.h"
 #include "store/DbClass.h"
 
 #include <QApplication>
@@ -30,6 +31,7 @@ TfrmLogin::TfrmLogin(const QString &dbFileName, QWidget *parent)
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Tallyfern - 登陆"));
     setFixedSize(367, 205);
+    UseFixedLayoutFont(this);
 
     bvlRect = new QFrame(this);
     bvlRect->setObjectName(QStringLiteral("bvlRect"));

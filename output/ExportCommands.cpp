@@ -5,6 +5,7 @@
 #include "app/ListView.h"
 #include "app/MainForm.h"
 #include "browse/TransPanel.h"
+#include "desktop/DeliveredFiles.h"
 #include "output/WebExport.h"
 
 #include <QAction>
@@ -31,9 +32,10 @@ QString ChooseTarget(TfrmMain &main, const QString &ext)
     if (chosen.isEmpty())
         return QString();
     LastFileName() = chosen;
-    if (QFileInfo(chosen).fileName().toLower().endsWith(ext))
+    const QString target = QFileInfo(chosen).fileName().toLower().endsWith(ext) ? chosen : chosen + ext;
+    CheckNotProtected(target);
+    if (target == chosen)
         return chosen;
-    const QString target = chosen + ext;
     if (QFileInfo::exists(target) &&
         !Confirm(&main, QStringLiteral("%1 已存在。\r\n要替换它吗？").arg(QDir::toNativeSeparators(target))))
         return QString();

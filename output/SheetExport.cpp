@@ -1,6 +1,7 @@
 #include "output/SheetExport.h"
 #include "app/Errors.h"
 #include "app/HiClass.h"
+#include "desktop/DeliveredFiles.h"
 #include "output/xls/Workbook.h"
 
 #include <QFileInfo>
@@ -98,6 +99,7 @@ void WriteSheetExport(const QString &templatePath, const QString &targetPath, co
 {
     if (!QFileInfo::exists(templatePath))
         throw TError(QStringLiteral("找不到Excel模板文件“%1”").arg(templatePath));
+    CheckNotTemplate(templatePath, targetPath);
     xls::TWorkbook book = xls::TWorkbook::Load(templatePath);
     QStringList header = book.HeaderRow(kSheet);
     for (QString &caption : header)

@@ -1,6 +1,7 @@
 #include "output/WebExport.h"
 #include "app/Errors.h"
 #include "app/HiClass.h"
+#include "desktop/DeliveredFiles.h"
 #include "output/xls/Workbook.h"
 
 #include <QStringEncoder>
@@ -179,6 +180,7 @@ QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> 
 void WriteWebExport(const QString &templatePath, const QString &targetPath,
                     const QList<TMarkerValues> &rows, const TExportContext &context)
 {
+    CheckNotTemplate(templatePath, targetPath);
     const QByteArray text = THi::ReadWholeFile(templatePath);
     QByteArray page;
     try {
