@@ -128,6 +128,8 @@ void TfrmMain::CreateControls()
         r->setGeometry(m.x, 10, 80, 17);
         r->setFont(bold);
         r->setAutoFillBackground(true);
+        // Buttons fill with their Button colour, which would leave a grey patch on the bar.
+        r->setBackgroundRole(QPalette::Window);
         QPalette pal = r->palette();
         pal.setColor(QPalette::Window, Qt::white);
         r->setPalette(pal);

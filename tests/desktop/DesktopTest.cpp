@@ -2,6 +2,7 @@
 // its fixed layout whatever the system's language and font.
 #include "DesktopSupport.h"
 #include "app/HiClass.h"
+#include "app/MainForm.h"
 #include "app/QtDialogs.h"
 #include "desktop/AmountInput.h"
 #include "desktop/DesktopLook.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 TEST(Chinese, QtOwnButtonsDialogsAndDatesAreChinese)
@@ -178,4 +180,16 @@ TEST(StartFolder, RealFileDialogsOpenThereAndRememberTheFolderUsed)
                   QString());
     }
     EXPECT_EQ(openedIn, other);
+}
+
+TEST(DesktopLook, TheModeRadioButtonsSitOnWhite)
+{
+    TTempLedger ledger;
+    auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("Mum"));
+    window->show();
+    for (QRadioButton *r : {window->rdoExpense, window->rdoIncome, window->rdoTransactions}) {
+        const QImage image = r->grab().toImage();
+        for (const QPoint at : {QPoint(image.width() - 2, image.height() / 2), QPoint(image.width() / 2, 1)})
+            EXPECT_EQ(image.pixelColor(at), QColor(Qt::white)) << r->text().toStdString();
+    }
 }
