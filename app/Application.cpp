@@ -1,6 +1,8 @@
 #include "app/Application.h"
 #include "widgets/Dialogs.h"
 #include "base/Errors.h"
+#include "widgets/DesktopLook.h"
+#include "widgets/Localization.h"
 
 #include <QFont>
 
@@ -27,4 +29,9 @@ void SetUpApplication()
     QFont::insertSubstitution(QStringLiteral("Tahoma"), cjk);
     QFont::insertSubstitution(QStringLiteral("宋体"), cjk);
     QFont::insertSubstitution(QStringLiteral("SimSun"), cjk);
+    if (auto *app = qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        if (!InstallChineseTranslation(*app))
+            qWarning("Qt's Chinese translation (qtbase_zh_CN.qm) is not installed");
+        InstallDesktopHabits(*app);
+    }
 }

@@ -10,5 +10,5 @@ public:
 };
 
 // Settings every run shares, in the program and in the tests: names, the window font and
-// its stand-ins for Chinese text.
+// its stand-ins for Chinese text, Qt's texts in Chinese and the desktop habits.
 void SetUpApplication();

@@ -127,6 +127,8 @@ void TfrmMain::CreateControls()
         r->setGeometry(m.x, 10, 80, 17);
         r->setFont(bold);
         r->setAutoFillBackground(true);
+        // Buttons fill with their Button colour, which would leave a grey patch on the bar.
+        r->setBackgroundRole(QPalette::Window);
         QPalette pal = r->palette();
         pal.setColor(QPalette::Window, Qt::white);
         r->setPalette(pal);
@@ -203,10 +205,13 @@ TLoginResult TfrmMain::RunLogin()
     if (LoginRunner)
         return LoginRunner();
     const QStringList args = QCoreApplication::arguments();
-    QString restoreFailure;
-    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure);
+    QString restoreFailure, snapshot;
+    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure, &snapshot);
     if (!restoreFailure.isEmpty())
         ShowErrorBox(restoreFailure);
+    else if (!snapshot.isEmpty())
+        Dialogs().Message(nullptr, RestoredMessage(snapshot), QStringLiteral("从备份中恢复数据"),
+                          IDialogs::Icon::Information);
     TfrmLogin login(dbFile);
     if (login.exec() == QDialog::Accepted)
         return {login.DbFileName(), login.UserName()};

@@ -26,6 +26,9 @@ struct TLoginResult {
     QString userName;
 };
 
+// What the program says after a restore: where the ledger it replaced was kept.
+QString RestoredMessage(const QString &snapshot);
+
 // The main window: the mode bar, the three mode panels and the menu.
 class TfrmMain : public QWidget, public ISession {
     Q_OBJECT

@@ -3,15 +3,24 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "app/MainForm.h"
+#include "base/DeliveredFiles.h"
 #include "store/DbClass.h"
 #include "store/LedgerFile.h"
+#include "store/LedgerSnapshot.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
 // Both the description and the pattern are "*.zovalt".
 const QString kBackupFilter = QStringLiteral("*.zovalt (*.zovalt)");
 } // namespace
+
+QString RestoredMessage(const QString &snapshot)
+{
+    return QStringLiteral("已从备份中恢复数据。\n恢复前的数据已保存为：\n%1\n如需找回，可以从这个文件恢复。")
+        .arg(QDir::toNativeSeparators(snapshot));
+}
 
 void TfrmMain::mnuMenu_SetPwdClick()
 {
@@ -48,11 +57,12 @@ void TfrmMain::mnuMenu_DeleteUserClick()
 
 void TfrmMain::mnuMenu_BackupClick()
 {
-    const QString chosen = Dialogs().SaveFileName(this, QString(), kBackupFilter, QString());
+    const QString chosen = Dialogs().SaveFileName(this, QStringLiteral("备份数据"), kBackupFilter, QString());
     if (chosen.isEmpty())
         return;
     // The file dialog asked about the name as chosen; a completed name is asked about here.
     const QString target = BackupFileName(chosen);
+    CheckNotProtected(target);
     if (target != chosen && QFileInfo::exists(target) &&
         !Confirm(this, QStringLiteral("文件“%1”已经存在。\n要替换它吗？").arg(target)))
         return;
@@ -65,10 +75,11 @@ void TfrmMain::mnuMenu_BackupClick()
 
 void TfrmMain::mnuMenu_RestoreClick()
 {
-    const QString chosen = Dialogs().OpenFileName(this, QString(), kBackupFilter);
+    const QString chosen = Dialogs().OpenFileName(this, QStringLiteral("从备份中恢复数据"), kBackupFilter);
     if (chosen.isEmpty() || !QFileInfo(chosen).isFile() || !HasBackupExtension(chosen))
         return;
     // Refused here, while the current ledger is still untouched and this window open.
+    CheckRestoreSource(chosen, DbFileName(), ProtectedFolders());
     {
         TBusyScope busy(*this, nullptr);
         CheckLedgerFile(chosen);

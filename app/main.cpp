@@ -4,6 +4,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "app/MainForm.h"
+#include "base/StartFolder.h"
 
 #include <QDir>
 #include <QIcon>
@@ -35,7 +36,8 @@ int main(int argc, char **argv)
 
     TApplication app(argc, argv);
     SetUpApplication();
-    QDir::setCurrent(THi::ProgramDir());
+    // Qt's print dialog offers print.pdf in the current folder; that is to be the user's.
+    QDir::setCurrent(UserStartFolder());
     app.setWindowIcon(QIcon(QStringLiteral(":/tallyfern.png")));
 
     TfrmMain window;

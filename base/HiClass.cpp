@@ -181,17 +181,16 @@ bool THi::RunProgram(const QString &program, const QString &arguments, const QSt
     return QProcess::startDetached(path, args, dir);
 }
 
-void THi::RunCalculator()
+bool THi::RunCalculator()
 {
     static const char *const candidates[] = {"gnome-calculator", "kcalc", "qalculate-gtk",
                                              "galculator", "xcalc"};
     for (const char *name : candidates) {
         const QString exe = QStandardPaths::findExecutable(QString::fromLatin1(name));
-        if (!exe.isEmpty()) {
-            QProcess::startDetached(exe, {});
-            return;
-        }
+        if (!exe.isEmpty())
+            return QProcess::startDetached(exe, {});
     }
+    return false;
 }
 
 QString THi::Trim(const QString &text)

@@ -46,8 +46,8 @@ public:
     // Returns false when the program could not be started.
     static bool RunProgram(const QString &program, const QString &arguments,
                            const QString &workDir = QString());
-    // Starts the first desktop calculator found on PATH; silent when there is none.
-    static void RunCalculator();
+    // Starts the first desktop calculator found on PATH; false when none is installed.
+    static bool RunCalculator();
 
     // Text trimmed of leading and trailing characters with codes 0 to 32, nothing else.
     static QString Trim(const QString &text);

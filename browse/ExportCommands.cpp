@@ -4,6 +4,7 @@
 #include "base/HiClass.h"
 #include "widgets/Session.h"
 #include "browse/TransPanel.h"
+#include "base/DeliveredFiles.h"
 #include "output/WebExport.h"
 
 #include <QAction>
@@ -30,9 +31,10 @@ QString ChooseTarget(QWidget *owner, const QString &ext)
     if (chosen.isEmpty())
         return QString();
     LastFileName() = chosen;
-    if (QFileInfo(chosen).fileName().toLower().endsWith(ext))
+    const QString target = QFileInfo(chosen).fileName().toLower().endsWith(ext) ? chosen : chosen + ext;
+    CheckNotProtected(target);
+    if (target == chosen)
         return chosen;
-    const QString target = chosen + ext;
     if (QFileInfo::exists(target) &&
         !Confirm(owner, QStringLiteral("%1 已存在。\r\n要替换它吗？").arg(QDir::toNativeSeparators(target))))
         return QString();

@@ -354,6 +354,8 @@ void TTransPanel::btnTransSearchClick(QPushButton *invoker)
     {
         TBusyScope busy(m_session, invoker);
         SelectedDayKey.clear();
+        // The refilled ranking lists have nothing selected, so there is no detail to show.
+        m_currentCatesList = nullptr;
         // A failed search leaves empty lists and zero totals for its range, never the
         // previous result.
         TSearchResult empty;

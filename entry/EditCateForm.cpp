@@ -1,6 +1,7 @@
 #include "entry/EditCateForm.h"
 #include "base/HiClass.h"
 #include "store/CateLists.h"
+#include "widgets/DesktopLook.h"
 
 #include <QFrame>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@ TfrmEditCate::TfrmEditCate(QWidget *owner)
     setWindowTitle(QStringLiteral("编辑"));
     setFixedSize(392, 273);
     setSizeGripEnabled(false);
+    UseFixedLayoutFont(this);
 
     bvlFrame = new QFrame(this);
     bvlFrame->setObjectName(QStringLiteral("bvlFrame"));

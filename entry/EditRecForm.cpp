@@ -1,9 +1,11 @@
 #include "entry/EditRecForm.h"
 #include "base/HiClass.h"
 #include "pinyin/ItemCompleter.h"
+#include "base/AmountInput.h"
 
 #include <QDateEdit>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -115,8 +117,22 @@ TfrmEditRec::TfrmEditRec(QWidget *parent)
 
 void TfrmEditRec::showEvent(QShowEvent *event)
 {
-    FormShow();
+    // Shown again after a minimize or a desktop switch, the fields keep what was typed.
+    if (!m_filled) {
+        m_filled = true;
+        FormShow();
+    }
     QDialog::showEvent(event);
+}
+
+void TfrmEditRec::keyPressEvent(QKeyEvent *event)
+{
+    // Neither button is the cancel button: Escape does not throw the changes away.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TfrmEditRec::FormShow()
@@ -133,13 +149,13 @@ void TfrmEditRec::FormShow()
 void TfrmEditRec::edtCateChange()
 {
     btnSave->setEnabled(!THi::Trim(edtCate->text()).isEmpty() &&
-                        THi::IsAcceptedAmount(edtAmount->text()));
+                        THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text())));
 }
 
 void TfrmEditRec::btnSaveClick()
 {
     double amount = 0;
-    if (!THi::IsAcceptedAmount(edtAmount->text(), &amount))
+    if (!THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text()), &amount))
         return;
     RecDate = dtpDate->date().toString(QStringLiteral("yyyy-MM-dd"));
     RecCate = THi::Trim(edtCate->text());

@@ -6,6 +6,7 @@
 #include "widgets/ListView.h"
 #include "widgets/Session.h"
 #include "store/CateLists.h"
+#include "base/AmountInput.h"
 #include "entry/EditCateForm.h"
 #include "pinyin/ItemCompleter.h"
 #include "store/DbClass.h"
@@ -234,7 +235,7 @@ void TEntryPanel::StartUp()
 void TEntryPanel::cboCateChange()
 {
     btnAdd->setEnabled(!THi::Trim(cboCate->currentText()).isEmpty() &&
-                       THi::IsAcceptedAmount(edtAmount->text()));
+                       THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text())));
 }
 
 // btnOutAddClick / btnInAddClick
@@ -247,7 +248,7 @@ void TEntryPanel::btnAddClick()
     item.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     item = THi::Trim(item);
     // Enter in the notes field arrives here whatever the state of Add.
-    if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(edtAmount->text(), &amount)) {
+    if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text()), &amount)) {
         cboCate->setFocus();
         return;
     }
@@ -260,6 +261,7 @@ void TEntryPanel::btnAddClick()
                                                   TypeText(), item, THi::FormatAmount(amount),
                                                   THi::Trim(edtNotes->text())});
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+        lvwRecs->scrollToItem(row);
         UpdatePendingTotal(lvwRecs, lblTotal);
         try {
             AddToCateList(item);
@@ -357,7 +359,9 @@ void TEntryPanel::btnHelpClick()
 // btnOutCalcClick / btnInCalcClick
 void TEntryPanel::btnCalcClick()
 {
-    THi::RunCalculator();
+    if (!THi::RunCalculator())
+        Dialogs().Message(m_session.Window(), QStringLiteral("未找到计算器程序"), QStringLiteral("计算器"),
+                          IDialogs::Icon::Information);
 }
 
 // btnOutEditCatesClick / btnInEditCatesClick

@@ -3,6 +3,7 @@
 #include "widgets/Dialogs.h"
 #include "widgets/Guard.h"
 #include "base/HiClass.h"
+#include "widgets/DesktopLook.h"
 #include "store/DbClass.h"
 
 #include <QApplication>
@@ -32,6 +33,7 @@ TfrmLogin::TfrmLogin(const QString &dbFileName, QWidget *parent)
     setObjectName(QStringLiteral("frmLogin"));
     setWindowTitle(QStringLiteral("Tallyfern - 登陆"));
     setFixedSize(367, 205);
+    UseFixedLayoutFont(this);
 
     bvlRect = new QFrame(this);
     bvlRect->setObjectName(QStringLiteral("bvlRect"));

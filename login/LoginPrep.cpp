@@ -1,7 +1,9 @@
 #include "login/LoginPrep.h"
 #include "base/Errors.h"
 #include "base/HiClass.h"
+#include "base/DeliveredFiles.h"
 #include "store/LedgerFile.h"
+#include "store/LedgerSnapshot.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +22,7 @@ void MakeWritable(const QString &path)
                                     QFileDevice::WriteOwner);
 }
 
-QString PrepareLedgerFile(const QString &argument, QString *restoreFailure)
+QString PrepareLedgerFile(const QString &argument, QString *restoreFailure, QString *snapshot)
 {
     const QString dbFile = LedgerFilePath();
     if (QFileInfo::exists(dbFile))
@@ -28,7 +30,11 @@ QString PrepareLedgerFile(const QString &argument, QString *restoreFailure)
 
     if (!argument.isEmpty() && QFileInfo(argument).isFile() && HasBackupExtension(argument)) {
         try {
-            RestoreLedger(argument, dbFile);
+            const QString kept = RestoreLedgerWithSnapshot(
+                argument, dbFile, QFileInfo(dbFile).absolutePath() + QStringLiteral("/snapshots"),
+                ProtectedFolders());
+            if (snapshot)
+                *snapshot = kept;
         } catch (const TError &e) {
             const QString why = QStringLiteral("无法从备份中恢复数据，原有的数据保持不变。\n%1").arg(e.message());
             if (!restoreFailure)

@@ -7,8 +7,11 @@
 // or copied from the empty ledger delivered with the program when missing.
 // Returns the full path of the ledger file. Throws TError with a plain message when no
 // usable ledger file can be prepared. A backup that cannot be restored leaves the ledger
-// as it was; why is put into restoreFailure, or thrown when restoreFailure is null.
-QString PrepareLedgerFile(const QString &argument, QString *restoreFailure = nullptr);
+// as it was; why is put into restoreFailure, or thrown when restoreFailure is null. Before a
+// restore the old ledger is kept in the folder "snapshots" beside it; the copy's path is
+// put into snapshot.
+QString PrepareLedgerFile(const QString &argument, QString *restoreFailure = nullptr,
+                          QString *snapshot = nullptr);
 
 // The per-user ledger file path (the folder is created when missing).
 QString LedgerFilePath();

@@ -1,4 +1,5 @@
 #include "output/Reports.h"
+#include "output/CellFit.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -21,6 +22,7 @@ struct TReportColumn {
     QString heading;
     TPlace place;
     int x;
+    int width;  // widest cell text; a longer one is shortened
 };
 
 void PlaceInColumn(TReportLabel *label, const TReportColumn &column, int top)
@@ -117,8 +119,11 @@ void BuildPages(TReportPages &pages, const TReportHeader &header, const QList<TR
         if (slot == 0)
             page = &StartPage(pages, header, columns);
         const int top = ScaleY(86 + slot * 18);
-        for (qsizetype c = 0; c < columns.size(); ++c)
-            PlaceInColumn(AddText(*page, cells[i].value(c)), columns[c], top);
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            TReportLabel *label = CreateReportLabel(*page);
+            SetFittedCaption(*label, cells[i].value(c), ScaleX(columns[c].width));
+            PlaceInColumn(label, columns[c], top);
+        }
     }
 }
 
@@ -185,10 +190,11 @@ TReportLabel *CreateReportLabel(TPageReport &page)
 void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
                         const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking)
 {
+    // Each cell keeps a gap of at least 4 to its neighbours; the band is 718 wide.
     static const QList<TReportColumn> columns = {
-        {QStringLiteral("类别"), TPlace::LeftAt, 0},    {QStringLiteral("项目"), TPlace::LeftAt, 78},
-        {QStringLiteral("数量"), TPlace::RightAt, 418}, {QStringLiteral("收入"), TPlace::RightAt, 510},
-        {QStringLiteral("支出"), TPlace::RightAt, 602}, {QStringLiteral("0 - 100%"), TPlace::RightAtBandEdge, 0}};
+        {QStringLiteral("类别"), TPlace::LeftAt, 0, 74},     {QStringLiteral("项目"), TPlace::LeftAt, 78, 270},
+        {QStringLiteral("数量"), TPlace::RightAt, 418, 66},  {QStringLiteral("收入"), TPlace::RightAt, 510, 88},
+        {QStringLiteral("支出"), TPlace::RightAt, 602, 88},  {QStringLiteral("0 - 100%"), TPlace::RightAtBandEdge, 0, 112}};
     QList<QStringList> cells;
     cells.reserve(inRanking.size() + outRanking.size());
     for (const QList<TRankRow> *ranking : {&inRanking, &outRanking})
@@ -202,10 +208,11 @@ void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
 void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
                              const QList<TRecord> &records)
 {
+    // Each cell keeps a gap of at least 4 to its neighbours; the band is 718 wide.
     static const QList<TReportColumn> columns = {
-        {QStringLiteral("日期"), TPlace::LeftAt, 0},   {QStringLiteral("项目"), TPlace::LeftAt, 78},
-        {QStringLiteral("收入"), TPlace::RightAt, 394}, {QStringLiteral("支出"), TPlace::RightAt, 486},
-        {QStringLiteral("备注"), TPlace::LeftAt, 494}};
+        {QStringLiteral("日期"), TPlace::LeftAt, 0, 74},    {QStringLiteral("项目"), TPlace::LeftAt, 78, 218},
+        {QStringLiteral("收入"), TPlace::RightAt, 394, 88}, {QStringLiteral("支出"), TPlace::RightAt, 486, 88},
+        {QStringLiteral("备注"), TPlace::LeftAt, 494, 224}};
     QList<QStringList> cells;
     cells.reserve(records.size());
     for (const TRecord &record : records) {

@@ -1,6 +1,7 @@
 #include "output/SheetExport.h"
 #include "base/Errors.h"
 #include "base/HiClass.h"
+#include "base/DeliveredFiles.h"
 #include "output/xls/Workbook.h"
 
 #include <QFileInfo>
@@ -69,6 +70,7 @@ void WriteSheetExport(const QString &templatePath, const QString &targetPath, co
 {
     if (!QFileInfo::exists(templatePath))
         throw TError(QStringLiteral("找不到Excel模板文件“%1”").arg(templatePath));
+    CheckNotTemplate(templatePath, targetPath);
     xls::TWorkbook book = xls::TWorkbook::Load(templatePath);
     QStringList header = book.HeaderRow(kSheet);
     for (QString &caption : header)

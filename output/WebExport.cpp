@@ -2,6 +2,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "base/AtomicFile.h"
+#include "base/DeliveredFiles.h"
 #include "output/xls/Workbook.h"
 
 #include <QStringEncoder>
@@ -175,6 +176,7 @@ QByteArray BuildPage(const QByteArray &templateText, const QList<TMarkerValues> 
 void WriteWebExport(const QString &templatePath, const QString &targetPath,
                     const QList<TMarkerValues> &rows, const TReportHeader &header)
 {
+    CheckNotTemplate(templatePath, targetPath);
     const QByteArray text = THi::ReadWholeFile(templatePath);
     QByteArray page;
     try {

@@ -145,6 +145,15 @@ void TfrmPrint::FitWorkArea()
     move(m_workArea.topLeft());
 }
 
+// A window manager reports its frame only after the window is mapped, and moves the window
+// when it adds the frame; then the window is fitted again.
+void TfrmPrint::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    if (isVisible())
+        FitWorkArea();
+}
+
 void TfrmPrint::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);

@@ -106,8 +106,10 @@ bool ExecPrintDialog(TCompositeReport &report, QWidget *parent)
     TPrinterSettings &settings = report.PrinterSettings;
     QPrinter printer(QPrinter::HighResolution);
     ApplyPrinterSettings(settings, printer);
-    if (printer.printRange() == QPrinter::AllPages && pageCount > 0)
-        printer.setFromTo(1, pageCount);
+    // Every print starts from the whole report: a range chosen for one print is not
+    // offered again for the next.
+    printer.setPrintRange(QPrinter::AllPages);
+    printer.setFromTo(1, std::max(1, pageCount));
     if (!Runner()(printer, pageCount, parent))
         return false;
 

@@ -166,6 +166,26 @@ void BackupLedger(const QString &dbFile, const QString &target)
     conn.Close();
 }
 
+void CopyLedgerAsIs(const QString &dbFile, const QString &target)
+{
+    if (SameFile(dbFile, target))
+        throw TError(QStringLiteral("不能把数据文件复制到它自己（“%1”）").arg(target));
+    QFile in(dbFile);
+    OpenForReading(in);
+    TConnection conn;
+    try {
+        conn.Open(dbFile);
+        conn.Execute(QStringLiteral("BEGIN"));
+        TRecordset rs;
+        rs.Open(QStringLiteral("select count(*) from sqlite_master"), conn);
+    } catch (const TError &) {
+        // A ledger SQLite cannot read is kept all the same: it may be all the user has.
+        conn.Close();
+    }
+    WriteReplacement(in, target);
+    conn.Close();
+}
+
 void RestoreLedger(const QString &backup, const QString &dbFile)
 {
     CheckLedgerFile(backup);

@@ -24,6 +24,10 @@ void CopyFileSafely(const QString &source, const QString &target);
 // during the copy, so the backup is always a consistent ledger.
 void BackupLedger(const QString &dbFile, const QString &target);
 
+// Byte copy of the ledger dbFile to target, taken while no other instance can commit to it.
+// Unlike a backup, a ledger too damaged to be read is copied as it is.
+void CopyLedgerAsIs(const QString &dbFile, const QString &target);
+
 // Replaces the ledger dbFile with the backup after checking that the backup is a ledger
 // database; dbFile may be missing. On any failure dbFile stays as it was.
 void RestoreLedger(const QString &backup, const QString &dbFile);

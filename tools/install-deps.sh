@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools
+    qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
     libsqlite3-dev libgtest-dev
     libicu-dev
     fonts-wqy-microhei

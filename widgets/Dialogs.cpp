@@ -1,6 +1,7 @@
 #include "widgets/Dialogs.h"
 #include "base/Errors.h"
 #include "widgets/QtDialogs.h"
+#include "widgets/DesktopLook.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -66,6 +67,7 @@ bool Confirm(QWidget *owner, const QString &text)
 void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &caption, Icon icon)
 {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, owner);
+    WidenForCaption(box);
     box.exec();
 }
 
@@ -75,6 +77,7 @@ bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &ca
     box.setDefaultButton(QMessageBox::Yes);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
+    WidenForCaption(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -92,7 +95,9 @@ bool TQtDialogs::InputText(QWidget *owner, const QString &caption, const QString
 
 QString TQtDialogs::OpenFileName(QWidget *owner, const QString &caption, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(owner, caption, QString(), filter);
+    const QString chosen = QFileDialog::getOpenFileName(owner, caption, m_startFolder.Folder(), filter);
+    m_startFolder.Remember(chosen);
+    return chosen;
 }
 
 QString TQtDialogs::SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
@@ -100,5 +105,8 @@ QString TQtDialogs::SaveFileName(QWidget *owner, const QString &caption, const Q
 {
     // The program itself decides about extensions and asks before replacing a file whose
     // name it completed; the dialog asks only for the name the user typed.
-    return QFileDialog::getSaveFileName(owner, caption, defaultName, filter);
+    const QString chosen =
+        QFileDialog::getSaveFileName(owner, caption, m_startFolder.Proposal(defaultName), filter);
+    m_startFolder.Remember(chosen);
+    return chosen;
 }

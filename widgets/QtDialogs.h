@@ -1,5 +1,6 @@
 #pragma once
 #include "widgets/Dialogs.h"
+#include "base/StartFolder.h"
 
 class TQtDialogs : public IDialogs {
 public:
@@ -10,4 +11,7 @@ public:
     QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) override;
     QString SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
                          const QString &defaultName) override;
+
+private:
+    TStartFolder m_startFolder;
 };

@@ -271,10 +271,15 @@ TEST_F(BrowseTest, BrowsingButtonsFollowTheListsAndTheCurrentRanking)
     EXPECT_FALSE(HasSelection(panel->lvwInCates));
     EXPECT_EQ(panel->CurrentCatesList(), nullptr);
 
-    // A search empties the lists but keeps the current list; "详情(&M)" then does nothing.
+    // A search leaves nothing selected, so "详情(&M)" is disabled, also when rows are found.
+    Click(panel->lvwOutCates, 0);
+    EXPECT_EQ(states(), QStringLiteral("111111"));
+    Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
+    EXPECT_EQ(panel->CurrentCatesList(), nullptr);
+    EXPECT_EQ(states(), QStringLiteral("100011"));
     Click(panel->lvwOutCates, 0);
     Search(QDate(2010, 1, 1), QDate(2010, 1, 2));
-    EXPECT_EQ(states(), QStringLiteral("000100"));
+    EXPECT_EQ(states(), QStringLiteral("000000"));
     dialogs->Reset();
     QTest::mouseClick(panel->btnMoreInfo, Qt::LeftButton);
     EXPECT_TRUE(dialogs->calls.isEmpty());

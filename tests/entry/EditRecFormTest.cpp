@@ -109,3 +109,40 @@ TEST(EditRec, CancelGivesCancel)
     EXPECT_EQ(e.dialog.result(), QDialog::Rejected);
     EXPECT_EQ(e.dialog.RecAmount, QStringLiteral("1.00"));
 }
+
+TEST(EditRec, TypedChangesSurviveHideAndShowAndEscapeIsIgnored)
+{
+    ShownEditor e("2009-08-20", "午餐", "12.50", "同事");
+    e.dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&e.dialog));
+    e.dialog.edtCate->setText(QStringLiteral("晚餐"));
+    e.dialog.dtpDate->setDate(QDate(2009, 8, 22));
+    ASSERT_TRUE(e.dialog.btnSave->isEnabled());
+
+    // As after a minimize or a switch of desktops.
+    e.dialog.hide();
+    e.dialog.show();
+    EXPECT_EQ(e.dialog.edtCate->text(), QStringLiteral("晚餐"));
+    EXPECT_EQ(e.dialog.dtpDate->date(), QDate(2009, 8, 22));
+    EXPECT_TRUE(e.dialog.btnSave->isEnabled());
+
+    QTest::keyClick(e.dialog.edtCate, Qt::Key_Escape);
+    QTest::keyClick(&e.dialog, Qt::Key_Escape);
+    EXPECT_TRUE(e.dialog.isVisible());
+    EXPECT_EQ(e.dialog.edtCate->text(), QStringLiteral("晚餐"));
+
+    // Enter on a focused button presses it.
+    e.dialog.btnCancel->setFocus();
+    QTest::keyClick(e.dialog.btnCancel, Qt::Key_Return);
+    EXPECT_FALSE(e.dialog.isVisible());
+    EXPECT_EQ(e.dialog.result(), QDialog::Rejected);
+}
+
+TEST(EditRec, AFullWidthAmountIsReadAsHalfWidth)
+{
+    ShownEditor e("2009-08-20", "午餐", "1", "");
+    e.dialog.edtAmount->setText(QStringLiteral("１２．５"));
+    ASSERT_TRUE(e.dialog.btnSave->isEnabled());
+    e.dialog.btnSave->click();
+    EXPECT_EQ(e.dialog.RecAmount, QStringLiteral("12.50"));
+}

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 using EntryPanel = EntryFixture;
@@ -360,4 +361,30 @@ TEST_F(EntryPanel, HelpShowsTheStepsOfItsPanel)
         EXPECT_EQ(dlg.calls[0].caption, QStringLiteral("帮助"));
         EXPECT_EQ(dlg.calls[0].icon, IDialogs::Icon::Information);
     }
+}
+
+TEST_F(EntryPanel, TheNewRowIsScrolledIntoViewAndAFullWidthAmountIsAccepted)
+{
+    window->show();
+    TEntryPanel *p = window->pnlExpense;
+    for (int i = 1; i <= 40; ++i)
+        Add(p, QStringLiteral("项目%1").arg(i), QStringLiteral("%1").arg(i));
+    Add(p, QStringLiteral("午餐"), QStringLiteral("１２．５"));
+    QTreeWidgetItem *last = p->lvwRecs->topLevelItem(40);
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(last->text(4), QStringLiteral("12.50"));
+    const QRect shown = p->lvwRecs->visualItemRect(last);
+    EXPECT_TRUE(p->lvwRecs->viewport()->rect().contains(shown)) << shown.y();
+}
+
+TEST_F(EntryPanel, TheCalculatorButtonSaysSoWhenNoCalculatorIsInstalled)
+{
+    QTemporaryDir empty;
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", empty.path().toLocal8Bit());
+    auto &dlg = Scripted();
+    window->pnlIncome->btnCalc->click();
+    qputenv("PATH", path);
+    ASSERT_EQ(dlg.calls.size(), 1);
+    EXPECT_EQ(dlg.calls[0].text, QStringLiteral("未找到计算器程序"));
 }

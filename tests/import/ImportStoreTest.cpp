@@ -240,7 +240,7 @@ TEST_F(ImportStoreTest, AFailingRowStoresNothingOfTheBill)
     } catch (const TError &e) {
         message = e.message();
     }
-    EXPECT_TRUE(message.contains(QStringLiteral("CHECK constraint"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("拒绝了这次写入"))) << message.toStdString();
     EXPECT_TRUE(StoredRecords(ledger.Path()).isEmpty());
     EXPECT_TRUE(store.ImportedKeys(kUser).isEmpty());
     EXPECT_FALSE(store.LastImport(kUser));

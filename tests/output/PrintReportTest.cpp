@@ -299,3 +299,68 @@ TEST_F(PrintReport, AwkwardTextsPrintAsTheyWereTyped)
     EXPECT_TRUE(pages[0].contains(QStringLiteral("2024-03-03 WWWW")));
     EXPECT_TRUE(pages[0].contains(QStringLiteral("2.50")));
 }
+
+TEST_F(PrintReport, ThePrintDialogOffersTheWholeReportEveryTime)
+{
+    FillTrans(120);
+    QList<QList<int>> offered;  // range kind, first page, last page as each dialog opened
+    const auto print = [&](bool chooseRange) {
+        const QString path = dir.filePath(QStringLiteral("range%1.pdf").arg(offered.size()));
+        SetPrintDialogRunner([&, path, chooseRange](QPrinter &printer, int, QWidget *) {
+            offered << QList<int>{int(printer.printRange()), printer.fromPage(), printer.toPage()};
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(path);
+            if (chooseRange) {
+                printer.setPrintRange(QPrinter::PageRange);
+                printer.setFromTo(2, 2);
+            }
+            return true;
+        });
+        const auto ran = OnPreview([](TfrmPrint &form) {
+            form.btnPrint->click();
+            form.btnPrint->click();  // a second print from the same preview
+        });
+        PrintTrans();
+        EXPECT_TRUE(*ran);
+        return PdfPages(path).size();
+    };
+    EXPECT_EQ(print(true), 1);
+    EXPECT_EQ(print(false), 3);
+    const QList<int> whole{int(QPrinter::AllPages), 1, 3};
+    ASSERT_EQ(offered.size(), 4);
+    for (const QList<int> &o : offered)
+        EXPECT_EQ(o, whole);
+}
+
+TEST_F(PrintReport, CellsWiderThanTheirColumnEndInAnEllipsisAtACharacterBoundary)
+{
+    QString note;
+    for (int i = 0; i < 40; ++i)
+        note += QStringLiteral("长长的备注");
+    const QString item = QStringLiteral("一个非常非常非常长的项目名称，比这一栏宽得多得多得多得多得多得多");
+    result.records = {Rec(1, "2024-03-02", kTypeIn, item, 100, note),
+                      Rec(2, "2024-03-03", kTypeOut, "短", 250, "短备注")};
+    Show();
+    const QString pdf = PrintToPdf([this] { PrintTrans(); });
+    const QStringList pages = PdfPages(pdf);
+    ASSERT_EQ(pages.size(), 1);
+    const QStringList lines = pages[0].split(QLatin1Char('\n'));
+    QString row;
+    for (const QString &line : lines)
+        if (line.startsWith(QStringLiteral("2024-03-02")))
+            row = line;
+    ASSERT_FALSE(row.isEmpty()) << pages[0].toStdString();
+    // "date item… 1.00 note…": both long texts are whole-character prefixes ending in "…".
+    const QStringList words = row.split(QLatin1Char(' '));
+    ASSERT_EQ(words.size(), 4) << row.toStdString();
+    for (const auto &[printed, full] : {std::pair{words[1], item}, std::pair{words[3], note}}) {
+        ASSERT_TRUE(printed.endsWith(QChar(0x2026))) << printed.toStdString();
+        const QString kept = printed.chopped(1);
+        EXPECT_GT(kept.size(), 4);
+        EXPECT_TRUE(full.startsWith(kept)) << printed.toStdString();
+    }
+    EXPECT_EQ(words[2], QStringLiteral("1.00"));
+    EXPECT_TRUE(pages[0].contains(QStringLiteral("2024-03-03 短 2.50 短备注")));
+    // Nothing is printed in the right margin (10 mm of the 595 pt wide page).
+    EXPECT_EQ(PdfText(pdf, {568, 0, 27, 842}).trimmed(), QString());
+}
