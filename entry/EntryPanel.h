@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class ISession;
+class QDate;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -51,7 +52,16 @@ public:
 
     // The five texts of each pending row (date, type, item, amount, notes), in list order.
     QList<QStringList> PendingRows() const;
+    // Lists a row for the user to check and save, as Add lists a typed one.
+    void AddPendingRow(const QDate &date, const QString &item, qint64 fen, const QString &notes);
 
+signals:
+    // After a Save has stored the rows (the five texts of each, as PendingRows gives them).
+    void RowsSaved(const QList<QStringList> &rows);
+    // A pending row taken back by Edit or Delete.
+    void RowTakenBack(const QStringList &row);
+
+public:
     QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;
     QComboBox *cboCate = nullptr;

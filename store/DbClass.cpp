@@ -2,6 +2,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "store/Ado.h"
+#include "store/PlanTables.h"
 
 #include <cmath>
 
@@ -49,6 +50,7 @@ void TDbMan::OpenLedger(TConnection &conn)
         conn.Close();
         throw TError(QStringLiteral("数据文件“%1”不是有效的账本数据库（缺少数据表）").arg(m_path));
     }
+    AddPlanTables(conn);
 }
 
 bool TDbMan::AddUser(const QString &name, const QString &password)
