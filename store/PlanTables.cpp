@@ -5,6 +5,9 @@
 
 namespace {
 
+// The wait for a write lock that every connection of the ledger has (see TConnection::Open).
+constexpr int kBusyWaitMs = 5000;
+
 // Amounts in whole fen; months as "yyyy-mm"; user, item and notes in their stored (encoded)
 // form like the ledger's own texts. Only tables and their keys: the ledger check of other
 // versions refuses triggers and views.
@@ -48,7 +51,12 @@ void AddPlanTables(TConnection &conn)
         return;
     // Straight through the C interface: a failure here must neither throw nor close the
     // connection, which the caller goes on to use for its own work.
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+    // A ledger locked by another writer is not waited for here: reads go on, and the
+    // tables come with a later write. The connection's own wait is restored afterwards.
+    sqlite3_busy_timeout(db, 0);
+    const int begun = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, kBusyWaitMs);
+    if (begun != SQLITE_OK)
         return;
     for (const char *sql : kPlanSchema) {
         if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {

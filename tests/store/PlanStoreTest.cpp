@@ -100,6 +100,24 @@ TEST(PlanTables, AReadOnlyLedgerOpensWithoutThemAndTheFirstWriteAddsThem)
     EXPECT_EQ(budgets.MonthLines(QStringLiteral("x"), Month(2026, 1), {}).value(0).budget, 100);
 }
 
+TEST(PlanTables, ALedgerLockedByAnotherWriterStillReadsAndGetsThemLater)
+{
+    TTempLedger ledger;
+    TConnection other;
+    other.Open(ledger.Path());
+    other.BeginTransaction();
+    TRecurringStore store(ledger.Path());
+    EXPECT_FALSE(store.UserExists(QStringLiteral("x")));
+    EXPECT_TRUE(store.List(QStringLiteral("x")).isEmpty());
+    other.Commit();
+    other.Close();
+    EXPECT_EQ(RawColumn(ledger.Path(), "select count(*) from sqlite_master where name='recurring'"),
+              QStringList{"0"});
+    store.UserExists(QStringLiteral("x"));
+    EXPECT_EQ(RawColumn(ledger.Path(), "select count(*) from sqlite_master where name='recurring'"),
+              QStringList{"1"});
+}
+
 TEST(BudgetStore, ABudgetHoldsFromItsMonthUntilALaterMonthChangesIt)
 {
     TTempLedger ledger;
