@@ -7,7 +7,6 @@
 #include "entry/CateLists.h"
 #include "entry/EditCateForm.h"
 #include "store/DbClass.h"
-#include "base/Money.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -431,10 +430,10 @@ QList<QStringList> TEntryPanel::PendingRows() const
     return ListRows(lvwRecs);
 }
 
-void TEntryPanel::AddPendingRow(const QDate &date, const QString &item, qint64 fen, const QString &notes)
+void TEntryPanel::AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes)
 {
     auto *row = new QTreeWidgetItem(lvwRecs, {QString(), date.toString(QStringLiteral("yyyy-MM-dd")), TypeText(),
-                                              THi::Trim(item), FormatFen(fen), THi::Trim(notes)});
+                                              THi::Trim(item), FormatFen(amount), THi::Trim(notes)});
     row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
     AfterRowsChanged();
 }

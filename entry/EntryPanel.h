@@ -1,4 +1,6 @@
 #pragma once
+#include "base/Money.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -53,7 +55,7 @@ public:
     // The five texts of each pending row (date, type, item, amount, notes), in list order.
     QList<QStringList> PendingRows() const;
     // Lists a row for the user to check and save, as Add lists a typed one.
-    void AddPendingRow(const QDate &date, const QString &item, qint64 fen, const QString &notes);
+    void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes);
 
 signals:
     // After a Save has stored the rows (the five texts of each, as PendingRows gives them).
