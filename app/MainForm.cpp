@@ -7,10 +7,14 @@
 #include "app/SkinClass.h"
 #include "browse/TransPanel.h"
 #include "store/CateLists.h"
+#include "budget/BudgetForm.h"
+#include "budget/BudgetWarning.h"
 #include "entry/EntryPanel.h"
 #include "import/ImportCommands.h"
 #include "login/LoginForm.h"
 #include "login/LoginPrep.h"
+#include "recurring/RecurringForm.h"
+#include "recurring/RecurringOffers.h"
 #include "store/DbClass.h"
 
 #include <QAction>
@@ -154,6 +158,22 @@ void TfrmMain::CreateControls()
         panel->setGeometry(0, 38, 696, 445);
         panel->hide();
     }
+
+    connect(pnlExpense, &TEntryPanel::RowsSaved, this, [this](const QList<QStringList> &rows) {
+        RunGuarded(this, [&] { WarnOverBudget(*this, rows); });
+    });
+    RecurringOffers = new TRecurringOffers(*this, pnlExpense, pnlIncome, this);
+}
+
+void TfrmMain::AddPlanMenu()
+{
+    mnuMenu_Budget = mnuMenu->addAction(QStringLiteral("月度预算..."));
+    mnuMenu_Budget->setObjectName(QStringLiteral("mnuMenu_Budget"));
+    mnuMenu_Recurring = mnuMenu->addAction(QStringLiteral("定期收支..."));
+    mnuMenu_Recurring->setObjectName(QStringLiteral("mnuMenu_Recurring"));
+    connect(mnuMenu_Budget, &QAction::triggered, this, Guarded(this, [this] { TfrmBudget(*this, this).exec(); }));
+    connect(mnuMenu_Recurring, &QAction::triggered, this,
+            Guarded(this, [this] { TfrmRecurring(*this, this).exec(); }));
 }
 
 void TfrmMain::CreateMenu()
@@ -181,6 +201,7 @@ void TfrmMain::CreateMenu()
         for (TEntryPanel *panel : {pnlExpense, pnlIncome})
             panel->SetCateEntries(CateTextToEntries(SessionDb().GetCates(SessionUser(), panel->CateKey())));
     });
+    AddPlanMenu();
     mnuMenu->addSeparator();
     mnuMenu_Exit = mnuMenu->addAction(QStringLiteral("退出"));
     mnuMenu_Exit->setObjectName(QStringLiteral("mnuMenu_Exit"));
@@ -250,6 +271,8 @@ bool TfrmMain::FormCreate()
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    // A failure here must not end the sign-in: the records can still be typed by hand.
+    RunGuarded(this, [this] { RecurringOffers->OfferDue(QDate::currentDate()); });
     return true;
 }
 

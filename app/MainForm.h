@@ -18,6 +18,7 @@ class TDbMan;
 class TSkinManEx;
 class TEntryPanel;
 class TTransPanel;
+class TRecurringOffers;
 
 // Result of the sign-in: the ledger file and the user's stored name (both empty when the
 // sign-in was abandoned).
@@ -79,6 +80,9 @@ public:
     QMenu *mnuMenu = nullptr;
     QAction *mnuMenu_SwitchUser = nullptr, *mnuMenu_SetPwd = nullptr, *mnuMenu_DeleteUser = nullptr,
             *mnuMenu_Backup = nullptr, *mnuMenu_Restore = nullptr, *mnuMenu_Exit = nullptr;
+    QAction *mnuMenu_Budget = nullptr, *mnuMenu_Recurring = nullptr;
+    // The recurring records put into the pending lists at sign-in.
+    TRecurringOffers *RecurringOffers = nullptr;
     TEntryPanel *pnlExpense = nullptr;
     TEntryPanel *pnlIncome = nullptr;
     TTransPanel *pnlTransactions = nullptr;
@@ -89,6 +93,7 @@ protected:
 private:
     void CreateControls();
     void CreateMenu();
+    void AddPlanMenu();
 
     QString m_sessionUser;
     QString m_dbFileName;

@@ -285,16 +285,19 @@ void TEntryPanel::btnSaveClick()
         return;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要保存吗？")))
         return;
+    QList<QStringList> saved;
     {
         // The rows are stored in one transaction: on failure nothing is stored and the
         // list stays, so a second Save cannot store a row twice.
         TBusyScope busy(m_session, btnSave);
-        m_session.SessionDb().AddRecords(m_session.SessionUser(), PendingRows());
+        saved = PendingRows();
+        m_session.SessionDb().AddRecords(m_session.SessionUser(), saved);
     }
     lvwRecs->clear();
     UpdatePendingTotal(lvwRecs, lblTotal);
     m_session.UpdateCommandStates();
     ShowSaveSuccess();
+    emit RowsSaved(saved);
 }
 
 void TEntryPanel::ShowSaveSuccess()
@@ -337,9 +340,14 @@ void TEntryPanel::btnDeleteClick()
 void TEntryPanel::RemoveSelectedRow()
 {
     const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
+    QList<QStringList> taken;
+    for (const QTreeWidgetItem *row : selected)
+        taken << QStringList{row->text(1), row->text(2), row->text(3), row->text(4), row->text(5)};
     // Without a current row the view does not select the neighbour of the removed one.
     lvwRecs->selectionModel()->clear();
     qDeleteAll(selected);
+    for (const QStringList &row : taken)
+        emit RowTakenBack(row);
 }
 
 void TEntryPanel::AfterRowsChanged()
@@ -435,6 +443,14 @@ void TEntryPanel::SetCateEntries(const QStringList &entries)
 QList<QStringList> TEntryPanel::PendingRows() const
 {
     return ListRows(lvwRecs);
+}
+
+void TEntryPanel::AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes)
+{
+    auto *row = new QTreeWidgetItem(lvwRecs, {QString(), date.toString(QStringLiteral("yyyy-MM-dd")), TypeText(),
+                                              THi::Trim(item), FormatFen(amount), THi::Trim(notes)});
+    row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
+    AfterRowsChanged();
 }
 
 bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)

@@ -1,8 +1,11 @@
 #pragma once
+#include "base/Money.h"
+
 #include <QStringList>
 #include <QWidget>
 
 class ISession;
+class QDate;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -53,7 +56,16 @@ public:
     QList<QStringList> PendingRows() const;
     // Save needs pending rows; Edit and Delete a selected one.
     void UpdateCommandStates();
+    // Lists a row for the user to check and save, as Add lists a typed one.
+    void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes);
 
+signals:
+    // After a Save has stored the rows (the five texts of each, as PendingRows gives them).
+    void RowsSaved(const QList<QStringList> &rows);
+    // A pending row taken back by Edit or Delete.
+    void RowTakenBack(const QStringList &row);
+
+public:
     QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;
     QComboBox *cboCate = nullptr;

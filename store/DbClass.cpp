@@ -3,6 +3,7 @@
 #include "base/HiClass.h"
 #include "store/Ado.h"
 #include "store/LedgerSchema.h"
+#include "store/PlanTables.h"
 
 #include <cmath>
 
@@ -50,6 +51,7 @@ void TDbMan::OpenLedger(TConnection &conn)
         conn.Close();
         throw TError(QStringLiteral("数据文件“%1”不是有效的账本数据库（%2）").arg(m_path, problem));
     }
+    AddPlanTables(conn);
 }
 
 bool TDbMan::AddUser(const QString &name, const QString &password)

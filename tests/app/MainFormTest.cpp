@@ -37,7 +37,7 @@ TEST(MainForm, CaptionMenuAndStartingState)
     for (QAction *a : w->mnuMenu->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"切换用户", "-", "修改密码", "删除 宝贝", "-", "备份数据",
-                                     "从备份中恢复数据", "导入账单...", "撤销上次导入", "-", "退出"}));
+                                     "从备份中恢复数据", "导入账单...", "撤销上次导入", "月度预算...", "定期收支...", "-", "退出"}));
     EXPECT_EQ(w->mnuMenu->defaultAction(), w->mnuMenu_SwitchUser);
 
     EXPECT_TRUE(w->rdoExpense->isChecked());

@@ -202,8 +202,8 @@ TEST(HostileFiles, RestoreRefusesHarmfulSourcesAndKeepsTheLedger)
     }
     // Tables and indexes that other parts of the program add do not make a file foreign.
     const QString extended = dir.filePath(QStringLiteral("extended.zovalt"));
-    MakeLedger(extended, "create table budgets(user text, month text, amount real);"
-                         "create index budgets_user on budgets(user);");
+    MakeLedger(extended, "create table savings_goals(user text, month text, amount real);"
+                         "create index savings_goals_user on savings_goals(user);");
     QString why;
     PrepareLedgerFile(extended, &why);
     EXPECT_TRUE(why.isEmpty()) << why.toStdString();

@@ -1,0 +1,79 @@
+#include "store/PlanTables.h"
+#include "store/Ado.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+// The wait for a write lock that every connection of the ledger has (see TConnection::Open).
+constexpr int kBusyWaitMs = 5000;
+
+// Amounts in whole fen; months as "yyyy-mm"; user, item and notes in their stored (encoded)
+// form like the ledger's own texts. Only tables and their keys: the ledger check of other
+// versions refuses triggers and views.
+const char *const kPlanSchema[] = {
+    // A budget applies from its month on, until a later month of the same item sets
+    // another; a null amount ends the budget from that month on.
+    "CREATE TABLE IF NOT EXISTS budgets ("
+    " user TEXT NOT NULL, cate TEXT NOT NULL, month TEXT NOT NULL, amount INTEGER,"
+    " PRIMARY KEY (user, cate, month))",
+    // last_month is empty while the record goes on.
+    "CREATE TABLE IF NOT EXISTS recurring ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT, user TEXT NOT NULL, type TEXT NOT NULL,"
+    " cate TEXT NOT NULL, amount INTEGER NOT NULL, notes TEXT NOT NULL DEFAULT '',"
+    " day INTEGER NOT NULL, first_month TEXT NOT NULL, last_month TEXT NOT NULL DEFAULT '')",
+    // What became of one month's occurrence of a recurring record: 'saved' or 'withdrawn'.
+    "CREATE TABLE IF NOT EXISTS recurring_done ("
+    " recurring INTEGER NOT NULL, month TEXT NOT NULL, state TEXT NOT NULL,"
+    " PRIMARY KEY (recurring, month))",
+};
+
+} // namespace
+
+bool HasPlanTables(TConnection &conn)
+{
+    sqlite3_stmt *stmt = nullptr;
+    const char *sql = "select count(*) from sqlite_master where type='table' and "
+                      "name in ('budgets','recurring','recurring_done')";
+    if (!conn.Handle() || sqlite3_prepare_v2(conn.Handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(stmt);
+        return false;
+    }
+    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
+    sqlite3_finalize(stmt);
+    return all;
+}
+
+void AddPlanTables(TConnection &conn)
+{
+    sqlite3 *db = conn.Handle();
+    if (!db || sqlite3_db_readonly(db, "main") != 0 || HasPlanTables(conn))
+        return;
+    // Straight through the C interface: a failure here must neither throw nor close the
+    // connection, which the caller goes on to use for its own work.
+    // A ledger locked by another writer is not waited for here: reads go on, and the
+    // tables come with a later write. The connection's own wait is restored afterwards.
+    sqlite3_busy_timeout(db, 0);
+    const int begun = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    sqlite3_busy_timeout(db, kBusyWaitMs);
+    if (begun != SQLITE_OK)
+        return;
+    for (const char *sql : kPlanSchema) {
+        if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            return;
+        }
+    }
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void RequirePlanTables(TConnection &conn)
+{
+    if (HasPlanTables(conn))
+        return;
+    conn.BeginTransaction();
+    for (const char *sql : kPlanSchema)
+        conn.Execute(QString::fromUtf8(sql));
+    conn.Commit();
+}

@@ -1,0 +1,182 @@
+#include "budget/BudgetForm.h"
+#include "entry/EntryFixture.h"
+#include "store/BudgetStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDateEdit>
+#include <QLabel>
+#include <QTableWidget>
+#include <QTimer>
+
+namespace {
+
+QDate ThisMonth()
+{
+    const QDate today = QDate::currentDate();
+    return QDate(today.year(), today.month(), 1);
+}
+
+QStringList OverBudgetMessages(const TScriptedDialogs &dialogs)
+{
+    QStringList out;
+    for (const auto &call : dialogs.Of(QStringLiteral("message")))
+        if (call.text.contains(QStringLiteral("超出预算")))
+            out << call.text;
+    return out;
+}
+
+} // namespace
+
+class Budget : public EntryFixture {
+protected:
+    void SetUp() override
+    {
+        EntryFixture::SetUp();
+        dialogs = &Scripted();
+    }
+    void Save(TEntryPanel *panel)
+    {
+        dialogs->answers.enqueue(true);
+        panel->btnSave->click();
+    }
+    QStringList GridRow(const TfrmBudget &form, int r) const
+    {
+        QStringList out;
+        for (int c = 0; c < 4; ++c)
+            out << form.grdBudgets->item(r, c)->text();
+        return out;
+    }
+    TBudgetStore Store() const { return TBudgetStore(ledger.Path()); }
+
+    TScriptedDialogs *dialogs = nullptr;
+};
+
+TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
+{
+    Store().SetBudgets(user, ThisMonth(), {{QStringLiteral("米"), 10000}, {QStringLiteral("电费"), 5000}});
+    TEntryPanel *out = window->pnlExpense;
+    Add(out, QStringLiteral("米"), QStringLiteral("60"));
+    Add(out, QStringLiteral("电费"), QStringLiteral("20"));
+    Add(out, QStringLiteral("米"), QStringLiteral("50.5"));
+    Save(out);
+    // The records are stored first, then the message follows the success message.
+    EXPECT_EQ(StoredRecords().size(), 3);
+    const QList<TScriptedDialogs::Call> messages = dialogs->Of(QStringLiteral("message"));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("成功！")));
+    EXPECT_EQ(messages[1].text, QStringLiteral("本月“米”已超出预算 10.50 元。"));
+    EXPECT_EQ(messages[1].icon, IDialogs::Icon::Information);
+    EXPECT_TRUE(dialogs->Of(QStringLiteral("question")).size() == 1);
+
+    // Already past: not said again; the other item stays within its budget.
+    dialogs->Reset();
+    Add(out, QStringLiteral("米"), QStringLiteral("1"));
+    Add(out, QStringLiteral("电费"), QStringLiteral("30"));
+    Save(out);
+    EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
+
+    // Income is never held against a budget.
+    Add(window->pnlIncome, QStringLiteral("电费"), QStringLiteral("500"));
+    Save(window->pnlIncome);
+    EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
+
+    // An earlier month is measured against its own budget and spending: this month's
+    // budgets do not reach back.
+    out->dtpDate->setDate(ThisMonth().addMonths(-1));
+    Add(out, QStringLiteral("米"), QStringLiteral("500"));
+    Save(out);
+    EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
+    Store().SetBudgets(user, ThisMonth().addMonths(-1), {{QStringLiteral("电费"), 5000}});
+    Add(out, QStringLiteral("电费"), QStringLiteral("51"));
+    Save(out);
+    EXPECT_EQ(OverBudgetMessages(*dialogs), QStringList{"本月“电费”已超出预算 1.00 元。"});
+}
+
+TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
+{
+    Sql(QStringLiteral("delete from cates"));
+    window->pnlExpense->AddToCateList(QStringLiteral("电费"));
+    window->pnlExpense->AddToCateList(QStringLiteral("米"));
+    Store().AddRecords(user, {{ThisMonth().toString(Qt::ISODate), "支出", "米", "120", ""},
+                              {ThisMonth().addMonths(-1).toString(Qt::ISODate), "支出", "米", "30", ""},
+                              {ThisMonth().toString(Qt::ISODate), "支出", "书", "15", ""}});
+    TfrmBudget form(*window, window.get());
+    EXPECT_EQ(form.dtpMonth->date(), ThisMonth());
+    EXPECT_EQ(form.btnSave->text(), QStringLiteral("保存(&S)"));
+    ASSERT_EQ(form.grdBudgets->rowCount(), 3);
+    EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "", "120.00", ""}));
+    EXPECT_EQ(GridRow(form, 1), (QStringList{"电费", "", "0.00", ""}));
+    EXPECT_EQ(GridRow(form, 2), (QStringList{"书", "", "15.00", ""}));
+
+    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral(" 100 "));
+    form.grdBudgets->item(1, TfrmBudget::colBudget)->setText(QStringLiteral("80.5"));
+    EXPECT_TRUE(form.IsModified());
+    form.btnSave->click();
+    EXPECT_FALSE(form.IsModified());
+    EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "100.00", "120.00", "超出 20.00"}));
+    EXPECT_EQ(form.grdBudgets->item(0, TfrmBudget::colLeft)->foreground().color(), QColor(200, 0, 0));
+    EXPECT_DOUBLE_EQ(form.grdBudgets->item(0, TfrmBudget::colBar)->data(TfrmBudget::BarRole).toDouble(), 1.2);
+    EXPECT_EQ(GridRow(form, 1), (QStringList{"电费", "80.50", "0.00", "80.50"}));
+    EXPECT_FALSE(form.grdBudgets->item(2, TfrmBudget::colBar)->data(TfrmBudget::BarRole).isValid());
+
+    // Last month: no budgets yet, its own spending. A budget set there holds this month
+    // only until this month's own.
+    form.dtpMonth->setDate(ThisMonth().addMonths(-1));
+    EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "", "30.00", ""}));
+    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("40"));
+    form.btnSave->click();
+    EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "40.00", "30.00", "10.00"}));
+    form.dtpMonth->setDate(ThisMonth().addDays(5));
+    EXPECT_EQ(form.Month(), ThisMonth());
+    EXPECT_EQ(GridRow(form, 0)[1], QStringLiteral("100.00"));
+
+    // Emptied: no budget from this month on.
+    form.grdBudgets->item(1, TfrmBudget::colBudget)->setText(QString());
+    form.btnSave->click();
+    EXPECT_EQ(Store().MonthLines(user, ThisMonth().addMonths(3), {QStringLiteral("电费")}).value(0).budget,
+              std::nullopt);
+    EXPECT_TRUE(dialogs->Of(QStringLiteral("message")).isEmpty());
+}
+
+TEST_F(Budget, AWrongBudgetIsRefusedAndUnsavedChangesAreAskedAbout)
+{
+    window->pnlExpense->AddToCateList(QStringLiteral("米"));
+    TfrmBudget form(*window, window.get());
+    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("0.001"));
+    form.btnSave->click();
+    ASSERT_EQ(dialogs->Of(QStringLiteral("message")).size(), 1);
+    EXPECT_EQ(dialogs->calls[0].icon, IDialogs::Icon::Warning);
+    EXPECT_EQ(form.grdBudgets->currentRow(), 0);
+    EXPECT_EQ(Store().MonthLines(user, ThisMonth(), {QStringLiteral("米")}).value(0).budget, std::nullopt);
+
+    // Another month with changes pending: No throws them away.
+    form.dtpMonth->setDate(ThisMonth().addMonths(1));
+    EXPECT_EQ(dialogs->Of(QStringLiteral("question")).size(), 1);
+    EXPECT_EQ(form.Month(), ThisMonth().addMonths(1));
+    EXPECT_EQ(GridRow(form, 0)[1], QString());
+
+    // Yes stores them before the month changes; a wrong one keeps the month.
+    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("abc"));
+    dialogs->answers.enqueue(true);
+    form.dtpMonth->setDate(ThisMonth());
+    EXPECT_EQ(form.Month(), ThisMonth().addMonths(1));
+    EXPECT_EQ(form.dtpMonth->date(), ThisMonth().addMonths(1));
+    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("66"));
+    dialogs->answers.enqueue(true);
+    form.btnClose->click();
+    EXPECT_EQ(Store().MonthLines(user, ThisMonth().addMonths(1), {QStringLiteral("米")}).value(0).budget, 6600);
+}
+
+TEST_F(Budget, TheMenuOpensTheDialog)
+{
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+        auto *form = qobject_cast<TfrmBudget *>(QApplication::activeModalWidget());
+        ASSERT_NE(form, nullptr);
+        shown = true;
+        form->btnClose->click();
+    });
+    window->mnuMenu_Budget->trigger();
+    EXPECT_TRUE(shown);
+}
