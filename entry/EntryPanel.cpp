@@ -19,7 +19,9 @@
 #include <QItemSelectionModel>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <exception>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -215,7 +217,7 @@ QStringList TEntryPanel::StepTexts() const
 void TEntryPanel::StartUp()
 {
     dtpDate->setDate(QDate::currentDate());
-    UpdatePendingTotal(lvwRecs, lblTotal);
+    UpdatePendingTotal();
     SetCateEntries(CateTextToEntries(m_session.SessionDb().GetCates(m_session.SessionUser(), CateKey())));
     cboCateChange();
 }
@@ -245,11 +247,14 @@ void TEntryPanel::btnAddClick()
     std::exception_ptr failure;
     {
         TBusyScope busy(m_session, btnAdd);
-        auto *row = new QTreeWidgetItem(lvwRecs, {QString(), dtpDate->date().toString(QStringLiteral("yyyy-MM-dd")),
-                                                  TypeText(), item, THi::FormatAmount(amount),
-                                                  THi::Trim(edtNotes->text())});
+        const TNewRecord record{dtpDate->date(), TypeText(), item, FenFromYuan(amount),
+                                THi::Trim(edtNotes->text())};
+        m_pending.append(record);
+        auto *row = new QTreeWidgetItem(lvwRecs, {QString(), record.date.toString(QStringLiteral("yyyy-MM-dd")),
+                                                  record.type, record.item, FormatFen(record.amount),
+                                                  record.notes});
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
-        UpdatePendingTotal(lvwRecs, lblTotal);
+        UpdatePendingTotal();
         try {
             AddToCateList(item);
         } catch (...) {
@@ -276,10 +281,11 @@ void TEntryPanel::btnSaveClick()
         // The rows are stored in one transaction: on failure nothing is stored and the
         // list stays, so a second Save cannot store a row twice.
         TBusyScope busy(m_session, btnSave);
-        m_session.SessionDb().AddRecords(m_session.SessionUser(), PendingRows());
+        m_session.SessionDb().AddRecords(m_session.SessionUser(), m_pending);
     }
+    m_pending.clear();
     lvwRecs->clear();
-    UpdatePendingTotal(lvwRecs, lblTotal);
+    UpdatePendingTotal();
     m_session.UpdateCommandStates();
     ShowSaveSuccess();
 }
@@ -300,11 +306,11 @@ void TEntryPanel::btnEditClick()
         return;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
         return;
-    const QTreeWidgetItem *row = selected.first();
-    dtpDate->setDate(THi::ParseYmdDate(row->text(1)));
-    cboCate->setEditText(row->text(3));
-    edtAmount->setText(row->text(4));
-    edtNotes->setText(row->text(5));
+    const TNewRecord &row = m_pending.at(lvwRecs->indexOfTopLevelItem(selected.first()));
+    dtpDate->setDate(row.date);
+    cboCate->setEditText(row.item);
+    edtAmount->setText(FormatFen(row.amount));
+    edtNotes->setText(row.notes);
     cboCateChange();
     RemoveSelectedRow();
     AfterRowsChanged();
@@ -324,6 +330,12 @@ void TEntryPanel::btnDeleteClick()
 void TEntryPanel::RemoveSelectedRow()
 {
     const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
+    QList<int> rows;
+    for (QTreeWidgetItem *item : selected)
+        rows.append(lvwRecs->indexOfTopLevelItem(item));
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    for (int row : rows)
+        m_pending.removeAt(row);
     // Without a current row the view does not select the neighbour of the removed one.
     lvwRecs->selectionModel()->clear();
     qDeleteAll(selected);
@@ -331,7 +343,7 @@ void TEntryPanel::RemoveSelectedRow()
 
 void TEntryPanel::AfterRowsChanged()
 {
-    UpdatePendingTotal(lvwRecs, lblTotal);
+    UpdatePendingTotal();
     m_session.UpdateCommandStates();
 }
 
@@ -376,12 +388,12 @@ void TEntryPanel::btnEditCatesClick()
     btnEditCates->setFocus();
 }
 
-void TEntryPanel::UpdatePendingTotal(const QTreeWidget *list, QLabel *label)
+void TEntryPanel::UpdatePendingTotal()
 {
-    double sum = 0;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        sum += list->topLevelItem(i)->text(4).toDouble();
-    label->setText(QStringLiteral("合计：%1").arg(THi::FormatAmount(sum)));
+    TFen sum = 0;
+    for (const TNewRecord &r : m_pending)
+        sum += r.amount;
+    lblTotal->setText(QStringLiteral("合计：%1").arg(FormatFen(sum)));
 }
 
 void TEntryPanel::AddToCateList(const QString &item)
@@ -415,11 +427,6 @@ void TEntryPanel::SetCateEntries(const QStringList &entries)
     cboCate->addItems(entries);
     cboCate->setCurrentIndex(-1);
     cboCate->setEditText(typed);
-}
-
-QList<QStringList> TEntryPanel::PendingRows() const
-{
-    return ListRows(lvwRecs);
 }
 
 bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)

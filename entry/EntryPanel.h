@@ -1,4 +1,6 @@
 #pragma once
+#include "store/SearchResult.h"
+
 #include <QStringList>
 #include <QWidget>
 
@@ -38,8 +40,6 @@ public:
     void btnEditCatesClick();
     void cboCateChange();     // the Add-enabling rule
 
-    // Writes "合计：%0.2f" with the sum of column 4 of every row into label.
-    static void UpdatePendingTotal(const QTreeWidget *list, QLabel *label);
     void ShowSaveSuccess();
 
     // Puts a trimmed item that the item list does not hold yet at its top and stores the
@@ -49,8 +49,8 @@ public:
     QStringList CateEntries() const;
     void SetCateEntries(const QStringList &entries);
 
-    // The five texts of each pending row (date, type, item, amount, notes), in list order.
-    QList<QStringList> PendingRows() const;
+    // The records waiting to be saved, in list order: the rows lvwRecs shows.
+    const QList<TNewRecord> &PendingRows() const { return m_pending; }
 
     QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;
@@ -75,7 +75,10 @@ private:
     void CreateControls();
     void RemoveSelectedRow();
     void AfterRowsChanged();
+    // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.
+    void UpdatePendingTotal();
 
     ISession &m_session;
     Twin m_twin;
+    QList<TNewRecord> m_pending;
 };

@@ -174,8 +174,8 @@ void BackupLedger(const QString &dbFile, const QString &target)
     conn.Open(dbFile);
     conn.Execute(QStringLiteral("BEGIN"));
     {
-        TRecordset rs;
-        rs.Open(QStringLiteral("select count(*) from sqlite_master"), conn);
+        TStatement st(conn, QStringLiteral("select count(*) from sqlite_master"));
+        st.Run();
     }
     // A copy of a damaged ledger would be refused by the restore; say so now, not then.
     CheckLedgerFile(dbFile);

@@ -21,6 +21,17 @@ struct TRecord {
     bool IsExpense() const { return type == kTypeOut; }
 };
 
+// One record to be stored, as the entry panel collects it.
+struct TNewRecord {
+    QDate date;
+    QString type;  // 支出 or 收入
+    QString item;
+    TFen amount = 0;
+    QString notes;
+
+    bool operator==(const TNewRecord &) const = default;
+};
+
 // The totals of one day, or of one month (date is then the month's first day).
 struct TPeriodTotal {
     QDate date;
