@@ -65,3 +65,9 @@ struct TSearchResult {
     // The total of the ranking's type: the share of each ranked item is taken of it.
     TFen TypeTotal(const QString &type) const { return type == kTypeIn ? inTotal : outTotal; }
 };
+
+// Every member moves by its bytes, so long lists grow by reallocation instead of element by
+// element.
+Q_DECLARE_TYPEINFO(TRecord, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(TPeriodTotal, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(TRankRow, Q_RELOCATABLE_TYPE);
