@@ -223,5 +223,5 @@ TALLYFERN_BENCH(browse_3_fill_lists_all_years)
         QApplication::processEvents();
         window.grab();
     });
-    ReportFigure(QStringLiteral("fill_lists_all_years"), ms);
+    ReportFigure(QStringLiteral("fill_lists_all_years") + ScaleSuffix(), ms);
 }
