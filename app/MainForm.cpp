@@ -159,7 +159,7 @@ void TfrmMain::CreateControls()
         panel->hide();
     }
 
-    connect(pnlExpense, &TEntryPanel::RowsSaved, this, [this](const QList<QStringList> &rows) {
+    connect(pnlExpense, &TEntryPanel::RowsSaved, this, [this](const QList<TNewRecord> &rows) {
         RunGuarded(this, [&] { WarnOverBudget(*this, rows); });
     });
     RecurringOffers = new TRecurringOffers(*this, pnlExpense, pnlIncome, this);

@@ -11,7 +11,7 @@ TRowsModel::TRowsModel(const QList<TColumn> &columns, QObject *parent)
 
 int TRowsModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_rows.size());
+    return parent.isValid() ? 0 : m_rowCount;
 }
 
 int TRowsModel::columnCount(const QModelIndex &parent) const
@@ -21,12 +21,12 @@ int TRowsModel::columnCount(const QModelIndex &parent) const
 
 QVariant TRowsModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size())
+    if (!index.isValid() || index.row() >= m_rowCount)
         return QVariant();
     const int field = index.column() - 1;
     switch (role) {
     case Qt::DisplayRole:
-        return field >= 0 ? m_rows[index.row()].value(field) : QString();
+        return field >= 0 ? m_text(index.row(), field) : QString();
     case Qt::TextAlignmentRole:
         return m_columns[index.column()].right ? int(Qt::AlignRight | Qt::AlignVCenter)
                                                : int(Qt::AlignLeft | Qt::AlignVCenter);
@@ -58,8 +58,15 @@ Qt::ItemFlags TRowsModel::flags(const QModelIndex &index) const
 
 void TRowsModel::SetRows(TTextRows rows)
 {
+    const int count = int(rows.size());
+    SetSource(count, [rows = std::move(rows)](int row, int field) { return rows[row].value(field); });
+}
+
+void TRowsModel::SetSource(int rowCount, TFieldText text)
+{
     beginResetModel();
-    m_rows = std::move(rows);
+    m_rowCount = rowCount;
+    m_text = std::move(text);
     endResetModel();
 }
 
@@ -74,7 +81,7 @@ void TRowsModel::SetMarkedDay(int field, const QString &key, const QColor &color
     m_markField = field;
     m_markKey = key;
     m_markColor = color;
-    if (!m_rows.isEmpty())
+    if (m_rowCount > 0)
         emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
 }
 
@@ -82,14 +89,14 @@ bool TRowsModel::IsMarked(int row) const
 {
     if (m_markKey.isEmpty() || m_markField < 0)
         return false;
-    const QString day = THi::Trim(m_rows[row].value(m_markField));
+    const QString day = THi::Trim(m_text(row, m_markField));
     return day == m_markKey ||
            (day.size() > m_markKey.size() && day.startsWith(m_markKey) && day[m_markKey.size()] == u'-');
 }
 
 int TRowsModel::FirstMarkedRow() const
 {
-    for (int r = 0; r < m_rows.size(); ++r)
+    for (int r = 0; r < m_rowCount; ++r)
         if (IsMarked(r))
             return r;
     return -1;

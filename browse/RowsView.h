@@ -5,11 +5,18 @@
 #include <QColor>
 #include <QTreeView>
 
+#include <functional>
+
 // The texts of a list's rows, field by field.
 using TTextRows = QList<QStringList>;
 
-// The rows of a report-style list as texts, ready for views of tens of thousands of rows.
-// Column 0 is the empty, zero-wide caption column; column c shows field c - 1 of a row.
+// The text of one field of one row, made when a view asks for it.
+using TFieldText = std::function<QString(int row, int field)>;
+
+// The rows of a report-style list, ready for views of hundreds of thousands of rows: the
+// texts come from a source that formats a field when it is shown, so a long list of typed
+// rows is never copied into texts. Column 0 is the empty, zero-wide caption column; column
+// c shows field c - 1 of a row.
 class TRowsModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -22,7 +29,8 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
     void SetRows(TTextRows rows);
-    const QStringList &Row(int row) const { return m_rows[row]; }
+    // rowCount rows whose fields text gives.
+    void SetSource(int rowCount, TFieldText text);
     // The caption of a column, counting the empty first one as column 0.
     void SetCaption(int column, const QString &caption);
 
@@ -35,7 +43,8 @@ public:
 
 private:
     QList<TColumn> m_columns;
-    TTextRows m_rows;
+    int m_rowCount = 0;
+    TFieldText m_text;
     int m_markField = -1;
     QString m_markKey;
     QColor m_markColor;

@@ -374,13 +374,16 @@ void TTransPanel::ShowResult(TSearchResult result)
     m_result = std::move(result);
     RowsModel(lvwDayTotal)->SetRows(PeriodRows(m_result.days, DateText));
     RowsModel(lvwMonthTotal)->SetRows(PeriodRows(m_result.months, MonthText));
-    TTextRows records;
-    records.reserve(m_result.records.size());
-    for (const TRecord &r : m_result.records) {
-        const TRecordTexts t = RecordTexts(r);
-        records.append({QString::number(r.id), t.date, t.item, t.in, t.out, t.notes});
-    }
-    RowsModel(lvwTrans)->SetRows(std::move(records));
+    // The list shares the result's records and formats only the rows it shows.
+    RowsModel(lvwTrans)->SetSource(int(m_result.records.size()),
+                                   [records = m_result.records](int row, int field) {
+                                       const TRecord &r = records[row];
+                                       if (field == 0)
+                                           return QString::number(r.id);
+                                       const TRecordTexts t = RecordTexts(r);
+                                       const QString texts[] = {t.date, t.item, t.in, t.out, t.notes};
+                                       return field <= 5 ? texts[field - 1] : QString();
+                                   });
     RowsModel(lvwTrans)->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
     RowsModel(lvwOutCates)->SetRows(RankRows(m_result.outRanking, m_result.outTotal));
     RowsModel(lvwInCates)->SetRows(RankRows(m_result.inRanking, m_result.inTotal));

@@ -4,17 +4,12 @@
 #include "widgets/Dialogs.h"
 #include "widgets/Session.h"
 
-void WarnOverBudget(ISession &session, const QList<QStringList> &savedRows)
+void WarnOverBudget(ISession &session, const QList<TNewRecord> &savedRows)
 {
     QList<TSpending> saved;
-    for (const QStringList &row : savedRows) {
-        if (row.size() < 4 || THi::Trim(row[1]) != kTypeOut)
-            continue;
-        const QDate date = QDate::fromString(row[0], QStringLiteral("yyyy-MM-dd"));
-        const std::optional<TFen> amount = ParseAmount(row[3]);
-        if (date.isValid() && amount)
-            saved.append({date, row[2], *amount});
-    }
+    for (const TNewRecord &row : savedRows)
+        if (row.type == kTypeOut && row.date.isValid())
+            saved.append({row.date, row.item, row.amount});
     if (saved.isEmpty())
         return;
     const QList<TOverrun> overruns =

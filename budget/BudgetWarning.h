@@ -1,9 +1,9 @@
 #pragma once
 #include <QList>
-#include <QStringList>
+#include "store/SearchResult.h"
 
 class ISession;
 
-// After the expense panel stored rows (date, type, item, amount, notes): says, once per
+// After the expense panel stored rows: says, once per
 // item, which items these rows took past their budget for the rows' month.
-void WarnOverBudget(ISession &session, const QList<QStringList> &savedRows);
+void WarnOverBudget(ISession &session, const QList<TNewRecord> &savedRows);

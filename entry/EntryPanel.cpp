@@ -23,7 +23,9 @@
 #include <QItemSelectionModel>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <exception>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -227,7 +229,7 @@ QStringList TEntryPanel::StepTexts() const
 void TEntryPanel::StartUp()
 {
     dtpDate->setDate(QDate::currentDate());
-    UpdatePendingTotal(lvwRecs, lblTotal);
+    UpdatePendingTotal();
     SetCateEntries(CateTextToEntries(m_session.SessionDb().GetCates(m_session.SessionUser(), CateKey())));
     cboCateChange();
 }
@@ -257,12 +259,15 @@ void TEntryPanel::btnAddClick()
     std::exception_ptr failure;
     {
         TBusyScope busy(m_session, btnAdd);
-        auto *row = new QTreeWidgetItem(lvwRecs, {QString(), dtpDate->date().toString(QStringLiteral("yyyy-MM-dd")),
-                                                  TypeText(), item, THi::FormatAmount(amount),
-                                                  THi::Trim(edtNotes->text())});
+        const TNewRecord record{dtpDate->date(), TypeText(), item, FenFromYuan(amount),
+                                THi::Trim(edtNotes->text())};
+        m_pending.append(record);
+        auto *row = new QTreeWidgetItem(lvwRecs, {QString(), record.date.toString(QStringLiteral("yyyy-MM-dd")),
+                                                  record.type, record.item, FormatFen(record.amount),
+                                                  record.notes});
         row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
         lvwRecs->scrollToItem(row);
-        UpdatePendingTotal(lvwRecs, lblTotal);
+        UpdatePendingTotal();
         try {
             AddToCateList(item);
         } catch (...) {
@@ -285,16 +290,17 @@ void TEntryPanel::btnSaveClick()
         return;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要保存吗？")))
         return;
-    QList<QStringList> saved;
+    QList<TNewRecord> saved;
     {
         // The rows are stored in one transaction: on failure nothing is stored and the
         // list stays, so a second Save cannot store a row twice.
         TBusyScope busy(m_session, btnSave);
-        saved = PendingRows();
+        saved = m_pending;
         m_session.SessionDb().AddRecords(m_session.SessionUser(), saved);
     }
+    m_pending.clear();
     lvwRecs->clear();
-    UpdatePendingTotal(lvwRecs, lblTotal);
+    UpdatePendingTotal();
     m_session.UpdateCommandStates();
     ShowSaveSuccess();
     emit RowsSaved(saved);
@@ -316,11 +322,11 @@ void TEntryPanel::btnEditClick()
         return;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
         return;
-    const QTreeWidgetItem *row = selected.first();
-    dtpDate->setDate(THi::ParseYmdDate(row->text(1)));
-    cboCate->setEditText(row->text(3));
-    edtAmount->setText(row->text(4));
-    edtNotes->setText(row->text(5));
+    const TNewRecord &row = m_pending.at(lvwRecs->indexOfTopLevelItem(selected.first()));
+    dtpDate->setDate(row.date);
+    cboCate->setEditText(row.item);
+    edtAmount->setText(FormatFen(row.amount));
+    edtNotes->setText(row.notes);
     cboCateChange();
     RemoveSelectedRow();
     AfterRowsChanged();
@@ -340,19 +346,23 @@ void TEntryPanel::btnDeleteClick()
 void TEntryPanel::RemoveSelectedRow()
 {
     const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
-    QList<QStringList> taken;
-    for (const QTreeWidgetItem *row : selected)
-        taken << QStringList{row->text(1), row->text(2), row->text(3), row->text(4), row->text(5)};
+    QList<int> rows;
+    for (QTreeWidgetItem *item : selected)
+        rows.append(lvwRecs->indexOfTopLevelItem(item));
+    std::sort(rows.begin(), rows.end(), std::greater<int>());
+    QList<TNewRecord> taken;
+    for (int row : rows)
+        taken.append(m_pending.takeAt(row));
     // Without a current row the view does not select the neighbour of the removed one.
     lvwRecs->selectionModel()->clear();
     qDeleteAll(selected);
-    for (const QStringList &row : taken)
+    for (const TNewRecord &row : taken)
         emit RowTakenBack(row);
 }
 
 void TEntryPanel::AfterRowsChanged()
 {
-    UpdatePendingTotal(lvwRecs, lblTotal);
+    UpdatePendingTotal();
     m_session.UpdateCommandStates();
 }
 
@@ -399,12 +409,12 @@ void TEntryPanel::btnEditCatesClick()
     btnEditCates->setFocus();
 }
 
-void TEntryPanel::UpdatePendingTotal(const QTreeWidget *list, QLabel *label)
+void TEntryPanel::UpdatePendingTotal()
 {
-    double sum = 0;
-    for (int i = 0; i < list->topLevelItemCount(); ++i)
-        sum += list->topLevelItem(i)->text(4).toDouble();
-    label->setText(QStringLiteral("合计：%1").arg(THi::FormatAmount(sum)));
+    TFen sum = 0;
+    for (const TNewRecord &r : m_pending)
+        sum += r.amount;
+    lblTotal->setText(QStringLiteral("合计：%1").arg(FormatFen(sum)));
 }
 
 void TEntryPanel::AddToCateList(const QString &item)
@@ -440,15 +450,12 @@ void TEntryPanel::SetCateEntries(const QStringList &entries)
     cboCate->setEditText(typed);
 }
 
-QList<QStringList> TEntryPanel::PendingRows() const
-{
-    return ListRows(lvwRecs);
-}
-
 void TEntryPanel::AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes)
 {
-    auto *row = new QTreeWidgetItem(lvwRecs, {QString(), date.toString(QStringLiteral("yyyy-MM-dd")), TypeText(),
-                                              THi::Trim(item), FormatFen(amount), THi::Trim(notes)});
+    const TNewRecord record{date, TypeText(), THi::Trim(item), amount, THi::Trim(notes)};
+    m_pending.append(record);
+    auto *row = new QTreeWidgetItem(lvwRecs, {QString(), record.date.toString(QStringLiteral("yyyy-MM-dd")),
+                                              record.type, record.item, FormatFen(record.amount), record.notes});
     row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
     AfterRowsChanged();
 }

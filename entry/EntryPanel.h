@@ -1,5 +1,5 @@
 #pragma once
-#include "base/Money.h"
+#include "store/SearchResult.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -41,8 +41,6 @@ public:
     void btnEditCatesClick();
     void cboCateChange();     // the Add-enabling rule
 
-    // Writes "合计：%0.2f" with the sum of column 4 of every row into label.
-    static void UpdatePendingTotal(const QTreeWidget *list, QLabel *label);
     void ShowSaveSuccess();
 
     // Puts a trimmed item that the item list does not hold yet at its top and stores the
@@ -52,18 +50,18 @@ public:
     QStringList CateEntries() const;
     void SetCateEntries(const QStringList &entries);
 
-    // The five texts of each pending row (date, type, item, amount, notes), in list order.
-    QList<QStringList> PendingRows() const;
+    // The records waiting to be saved, in list order: the rows lvwRecs shows.
+    const QList<TNewRecord> &PendingRows() const { return m_pending; }
     // Save needs pending rows; Edit and Delete a selected one.
     void UpdateCommandStates();
     // Lists a row for the user to check and save, as Add lists a typed one.
     void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes);
 
 signals:
-    // After a Save has stored the rows (the five texts of each, as PendingRows gives them).
-    void RowsSaved(const QList<QStringList> &rows);
+    // After a Save has stored the rows.
+    void RowsSaved(const QList<TNewRecord> &rows);
     // A pending row taken back by Edit or Delete.
-    void RowTakenBack(const QStringList &row);
+    void RowTakenBack(const TNewRecord &row);
 
 public:
     QLabel *lblStep[6] = {};
@@ -89,7 +87,10 @@ private:
     void CreateControls();
     void RemoveSelectedRow();
     void AfterRowsChanged();
+    // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.
+    void UpdatePendingTotal();
 
     ISession &m_session;
     Twin m_twin;
+    QList<TNewRecord> m_pending;
 };

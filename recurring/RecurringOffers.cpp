@@ -8,11 +8,11 @@
 
 namespace {
 
-// The texts of the pending row that lists o, as the panel lists it.
-QStringList RowOf(const TOccurrence &o)
+// Whether row is the pending row that lists o, as the panel lists it.
+bool Lists(const TNewRecord &row, const TOccurrence &o)
 {
-    return {o.date.toString(QStringLiteral("yyyy-MM-dd")), o.type, THi::Trim(o.item), FormatFen(o.amount),
-            THi::Trim(o.notes)};
+    return row.date == o.date && row.type == o.type && row.item == THi::Trim(o.item) &&
+           row.amount == o.amount && row.notes == THi::Trim(o.notes);
 }
 
 } // namespace
@@ -22,13 +22,13 @@ TRecurringOffers::TRecurringOffers(ISession &session, TEntryPanel *expense, TEnt
     : QObject(parent), m_session(session), m_expense(expense), m_income(income)
 {
     for (TEntryPanel *panel : {expense, income}) {
-        connect(panel, &TEntryPanel::RowsSaved, this, [this](const QList<QStringList> &rows) {
+        connect(panel, &TEntryPanel::RowsSaved, this, [this](const QList<TNewRecord> &rows) {
             RunGuarded(m_session.Window(), [&] {
-                for (const QStringList &row : rows)
+                for (const TNewRecord &row : rows)
                     Settle(row, TRecurringStore::TOutcome::Saved);
             });
         });
-        connect(panel, &TEntryPanel::RowTakenBack, this, [this](const QStringList &row) {
+        connect(panel, &TEntryPanel::RowTakenBack, this, [this](const TNewRecord &row) {
             RunGuarded(m_session.Window(), [&] { Settle(row, TRecurringStore::TOutcome::Withdrawn); });
         });
     }
@@ -50,10 +50,10 @@ int TRecurringOffers::OfferDue(const QDate &today)
     return int(due.size());
 }
 
-void TRecurringOffers::Settle(const QStringList &row, TRecurringStore::TOutcome outcome)
+void TRecurringOffers::Settle(const TNewRecord &row, TRecurringStore::TOutcome outcome)
 {
     for (int i = 0; i < m_outstanding.size(); ++i) {
-        if (RowOf(m_outstanding[i]) != row.mid(0, 5))
+        if (!Lists(row, m_outstanding[i]))
             continue;
         // Forgotten only once stored: a failure leaves it to be settled by the next Save.
         TRecurringStore(m_session.SessionDb().FileName()).Settle(m_outstanding[i], outcome);

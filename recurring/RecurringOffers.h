@@ -23,7 +23,7 @@ public:
     const QList<TOccurrence> &Outstanding() const { return m_outstanding; }
 
 private:
-    void Settle(const QStringList &row, TRecurringStore::TOutcome outcome);
+    void Settle(const TNewRecord &row, TRecurringStore::TOutcome outcome);
 
     ISession &m_session;
     TEntryPanel *m_expense;

@@ -13,8 +13,8 @@ CREATE TABLE data (
     amount REAL NOT NULL,
     notes  TEXT NOT NULL DEFAULT ''
 );
--- Range queries select one user's days; the extra columns let the sums come from the index.
-CREATE INDEX data_user_date ON data (user, date, type, cate, amount);
+-- A search reads one user's span of days from this index alone, in date order.
+CREATE INDEX data_records ON data (user, date, type, cate, amount, notes);
 CREATE TABLE cates (
     user  TEXT NOT NULL DEFAULT '',
     out   TEXT NOT NULL DEFAULT '',

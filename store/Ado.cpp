@@ -3,24 +3,10 @@
 #include "store/LedgerSchema.h"
 
 #include <QFileInfo>
-#include <QStringEncoder>
 
 #include <sqlite3.h>
 
 namespace {
-
-// Orders texts by their GB18030 bytes, as the ledger's type words were ordered in the
-// Chinese code page: "支出" sorts after "收入".
-int CompareGbk(void *, int len1, const void *s1, int len2, const void *s2)
-{
-    QStringEncoder enc("GB18030");
-    const QByteArray a = enc.encode(QString::fromUtf8(static_cast<const char *>(s1), len1));
-    const QByteArray b = enc.encode(QString::fromUtf8(static_cast<const char *>(s2), len2));
-    const int c = memcmp(a.constData(), b.constData(), size_t(qMin(a.size(), b.size())));
-    if (c != 0)
-        return c;
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
-}
 
 void BindAll(sqlite3_stmt *stmt, const QVariantList &params)
 {
@@ -74,6 +60,7 @@ void TConnection::Open(const QString &path)
         throw TError(QStringLiteral("无法打开数据文件“%1”：%2").arg(path, msg));
     }
     m_db = db;
+    m_readOnly = readOnly;
     sqlite3_extended_result_codes(m_db, 1);
     // The file's own schema may run nothing but the engine's harmless functions, and no
     // statement may write its pages or schema behind the engine's back.
@@ -81,7 +68,6 @@ void TConnection::Open(const QString &path)
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // A write lock held by another process is waited for a while, then reported.
     sqlite3_busy_timeout(m_db, 5000);
-    sqlite3_create_collation(m_db, "GBK", SQLITE_UTF8, nullptr, CompareGbk);
     Execute(QStringLiteral("PRAGMA mmap_size=268435456"));
 }
 
@@ -130,29 +116,9 @@ void TConnection::Fail(const QString &what)
     throw TError(msg);
 }
 
-sqlite3_stmt *TConnection::Prepare(const QString &sql, const QVariantList &params)
-{
-    if (!m_db)
-        throw TError(QStringLiteral("数据库连接未打开"));
-    sqlite3_stmt *stmt = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(m_db, text.constData(), int(text.size()), &stmt, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(stmt);
-        Fail(QString());
-    }
-    BindAll(stmt, params);
-    return stmt;
-}
-
 void TConnection::Execute(const QString &sql, const QVariantList &params)
 {
-    sqlite3_stmt *stmt = Prepare(sql, params);
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        Fail(QString());
+    TStatement(*this, sql, params).Run();
 }
 
 void TConnection::BeginTransaction()
@@ -175,189 +141,126 @@ void TConnection::Rollback()
     m_inTransaction = false;
 }
 
-TRecordset::~TRecordset()
+TStatement::TStatement(TConnection &conn, const QString &sql, const QVariantList &params)
+    : m_conn(conn)
 {
-    Close();
-}
-
-void TRecordset::Close()
-{
-    if (m_stmt)
+    if (!conn.IsOpen())
+        throw TError(QStringLiteral("数据库连接未打开"));
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(conn.Handle(), text.constData(), int(text.size()), &m_stmt, nullptr) !=
+        SQLITE_OK) {
         sqlite3_finalize(m_stmt);
-    m_stmt = nullptr;
-    m_rows.clear();
-    m_names.clear();
-    m_conn = nullptr;
-    m_eof = true;
-    m_pos = 0;
-}
-
-void TRecordset::Open(const QString &sql, TConnection &conn, const QVariantList &params)
-{
-    Close();
-    m_conn = &conn;
-    m_static = true;
-    sqlite3_stmt *stmt = conn.Prepare(sql, params);
-    const int cols = sqlite3_column_count(stmt);
-    for (int i = 0; i < cols; ++i)
-        m_names << QString::fromUtf8(sqlite3_column_name(stmt, i));
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        QVariantList row;
-        row.reserve(cols);
-        for (int i = 0; i < cols; ++i) {
-            switch (sqlite3_column_type(stmt, i)) {
-            case SQLITE_INTEGER:
-                row << QVariant(qint64(sqlite3_column_int64(stmt, i)));
-                break;
-            case SQLITE_FLOAT:
-                row << QVariant(sqlite3_column_double(stmt, i));
-                break;
-            case SQLITE_NULL:
-                row << QVariant();
-                break;
-            default:
-                row << QVariant(QString::fromUtf8(
-                    reinterpret_cast<const char *>(sqlite3_column_text(stmt, i)),
-                    sqlite3_column_bytes(stmt, i)));
-            }
-        }
-        m_rows.push_back(std::move(row));
-    }
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE) {
-        m_rows.clear();
+        m_stmt = nullptr;
         conn.Fail(QString());
     }
-    m_pos = 0;
+    BindAll(m_stmt, params);
 }
 
-void TRecordset::OpenForward(const QString &sql, TConnection &conn, const QVariantList &params)
+TStatement::~TStatement()
 {
-    Close();
-    m_conn = &conn;
-    m_static = false;
-    m_stmt = conn.Prepare(sql, params);
-    const int cols = sqlite3_column_count(m_stmt);
-    for (int i = 0; i < cols; ++i)
-        m_names << QString::fromUtf8(sqlite3_column_name(m_stmt, i));
-    Step();
+    sqlite3_finalize(m_stmt);
 }
 
-void TRecordset::Step()
+bool TStatement::Next()
 {
     const int rc = sqlite3_step(m_stmt);
-    if (rc == SQLITE_ROW) {
-        m_eof = false;
-        return;
+    if (rc == SQLITE_ROW)
+        return true;
+    if (rc != SQLITE_DONE) {
+        // The connection is closed by Fail; the statement must be gone before that.
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+        m_conn.Fail(QString());
     }
-    m_eof = true;
-    sqlite3_finalize(m_stmt);
-    m_stmt = nullptr;
-    if (rc != SQLITE_DONE)
-        m_conn->Fail(QString());
+    return false;
 }
 
-bool TRecordset::Eof() const
+void TStatement::Run()
 {
-    return m_static ? m_pos >= int(m_rows.size()) : m_eof;
-}
-
-bool TRecordset::Bof() const
-{
-    return m_static ? (m_pos < 0 || m_rows.empty()) : false;
-}
-
-void TRecordset::MoveNext()
-{
-    if (m_static) {
-        if (m_pos < int(m_rows.size()))
-            ++m_pos;
-    } else if (!m_eof) {
-        Step();
+    while (Next()) {
     }
 }
 
-void TRecordset::MoveLast()
+void TStatement::Bind(const QVariantList &params)
 {
-    if (!m_static)
-        throw TError(QStringLiteral("只进记录集不能向后移动"));
-    m_pos = int(m_rows.size()) - 1;
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    BindAll(m_stmt, params);
 }
 
-void TRecordset::MovePrevious()
+int TStatement::ColumnCount() const
 {
-    if (!m_static)
-        throw TError(QStringLiteral("只进记录集不能向后移动"));
-    if (m_pos >= 0)
-        --m_pos;
+    return sqlite3_column_count(m_stmt);
 }
 
-int TRecordset::FieldIndex(const char *name) const
+int TStatement::ColumnIndex(const char *name) const
 {
-    const QString n = QString::fromUtf8(name);
-    for (int i = 0; i < m_names.size(); ++i)
-        if (m_names[i].compare(n, Qt::CaseInsensitive) == 0)
+    const int cols = ColumnCount();
+    for (int i = 0; i < cols; ++i)
+        if (sqlite3_stricmp(sqlite3_column_name(m_stmt, i), name) == 0)
             return i;
     return -1;
 }
 
-QVariant TRecordset::ValueAt(int index) const
+bool TStatement::IsNull(int col) const
 {
-    if (index < 0 || index >= m_names.size())
-        throw TError(QStringLiteral("记录集中没有这个字段"));
-    if (Eof() || Bof())
-        throw TError(QStringLiteral("记录集没有当前记录"));
-    if (m_static)
-        return m_rows[size_t(m_pos)][index];
-    switch (sqlite3_column_type(m_stmt, index)) {
+    return sqlite3_column_type(m_stmt, col) == SQLITE_NULL;
+}
+
+void TStatement::CheckNotNull(int col) const
+{
+    if (col < 0 || col >= ColumnCount())
+        throw TError(QStringLiteral("结果中没有这个字段"));
+    if (IsNull(col))
+        throw TError(QStringLiteral("字段 %1 的值为空")
+                         .arg(QString::fromUtf8(sqlite3_column_name(m_stmt, col))));
+}
+
+QByteArrayView TStatement::Bytes(int col) const
+{
+    CheckNotNull(col);
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
+    return QByteArrayView(text, sqlite3_column_bytes(m_stmt, col));
+}
+
+double TStatement::Number(int col) const
+{
+    CheckNotNull(col);
+    return sqlite3_column_double(m_stmt, col);
+}
+
+qint64 TStatement::Integer(int col) const
+{
+    CheckNotNull(col);
+    return sqlite3_column_int64(m_stmt, col);
+}
+
+QString TStatement::Text(int col) const
+{
+    CheckNotNull(col);
+    if (sqlite3_column_type(m_stmt, col) == SQLITE_FLOAT)
+        return QString::number(sqlite3_column_double(m_stmt, col), 'g', 17);
+    return QString::fromUtf8(Bytes(col));
+}
+
+QString TStatement::Text(const char *name) const
+{
+    const int col = ColumnIndex(name);
+    if (col < 0)
+        throw TError(QStringLiteral("结果中没有字段 %1").arg(QString::fromUtf8(name)));
+    return Text(col);
+}
+
+QVariant TStatement::Value(int col) const
+{
+    switch (sqlite3_column_type(m_stmt, col)) {
     case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(m_stmt, index)));
+        return QVariant(qint64(sqlite3_column_int64(m_stmt, col)));
     case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(m_stmt, index));
+        return QVariant(sqlite3_column_double(m_stmt, col));
     case SQLITE_NULL:
         return QVariant();
     default:
-        return QVariant(QString::fromUtf8(
-            reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, index)),
-            sqlite3_column_bytes(m_stmt, index)));
+        return QVariant(QString::fromUtf8(Bytes(col)));
     }
-}
-
-QString TRecordset::Field(const char *name) const
-{
-    const int index = FieldIndex(name);
-    if (index < 0)
-        throw TError(QStringLiteral("记录集中没有字段 %1").arg(QString::fromUtf8(name)));
-    return FieldAt(index);
-}
-
-QString TRecordset::FieldAt(int index) const
-{
-    const QVariant v = ValueAt(index);
-    if (v.isNull())
-        throw TError(QStringLiteral("字段 %1 的值为空").arg(m_names.value(index)));
-    if (v.typeId() == QMetaType::Double)
-        return QString::number(v.toDouble(), 'g', 17);
-    return v.toString();
-}
-
-double TRecordset::FieldDoubleAt(int index) const
-{
-    const QVariant v = ValueAt(index);
-    if (v.isNull())
-        throw TError(QStringLiteral("字段 %1 的值为空").arg(m_names.value(index)));
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    if (!ok)
-        throw TError(QStringLiteral("字段 %1 的值不是数字").arg(m_names.value(index)));
-    return d;
-}
-
-qint64 TRecordset::FieldIntAt(int index) const
-{
-    const QVariant v = ValueAt(index);
-    if (v.isNull())
-        throw TError(QStringLiteral("字段 %1 的值为空").arg(m_names.value(index)));
-    return v.toLongLong();
 }

@@ -1,17 +1,12 @@
 #pragma once
+#include <QByteArrayView>
 #include <QString>
 #include <QVariant>
-#include <QVector>
-
-#include <memory>
-#include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
-class TRecordset;
-
-// A small connection/recordset layer over the SQLite C API. Every failure throws TError
+// A small connection/statement layer over the SQLite C API. Every failure throws TError
 // with SQLite's message; after a failed statement the connection is closed, so the next
 // operation finds it closed and can open it again.
 class TConnection {
@@ -21,9 +16,11 @@ public:
     TConnection(const TConnection &) = delete;
     TConnection &operator=(const TConnection &) = delete;
 
-    // Opens an existing database file for reading and writing; never creates one.
+    // Opens an existing database file; never creates one. A file without write permission
+    // is opened read-only.
     void Open(const QString &path);
     bool IsOpen() const { return m_db != nullptr; }
+    bool IsReadOnly() const { return m_readOnly; }
     void Close();
 
     // Runs a statement without a result; values are bound to its "?" parameters.
@@ -36,54 +33,58 @@ public:
     sqlite3 *Handle() const { return m_db; }
     const QString &Path() const { return m_path; }
 
-    // Prepares a statement and binds its values (used by TRecordset and the store).
-    sqlite3_stmt *Prepare(const QString &sql, const QVariantList &params);
     // Throws the connection's current error, closing the connection first.
     [[noreturn]] void Fail(const QString &what);
 
 private:
     sqlite3 *m_db = nullptr;
     QString m_path;
+    bool m_readOnly = false;
     bool m_inTransaction = false;
 };
 
-// A recordset. Open() reads a static cursor (every row at once: exact record count,
-// backward moves); OpenForward() steps through the result as it is read.
-class TRecordset {
+// Closes the connection at the end of every unit of work, whatever happens; a transaction
+// still open at that point is rolled back.
+struct TConnectionScope {
+    TConnection &conn;
+    ~TConnectionScope() { conn.Close(); }
+};
+
+// One prepared statement, stepped forward. It can be bound anew and run again, so that a
+// batch reuses one prepared insert.
+class TStatement {
 public:
-    TRecordset() = default;
-    ~TRecordset();
-    TRecordset(const TRecordset &) = delete;
-    TRecordset &operator=(const TRecordset &) = delete;
+    TStatement(TConnection &conn, const QString &sql, const QVariantList &params = {});
+    ~TStatement();
+    TStatement(const TStatement &) = delete;
+    TStatement &operator=(const TStatement &) = delete;
 
-    void Open(const QString &sql, TConnection &conn, const QVariantList &params = {});
-    void OpenForward(const QString &sql, TConnection &conn, const QVariantList &params = {});
-    void Close();
+    // Steps to the next row; false after the last one. A failed step throws.
+    bool Next();
+    // Steps to the end, for statements without a result.
+    void Run();
+    // Resets the statement and binds new values to its parameters.
+    void Bind(const QVariantList &params);
 
-    int RecordCount() const { return m_static ? int(m_rows.size()) : -1; }
-    bool Eof() const;
-    bool Bof() const;
-    void MoveNext();
-    void MoveLast();
-    void MovePrevious();
+    int ColumnCount() const;
+    int ColumnIndex(const char *name) const;  // -1 when there is no such column (any case)
+    bool IsNull(int col) const;
 
-    int FieldIndex(const char *name) const;  // -1 when there is no such column
-    // The value of a column as text: numbers as decimal text, texts as they are.
-    // A null has no text form and throws.
-    QString Field(const char *name) const;
-    QString FieldAt(int index) const;
-    double FieldDoubleAt(int index) const;
-    qint64 FieldIntAt(int index) const;
+    // The typed forms of a column of the current row. Data written by the program never
+    // holds a null, and a null has no value in these forms: they throw.
+    // Bytes are the column's UTF-8 text, not copied: valid until the next step.
+    QByteArrayView Bytes(int col) const;
+    double Number(int col) const;
+    qint64 Integer(int col) const;
+    // Texts as they are, numbers as decimal text.
+    QString Text(int col) const;
+    QString Text(const char *name) const;
+    // The column as SQLite typed it (a null gives an invalid QVariant).
+    QVariant Value(int col) const;
 
 private:
-    QVariant ValueAt(int index) const;
-    void Step();
+    void CheckNotNull(int col) const;
 
-    TConnection *m_conn = nullptr;
+    TConnection &m_conn;
     sqlite3_stmt *m_stmt = nullptr;
-    bool m_static = true;
-    bool m_eof = true;
-    QStringList m_names;
-    std::vector<QVariantList> m_rows;
-    int m_pos = 0;  // static cursor: -1 before the first row, size() after the last
 };

@@ -37,14 +37,12 @@ QHash<QString, std::optional<TFen>> BudgetsOf(TConnection &conn, const QString &
     QHash<QString, std::optional<TFen>> budgets;
     if (!HasPlanTables(conn))
         return budgets;
-    TRecordset rs;
-    rs.Open(QStringLiteral("select b.[cate],b.[amount] is null,ifnull(b.[amount],0) from [budgets] b where b.[user]=? and "
+    TStatement rs(conn, QStringLiteral("select b.[cate],b.[amount] is null,ifnull(b.[amount],0) from [budgets] b where b.[user]=? and "
                            "b.[month]=(select max(c.[month]) from [budgets] c where c.[user]=b.[user] "
-                           "and c.[cate]=b.[cate] and c.[month]<=?)"),
-            conn, {encodedUser, MonthKey(month)});
-    for (; !rs.Eof(); rs.MoveNext()) {
-        const bool none = rs.FieldIntAt(1) != 0;
-        budgets.insert(rs.FieldAt(0), none ? std::nullopt : std::optional<TFen>(rs.FieldIntAt(2)));
+                           "and c.[cate]=b.[cate] and c.[month]<=?)"), {encodedUser, MonthKey(month)});
+    while (rs.Next()) {
+        const bool none = rs.Integer(1) != 0;
+        budgets.insert(rs.Text(0), none ? std::nullopt : std::optional<TFen>(rs.Integer(2)));
     }
     return budgets;
 }
@@ -52,12 +50,10 @@ QHash<QString, std::optional<TFen>> BudgetsOf(TConnection &conn, const QString &
 QHash<QString, TFen> SpendingOf(TConnection &conn, const QString &encodedUser, const QDate &month)
 {
     QHash<QString, TFen> spent;
-    TRecordset rs;
-    rs.Open(QStringLiteral("select [cate],sum([amount]) from [data] where [user]=? and [date]>=? "
-                           "and [date]<=? and [type]=? group by [cate]"),
-            conn, {encodedUser, FirstDay(month), LastDay(month), kTypeOut});
-    for (; !rs.Eof(); rs.MoveNext())
-        spent.insert(rs.FieldAt(0), FenFromYuan(rs.FieldDoubleAt(1)));
+    TStatement rs(conn, QStringLiteral("select [cate],sum([amount]) from [data] where [user]=? and [date]>=? "
+                           "and [date]<=? and [type]=? group by [cate]"), {encodedUser, FirstDay(month), LastDay(month), kTypeOut});
+    while (rs.Next())
+        spent.insert(rs.Text(0), FenFromYuan(rs.Number(1)));
     return spent;
 }
 

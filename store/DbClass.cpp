@@ -9,12 +9,8 @@
 
 namespace {
 
-// Closes the connection at the end of every unit of work, whatever happens; a
-// transaction still open at that point is rolled back.
-struct ConnectionScope {
-    TConnection &conn;
-    ~ConnectionScope() { conn.Close(); }
-};
+constexpr const char *kInsertRecord =
+    "insert into [data] ([user],[date],[type],[cate],[amount],[notes]) values (?,?,?,?,?,?)";
 
 double AmountValue(const QString &amount)
 {
@@ -51,14 +47,42 @@ void TDbMan::OpenLedger(TConnection &conn)
         conn.Close();
         throw TError(QStringLiteral("数据文件“%1”不是有效的账本数据库（%2）").arg(m_path, problem));
     }
+    if (!conn.IsReadOnly()) {
+        bool wanted = false;
+        {
+            TStatement st(conn, QStringLiteral(
+                "select ifnull(sum(type='index' and name='data_records'),0),"
+                "ifnull(sum(type='index' and name='data_user_date'),0) from sqlite_master"));
+            wanted = st.Next() && (st.Integer(0) == 0 || st.Integer(1) > 0);
+        }
+        if (wanted)
+            AddRecordIndex(conn);
+    }
     AddPlanTables(conn);
+}
+
+void TDbMan::AddRecordIndex(TConnection &conn)
+{
+    // Searches read a user's span of records from this index alone. Ledgers written before
+    // it existed gain it once; the narrower index it replaces would only slow every save.
+    // Without it everything still works, only slower, so a ledger that cannot take it now
+    // (locked by another instance, disk full) is used as it is.
+    try {
+        conn.BeginTransaction();
+        conn.Execute(QStringLiteral("create index if not exists [data_records] on [data] "
+                                    "([user],[date],[type],[cate],[amount],[notes])"));
+        conn.Execute(QStringLiteral("drop index if exists [data_user_date]"));
+        conn.Commit();
+    } catch (const TError &) {
+        conn.Open(m_path);
+    }
 }
 
 bool TDbMan::AddUser(const QString &name, const QString &password)
 {
     {
         TConnection conn;
-        ConnectionScope scope{conn};
+        TConnectionScope scope{conn};
         OpenLedger(conn);
         conn.Execute(QStringLiteral("insert into [users] ([name],[pwd]) values (?,?)"),
                      {THi::EncodeText(name), THi::EncodeText(password)});
@@ -70,7 +94,7 @@ bool TDbMan::DeleteUser(const QString &name)
 {
     {
         TConnection conn;
-        ConnectionScope scope{conn};
+        TConnectionScope scope{conn};
         OpenLedger(conn);
         conn.Execute(QStringLiteral("delete from [users] where [name]=?"), {THi::EncodeText(name)});
     }
@@ -80,22 +104,20 @@ bool TDbMan::DeleteUser(const QString &name)
 bool TDbMan::UserExists(const QString &name)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
-    TRecordset rs;
-    rs.Open(QStringLiteral("select * from [users] where [name]=?"), conn, {THi::EncodeText(name)});
-    return rs.RecordCount() > 0;
+    TStatement st(conn, QStringLiteral("select 1 from [users] where [name]=?"), {THi::EncodeText(name)});
+    return st.Next();
 }
 
 bool TDbMan::CheckUser(const QString &name, const QString &password)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
-    TRecordset rs;
-    rs.Open(QStringLiteral("select * from [users] where [name]=? and [pwd]=?"), conn,
-            {THi::EncodeText(name), THi::EncodeText(password)});
-    return rs.RecordCount() > 0;
+    TStatement st(conn, QStringLiteral("select 1 from [users] where [name]=? and [pwd]=?"),
+                  {THi::EncodeText(name), THi::EncodeText(password)});
+    return st.Next();
 }
 
 QString TDbMan::GetUsers()
@@ -103,18 +125,12 @@ QString TDbMan::GetUsers()
     QString text;
     {
         TConnection conn;
-        ConnectionScope scope{conn};
+        TConnectionScope scope{conn};
         OpenLedger(conn);
-        TRecordset rs;
-        // Oldest first, read from the last row backwards: the newest account comes first.
-        rs.Open(QStringLiteral("select * from [users] order by rowid"), conn);
-        if (rs.RecordCount() > 0) {
-            rs.MoveLast();
-            while (!rs.Bof()) {
-                text += QStringLiteral("\r\n") + THi::DecodeText(rs.Field("name"));
-                rs.MovePrevious();
-            }
-        }
+        // The newest account first.
+        TStatement st(conn, QStringLiteral("select [name] from [users] order by rowid desc"));
+        while (st.Next())
+            text += QStringLiteral("\r\n") + THi::DecodeText(st.Text(0));
     }
     return THi::Trim(text);
 }
@@ -122,7 +138,7 @@ QString TDbMan::GetUsers()
 void TDbMan::ReplaceUser(const QString &name, const QString &password)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     conn.BeginTransaction();
     conn.Execute(QStringLiteral("delete from [users] where [name]=?"), {THi::EncodeText(name)});
@@ -135,8 +151,7 @@ void TDbMan::InsertRecord(TConnection &conn, const QString &encodedUser, const Q
                           const QString &type, const QString &item, const QString &amount,
                           const QString &notes)
 {
-    conn.Execute(QStringLiteral("insert into [data] ([user],[date],[type],[cate],[amount],[notes]) "
-                                "values (?,?,?,?,?,?)"),
+    conn.Execute(QString::fromUtf8(kInsertRecord),
                  {encodedUser, date, type, THi::EncodeText(item), AmountValue(amount),
                   THi::EncodeText(notes)});
 }
@@ -145,26 +160,33 @@ void TDbMan::AddRecord(const QString &user, const QString &date, const QString &
                        const QString &item, const QString &amount, const QString &notes)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     InsertRecord(conn, THi::EncodeText(user), date, type, item, amount, notes);
 }
 
-void TDbMan::AddRecords(const QString &user, const QList<QStringList> &rows)
+void TDbMan::AddRecords(const QString &user, const QList<TNewRecord> &rows)
 {
-    for (const QStringList &row : rows)
-        if (row.size() < 5)
-            throw TError(QStringLiteral("待保存的记录不完整"));
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     if (rows.isEmpty())
         return;
     const QString encodedUser = THi::EncodeText(user);
-    // The pending list is saved in one transaction: all rows or none.
+    const QString ymd = QStringLiteral("yyyy-MM-dd");
+    // The pending list is saved in one transaction, all rows or none, through one
+    // prepared insert.
     conn.BeginTransaction();
-    for (const QStringList &row : rows)
-        InsertRecord(conn, encodedUser, row[0], row[1], row[2], row[3], row[4]);
+    {
+        TStatement insert(conn, QString::fromUtf8(kInsertRecord));
+        for (const TNewRecord &row : rows) {
+            if (!row.date.isValid())
+                throw TError(QStringLiteral("待保存的记录日期无效"));
+            insert.Bind({encodedUser, row.date.toString(ymd), row.type, THi::EncodeText(row.item),
+                         YuanFromFen(row.amount), THi::EncodeText(row.notes)});
+            insert.Run();
+        }
+    }
     conn.Commit();
 }
 
@@ -172,7 +194,7 @@ void TDbMan::DeleteRecord(const QString &id)
 {
     const qint64 key = IdValue(id);
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     conn.Execute(QStringLiteral("delete from [data] where [id]=?"), {key});
 }
@@ -183,7 +205,7 @@ void TDbMan::ChangeRecord(const QString &id, const QString &user, const QString 
 {
     const qint64 key = IdValue(id);
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     conn.BeginTransaction();
     conn.Execute(QStringLiteral("delete from [data] where [id]=?"), {key});
@@ -194,12 +216,11 @@ void TDbMan::ChangeRecord(const QString &id, const QString &user, const QString 
 QString TDbMan::GetCates(const QString &user, const QString &column)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
-    TRecordset rs;
-    rs.Open(QStringLiteral("select * from [cates] where [user]=?"), conn, {THi::EncodeText(user)});
-    if (rs.RecordCount() > 0)
-        return THi::DecodeText(rs.Field(column.toUtf8().constData()));
+    TStatement st(conn, QStringLiteral("select * from [cates] where [user]=?"), {THi::EncodeText(user)});
+    if (st.Next())
+        return THi::DecodeText(st.Text(column.toUtf8().constData()));
     return QString();
 }
 
@@ -212,7 +233,7 @@ void TDbMan::SetCates(const QString &user, const QString &column, const QString 
     else if (column == QLatin1String("in"))
         inList = text;
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     // Delete and re-insert stand or fall together, so a list is never lost half-way.
     conn.BeginTransaction();

@@ -31,8 +31,8 @@ public:
 
     void AddRecord(const QString &user, const QString &date, const QString &type,
                    const QString &item, const QString &amount, const QString &notes);
-    // Rows of five texts: date, type, item, amount, notes. All rows are stored, or none.
-    void AddRecords(const QString &user, const QList<QStringList> &rows);
+    // All rows are stored, in list order, or none.
+    void AddRecords(const QString &user, const QList<TNewRecord> &rows);
     void DeleteRecord(const QString &id);
     // Deletes record id and stores the changed record in one transaction; the changed
     // record gets a new id. An error leaves the old record in place.
@@ -54,6 +54,7 @@ protected:
     void OpenLedger(TConnection &conn);
 
 private:
+    void AddRecordIndex(TConnection &conn);
     void InsertRecord(TConnection &conn, const QString &encodedUser, const QString &date,
                       const QString &type, const QString &item, const QString &amount,
                       const QString &notes);

@@ -30,11 +30,9 @@ const char *const kSchema[] = {
 
 bool HasTables(TConnection &conn)
 {
-    TRecordset rs;
-    rs.Open(QStringLiteral("select count(*) from sqlite_master where type='table' and "
-                           "name in ('import_batches','import_keys','import_rules')"),
-            conn);
-    return !rs.Eof() && rs.FieldIntAt(0) == 3;
+    TStatement rs(conn, QStringLiteral("select count(*) from sqlite_master where type='table' and "
+                           "name in ('import_batches','import_keys','import_rules')"));
+    return rs.Next() && rs.Integer(0) == 3;
 }
 
 void CreateTables(TConnection &conn)
@@ -45,43 +43,6 @@ void CreateTables(TConnection &conn)
     conn.Commit();
 }
 
-// One statement prepared once and run for every row of a large import.
-class TRowStatement {
-public:
-    TRowStatement(TConnection &conn, const QString &sql) : m_conn(conn), m_stmt(conn.Prepare(sql, {})) {}
-    ~TRowStatement() { sqlite3_finalize(m_stmt); }
-    TRowStatement(const TRowStatement &) = delete;
-    TRowStatement &operator=(const TRowStatement &) = delete;
-
-    // Runs the statement with values; true when it gave a row.
-    bool Run(std::initializer_list<QVariant> values)
-    {
-        sqlite3_reset(m_stmt);
-        sqlite3_clear_bindings(m_stmt);
-        int n = 0;
-        for (const QVariant &v : values) {
-            ++n;
-            if (v.typeId() == QMetaType::QString) {
-                const QByteArray utf8 = v.toString().toUtf8();
-                sqlite3_bind_text(m_stmt, n, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-            } else if (v.typeId() == QMetaType::Double) {
-                sqlite3_bind_double(m_stmt, n, v.toDouble());
-            } else {
-                sqlite3_bind_int64(m_stmt, n, v.toLongLong());
-            }
-        }
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW || rc == SQLITE_DONE)
-            return rc == SQLITE_ROW;
-        sqlite3_reset(m_stmt);
-        m_conn.Fail(QString());
-    }
-
-private:
-    TConnection &m_conn;
-    sqlite3_stmt *m_stmt;
-};
-
 qint64 LastId(TConnection &conn) { return sqlite3_last_insert_rowid(conn.Handle()); }
 
 // The user's two item lists in one pass, extended as entry extends them: a new item goes to
@@ -90,11 +51,10 @@ void AddItems(TConnection &conn, const QString &encodedUser, const QList<TImport
 {
     QString outText, inText;
     {
-        TRecordset rs;
-        rs.Open(QStringLiteral("select [out],[in] from [cates] where [user]=?"), conn, {encodedUser});
-        if (!rs.Eof()) {
-            outText = THi::DecodeText(rs.Field("out"));
-            inText = THi::DecodeText(rs.Field("in"));
+        TStatement rs(conn, QStringLiteral("select [out],[in] from [cates] where [user]=?"), {encodedUser});
+        if (rs.Next()) {
+            outText = THi::DecodeText(rs.Text("out"));
+            inText = THi::DecodeText(rs.Text("in"));
         }
     }
     QStringList outList = CateTextToEntries(outText), inList = CateTextToEntries(inText);
@@ -161,11 +121,9 @@ QSet<QString> TImportStore::ImportedKeys(const QString &user)
     QSet<QString> keys;
     if (!OpenImport(conn))
         return keys;
-    TRecordset rs;
-    rs.OpenForward(QStringLiteral("select [key] from [import_keys] where [user]=?"), conn,
-                   {THi::EncodeText(user)});
-    for (; !rs.Eof(); rs.MoveNext())
-        keys.insert(rs.FieldAt(0));
+    TStatement rs(conn, QStringLiteral("select [key] from [import_keys] where [user]=?"), {THi::EncodeText(user)});
+    while (rs.Next())
+        keys.insert(rs.Text(0));
     return keys;
 }
 
@@ -176,11 +134,9 @@ QHash<QString, QString> TImportStore::ItemRules(const QString &user, const QStri
     QHash<QString, QString> rules;
     if (!OpenImport(conn))
         return rules;
-    TRecordset rs;
-    rs.OpenForward(QStringLiteral("select [counterpart],[cate] from [import_rules] where [user]=? and [type]=?"),
-                   conn, {THi::EncodeText(user), type});
-    for (; !rs.Eof(); rs.MoveNext())
-        rules.insert(THi::DecodeText(rs.FieldAt(0)), THi::DecodeText(rs.FieldAt(1)));
+    TStatement rs(conn, QStringLiteral("select [counterpart],[cate] from [import_rules] where [user]=? and [type]=?"), {THi::EncodeText(user), type});
+    while (rs.Next())
+        rules.insert(THi::DecodeText(rs.Text(0)), THi::DecodeText(rs.Text(1)));
     return rules;
 }
 
@@ -202,16 +158,15 @@ int TImportStore::Import(const QString &user, const QString &fileName,
     // was read, by this window or another.
     QSet<QString> known;
     {
-        TRecordset rs;
-        rs.OpenForward(QStringLiteral("select [key] from [import_keys] where [user]=?"), conn, {encodedUser});
-        for (; !rs.Eof(); rs.MoveNext())
-            known.insert(rs.FieldAt(0));
+        TStatement rs(conn, QStringLiteral("select [key] from [import_keys] where [user]=?"), {encodedUser});
+        while (rs.Next())
+            known.insert(rs.Text(0));
     }
     QList<TImportRecord> stored;
     {
-        TRowStatement insertRecord(conn, QStringLiteral("insert into [data] ([user],[date],[type],[cate],[amount],[notes]) "
+        TStatement insertRecord(conn, QStringLiteral("insert into [data] ([user],[date],[type],[cate],[amount],[notes]) "
                                                         "values (?,?,?,?,?,?)"));
-        TRowStatement insertKey(conn, QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) "
+        TStatement insertKey(conn, QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) "
                                                      "values (?,?,?,?)"));
         QHash<QString, QString> encodedItems;
         for (const TImportRecord &r : records) {
@@ -221,9 +176,11 @@ int TImportStore::Import(const QString &user, const QString &fileName,
             auto encoded = encodedItems.find(r.item);
             if (encoded == encodedItems.end())
                 encoded = encodedItems.insert(r.item, THi::EncodeText(THi::Trim(r.item)));
-            insertRecord.Run({encodedUser, r.date.toString(QStringLiteral("yyyy-MM-dd")), r.type, *encoded,
-                              double(r.amountFen) / 100.0, THi::EncodeText(THi::Trim(r.notes))});
-            insertKey.Run({encodedUser, r.key, batch, LastId(conn)});
+            insertRecord.Bind({encodedUser, r.date.toString(QStringLiteral("yyyy-MM-dd")), r.type, *encoded,
+                               YuanFromFen(r.amountFen), THi::EncodeText(THi::Trim(r.notes))});
+            insertRecord.Run();
+            insertKey.Bind({encodedUser, r.key, batch, LastId(conn)});
+            insertKey.Run();
             stored << r;
         }
     }
@@ -249,22 +206,18 @@ std::optional<TImportBatch> TImportStore::LastImport(const QString &user)
     TCloseScope scope{conn};
     if (!OpenImport(conn))
         return std::nullopt;
-    TRecordset rs;
-    rs.Open(QStringLiteral("select [id],[time],[file],[records],[undone] from [import_batches] "
-                           "where [user]=? order by [id] desc limit 1"),
-            conn, {THi::EncodeText(user)});
-    if (rs.Eof() || rs.FieldIntAt(4) != 0)
+    TStatement rs(conn, QStringLiteral("select [id],[time],[file],[records],[undone] from [import_batches] "
+                           "where [user]=? order by [id] desc limit 1"), {THi::EncodeText(user)});
+    if (!rs.Next() || rs.Integer(4) != 0)
         return std::nullopt;
     TImportBatch batch;
-    batch.id = rs.FieldIntAt(0);
-    batch.time = QDateTime::fromString(rs.FieldAt(1), Qt::ISODate);
-    batch.fileName = THi::DecodeText(rs.FieldAt(2));
-    batch.recordCount = int(rs.FieldIntAt(3));
-    TRecordset count;
-    count.Open(QStringLiteral("select count(*) from [import_keys] k join [data] d on d.[id]=k.[record] "
-                              "where k.[batch]=? and d.[user]=k.[user]"),
-               conn, {batch.id});
-    batch.unchangedCount = int(count.FieldIntAt(0));
+    batch.id = rs.Integer(0);
+    batch.time = QDateTime::fromString(rs.Text(1), Qt::ISODate);
+    batch.fileName = THi::DecodeText(rs.Text(2));
+    batch.recordCount = int(rs.Integer(3));
+    TStatement count(conn, QStringLiteral("select count(*) from [import_keys] k join [data] d on d.[id]=k.[record] "
+                              "where k.[batch]=? and d.[user]=k.[user]"), {batch.id});
+    batch.unchangedCount = count.Next() ? int(count.Integer(0)) : 0;
     return batch;
 }
 

@@ -157,8 +157,8 @@ void BackupLedger(const QString &dbFile, const QString &target)
     conn.Open(dbFile);
     conn.Execute(QStringLiteral("BEGIN"));
     {
-        TRecordset rs;
-        rs.Open(QStringLiteral("select count(*) from sqlite_master"), conn);
+        TStatement st(conn, QStringLiteral("select count(*) from sqlite_master"));
+        st.Run();
     }
     // A copy of a damaged ledger would be refused by the restore; say so now, not then.
     CheckLedgerFile(dbFile);
@@ -176,8 +176,7 @@ void CopyLedgerAsIs(const QString &dbFile, const QString &target)
     try {
         conn.Open(dbFile);
         conn.Execute(QStringLiteral("BEGIN"));
-        TRecordset rs;
-        rs.Open(QStringLiteral("select count(*) from sqlite_master"), conn);
+        TStatement(conn, QStringLiteral("select count(*) from sqlite_master")).Run();
     } catch (const TError &) {
         // A ledger SQLite cannot read is kept all the same: it may be all the user has.
         conn.Close();

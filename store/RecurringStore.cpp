@@ -4,6 +4,8 @@
 #include "store/Ado.h"
 #include "store/PlanTables.h"
 
+#include <sqlite3.h>
+
 #include <QSet>
 
 #include <algorithm>
@@ -40,14 +42,12 @@ QVariantList Values(const QString &user, const TRecurring &rec)
 
 bool AlreadyRecorded(TConnection &conn, const QString &encodedUser, const TOccurrence &o)
 {
-    TRecordset rs;
     // Stored amounts are yuan in a REAL column: compare to within half a fen.
-    rs.Open(QStringLiteral("select count(*) from [data] where [user]=? and [date]=? and [type]=? "
-                           "and [cate]=? and abs([amount]-?)<0.005"),
-            conn,
+    TStatement rs(conn, QStringLiteral("select count(*) from [data] where [user]=? and [date]=? and [type]=? "
+                                       "and [cate]=? and abs([amount]-?)<0.005"),
             {encodedUser, o.date.toString(QStringLiteral("yyyy-MM-dd")), o.type,
              THi::EncodeText(o.item), YuanFromFen(o.amount)});
-    return !rs.Eof() && rs.FieldIntAt(0) > 0;
+    return rs.Next() && rs.Integer(0) > 0;
 }
 
 } // namespace
@@ -82,14 +82,12 @@ QList<TRecurring> TRecurringStore::List(const QString &user)
     QList<TRecurring> list;
     if (!HasPlanTables(conn))
         return list;
-    TRecordset rs;
-    rs.Open(QStringLiteral("select [id],[type],[cate],[amount],[notes],[day],[first_month],[last_month] "
-                           "from [recurring] where [user]=? order by [id]"),
-            conn, {THi::EncodeText(user)});
-    for (; !rs.Eof(); rs.MoveNext())
-        list.append({rs.FieldIntAt(0), rs.FieldAt(1), THi::DecodeText(rs.FieldAt(2)), rs.FieldIntAt(3),
-                     THi::DecodeText(rs.FieldAt(4)), int(rs.FieldIntAt(5)), MonthOf(rs.FieldAt(6)),
-                     MonthOf(rs.FieldAt(7))});
+    TStatement rs(conn, QStringLiteral("select [id],[type],[cate],[amount],[notes],[day],[first_month],[last_month] "
+                           "from [recurring] where [user]=? order by [id]"), {THi::EncodeText(user)});
+    while (rs.Next())
+        list.append({rs.Integer(0), rs.Text(1), THi::DecodeText(rs.Text(2)), rs.Integer(3),
+                     THi::DecodeText(rs.Text(4)), int(rs.Integer(5)), MonthOf(rs.Text(6)),
+                     MonthOf(rs.Text(7))});
     return list;
 }
 
@@ -103,9 +101,7 @@ qint64 TRecurringStore::Add(const QString &user, const TRecurring &rec)
     conn.Execute(QStringLiteral("insert into [recurring] ([user],[type],[cate],[amount],[notes],[day],"
                                 "[first_month],[last_month]) values (?,?,?,?,?,?,?,?)"),
                  Values(user, rec));
-    TRecordset rs;
-    rs.Open(QStringLiteral("select last_insert_rowid()"), conn);
-    return rs.FieldIntAt(0);
+    return sqlite3_last_insert_rowid(conn.Handle());
 }
 
 void TRecurringStore::Change(const QString &user, const TRecurring &rec)
@@ -145,12 +141,10 @@ QList<TOccurrence> TRecurringStore::Due(const QString &user, const QDate &today)
 
     QSet<QPair<qint64, QString>> settled;
     {
-        TRecordset rs;
-        rs.Open(QStringLiteral("select d.[recurring],d.[month] from [recurring_done] d join [recurring] r "
-                               "on r.[id]=d.[recurring] where r.[user]=?"),
-                conn, {encodedUser});
-        for (; !rs.Eof(); rs.MoveNext())
-            settled.insert({rs.FieldIntAt(0), rs.FieldAt(1)});
+        TStatement rs(conn, QStringLiteral("select d.[recurring],d.[month] from [recurring_done] d join [recurring] r "
+                               "on r.[id]=d.[recurring] where r.[user]=?"), {encodedUser});
+        while (rs.Next())
+            settled.insert({rs.Integer(0), rs.Text(1)});
     }
 
     const QDate thisMonth = FirstOf(today);

@@ -21,6 +21,17 @@ struct TRecord {
     bool IsExpense() const { return type == kTypeOut; }
 };
 
+// One record to be stored, as the entry panel collects it.
+struct TNewRecord {
+    QDate date;
+    QString type;  // 支出 or 收入
+    QString item;
+    TFen amount = 0;
+    QString notes;
+
+    bool operator==(const TNewRecord &) const = default;
+};
+
 // The totals of one day, or of one month (date is then the month's first day).
 struct TPeriodTotal {
     QDate date;
@@ -54,3 +65,9 @@ struct TSearchResult {
     // The total of the ranking's type: the share of each ranked item is taken of it.
     TFen TypeTotal(const QString &type) const { return type == kTypeIn ? inTotal : outTotal; }
 };
+
+// Every member moves by its bytes, so long lists grow by reallocation instead of element by
+// element.
+Q_DECLARE_TYPEINFO(TRecord, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(TPeriodTotal, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(TRankRow, Q_RELOCATABLE_TYPE);

@@ -1,4 +1,3 @@
-#include "store/Summary.h"
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "store/Ado.h"
@@ -8,84 +7,43 @@
 #include <QHash>
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstring>
-
-#include <sqlite3.h>
+#include <vector>
 
 namespace {
 
-struct ConnectionScope {
-    TConnection &conn;
-    ~ConnectionScope() { conn.Close(); }
-};
+// The span's records in date order, read once: every list of a search is accumulated from
+// them. The index on (user, date, type, cate, amount, notes) covers the statement, so the
+// rows come from the index alone, already in date order.
+// Items and notes are read only as far as a list can show them (TextLimits.h).
+constexpr const char *kSpanRecords =
+    "select [id],[date],[type],substr([cate],1,174800),[amount],substr([notes],1,174800) from [data] "
+    "where [user]=? and [date]>=? and [date]<=? order by [date]";
 
-// One prepared statement stepped forward; a failed step is reported like every other
-// error of the connection.
-class TStatement {
-public:
-    TStatement(TConnection &conn, const char *sql, const QVariantList &params)
-        : m_conn(conn), m_stmt(conn.Prepare(QString::fromUtf8(sql), params))
-    {
-    }
-    ~TStatement() { sqlite3_finalize(m_stmt); }
-    TStatement(const TStatement &) = delete;
-    TStatement &operator=(const TStatement &) = delete;
+constexpr const char *kCateRecords =
+    "select [date],substr([cate],1,174800),[amount],substr([notes],1,174800) from [data] "
+    "where [user]=? and [date]>=? and [date]<=? and [type]=? and [cate]=? "
+    "order by [date] asc,[id] asc";
 
-    bool Next()
-    {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            m_conn.Fail(QString());
-        return false;
-    }
-
-    // A column as its UTF-8 bytes (not copied; valid until the next step). Data written by
-    // the program never holds a null, and a null has no text form.
-    QByteArrayView Bytes(int col) const
-    {
-        CheckNotNull(col);
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, col));
-        return QByteArrayView(text, sqlite3_column_bytes(m_stmt, col));
-    }
-    double Number(int col) const
-    {
-        CheckNotNull(col);
-        return sqlite3_column_double(m_stmt, col);
-    }
-    qint64 Integer(int col) const
-    {
-        CheckNotNull(col);
-        return sqlite3_column_int64(m_stmt, col);
-    }
-
-private:
-    void CheckNotNull(int col) const
-    {
-        if (sqlite3_column_type(m_stmt, col) == SQLITE_NULL)
-            throw TError(QStringLiteral("字段 %1 的值为空")
-                             .arg(QString::fromUtf8(sqlite3_column_name(m_stmt, col))));
-    }
-
-    TConnection &m_conn;
-    sqlite3_stmt *m_stmt;
-};
-
-// Decoded texts by their stored form. Items repeat all over a ledger, and decoding each
-// occurrence again would dominate a search over many years.
+// Decoded texts by their stored form, each distinct form numbered once. Items repeat all
+// over a ledger, and decoding each occurrence again would dominate a search over many years.
 class TDecodeCache {
 public:
-    const QString &Text(QByteArrayView stored)
+    int Index(QByteArrayView stored)
     {
         const QByteArray key = QByteArray::fromRawData(stored.data(), stored.size());
-        auto it = m_texts.constFind(key);
-        if (it == m_texts.constEnd())
-            it = m_texts.insert(QByteArray(stored.data(), stored.size()), Decoded(stored));
-        return it.value();
+        auto it = m_index.constFind(key);
+        if (it != m_index.constEnd())
+            return it.value();
+        const int index = int(m_texts.size());
+        m_stored.append(QByteArray(stored.data(), stored.size()));
+        m_texts.append(Decoded(stored));
+        m_index.insert(m_stored.last(), index);
+        return index;
     }
+    const QString &Text(QByteArrayView stored) { return m_texts[Index(stored)]; }
+    const QString &TextAt(int index) const { return m_texts[index]; }
+    const QByteArray &StoredAt(int index) const { return m_stored[index]; }
+    int Count() const { return int(m_texts.size()); }
 
 private:
     // A stored form longer than any the program writes is decoded only as far as it is
@@ -103,7 +61,9 @@ private:
         return ShownText(THi::DecodeText(QString::fromLatin1(stored)));
     }
 
-    QHash<QByteArray, QString> m_texts;
+    QHash<QByteArray, int> m_index;
+    QList<QByteArray> m_stored;
+    QList<QString> m_texts;
 };
 
 // Equal dates follow each other in the results, so each is parsed once.
@@ -134,20 +94,85 @@ QByteArrayView TrimmedType(QByteArrayView type)
     return type;
 }
 
-QList<TRankRow> Ranking(TConnection &conn, const QVariantList &range, const QString &type,
-                        TDecodeCache &items)
+// How the stored type word counts. Only the exact words are expense or income in the
+// totals and rankings; a padded or unknown word counts in neither.
+enum class TKind { Out = 0, In = 1, Other = 2 };
+
+TKind KindOf(QByteArrayView stored)
 {
-    QList<TRankRow> ranks;
-    TStatement st(conn, TSummarySql::Ranking, range + QVariantList{type});
-    while (st.Next())
-        ranks.append({type, items.Text(st.Bytes(0)), st.Integer(1), FenFromYuan(st.Number(2))});
-    // Largest sum first; equal sums by item text in code-page order, so that the order
-    // never depends on the engine.
-    std::stable_sort(ranks.begin(), ranks.end(), [](const TRankRow &a, const TRankRow &b) {
-        return a.sum != b.sum ? a.sum > b.sum
-                              : THi::ToLocalBytes(a.item) < THi::ToLocalBytes(b.item);
+    static const QByteArray out = kTypeOut.toUtf8(), in = kTypeIn.toUtf8();
+    if (stored == QByteArrayView(out))
+        return TKind::Out;
+    if (stored == QByteArrayView(in))
+        return TKind::In;
+    return TKind::Other;
+}
+
+// A record of the day being read, with what its place within the day depends on.
+struct TDayRecord {
+    TKind kind;
+    QByteArray otherType;  // the stored word, for kind Other only
+    TRecord record;
+};
+
+// Within a day the expense records come before the income records (the order the two
+// words have in the Chinese code page, descending), then any other word in descending
+// byte order; each type in the order of saving.
+void AppendDay(std::vector<TDayRecord> &day, QList<TRecord> &records)
+{
+    std::sort(day.begin(), day.end(), [](const TDayRecord &a, const TDayRecord &b) {
+        if (a.kind != b.kind)
+            return a.kind < b.kind;
+        if (a.otherType != b.otherType)
+            return a.otherType > b.otherType;
+        return a.record.id < b.record.id;
     });
-    return ranks;
+    for (TDayRecord &r : day)
+        records.append(std::move(r.record));
+    day.clear();
+}
+
+struct TRankSum {
+    qint64 count = 0;
+    TFen sum = 0;
+};
+
+// Largest sum first; equal sums by item text in code-page order, so that the order never
+// depends on the engine.
+QList<TRankRow> Ranking(const std::vector<TRankSum> &sums, const QString &type,
+                        const TDecodeCache &items)
+{
+    struct TRanked {
+        TRankRow row;
+        QByteArray local;
+        int index;
+    };
+    std::vector<TRanked> ranked;
+    for (int i = 0; i < int(sums.size()); ++i)
+        if (sums[size_t(i)].count > 0)
+            ranked.push_back({{type, items.TextAt(i), sums[size_t(i)].count, sums[size_t(i)].sum},
+                              THi::ToLocalBytes(items.TextAt(i)), i});
+    std::sort(ranked.begin(), ranked.end(), [&items](const TRanked &a, const TRanked &b) {
+        if (a.row.sum != b.row.sum)
+            return a.row.sum > b.row.sum;
+        if (a.local != b.local)
+            return a.local < b.local;
+        return items.StoredAt(a.index) < items.StoredAt(b.index);
+    });
+    QList<TRankRow> rows;
+    rows.reserve(qsizetype(ranked.size()));
+    for (TRanked &r : ranked)
+        rows.append(std::move(r.row));
+    return rows;
+}
+
+// Adds one record's amount to the totals its kind counts in.
+void Count(TPeriodTotal &total, TKind kind, TFen amount)
+{
+    if (kind == TKind::Out)
+        total.out += amount;
+    else if (kind == TKind::In)
+        total.in += amount;
 }
 
 } // namespace
@@ -155,51 +180,74 @@ QList<TRankRow> Ranking(TConnection &conn, const QVariantList &range, const QStr
 TSearchResult TDbMan::Search(const QString &user, const QDate &fromDate, const QDate &toDate)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     TSearchResult result;
     result.fromDate = fromDate;
     result.toDate = toDate;
     const QString ymd = QStringLiteral("yyyy-MM-dd");
-    const QVariantList range{THi::EncodeText(user), fromDate.toString(ymd), toDate.toString(ymd)};
+    TStatement st(conn, QString::fromUtf8(kSpanRecords),
+                  {THi::EncodeText(user), fromDate.toString(ymd), toDate.toString(ymd)});
 
-    {
-        TStatement st(conn, TSummarySql::PeriodTotals, range);
-        while (st.Next()) {
-            result.outTotal = FenFromYuan(st.Number(1));
-            result.inTotal = FenFromYuan(st.Number(2));
-        }
-    }
+    TDecodeCache items, notes;
     TDates dates;
-    {
-        TStatement st(conn, TSummarySql::DayTotals, range);
-        while (st.Next())
-            result.days.append({dates.Date(st.Bytes(0)), FenFromYuan(st.Number(2)),
-                                FenFromYuan(st.Number(1))});
-    }
-    {
-        TStatement st(conn, TSummarySql::MonthTotals, range);
-        while (st.Next()) {
-            const QByteArray month = st.Bytes(0).toByteArray() + "-01";
-            result.months.append({dates.Date(month), FenFromYuan(st.Number(2)),
-                                  FenFromYuan(st.Number(1))});
-        }
-    }
+    std::vector<TRankSum> ranks[2];
+    std::vector<TDayRecord> day;
+    TPeriodTotal period, dayTotal, monthTotal;
+    QByteArray dayKey, monthKey;
+    bool any = false;
+    const auto closeDay = [&] {
+        AppendDay(day, result.records);
+        result.days.append(dayTotal);
+    };
 
-    TDecodeCache items;
-    {
-        TDecodeCache notes;
-        TStatement st(conn, TSummarySql::Records, range);
-        while (st.Next()) {
-            const QByteArrayView type = TrimmedType(st.Bytes(2));
-            result.records.append({st.Integer(0), dates.Date(st.Bytes(1)),
-                                   QString::fromUtf8(type), items.Text(st.Bytes(3)),
-                                   FenFromYuan(st.Number(4)), notes.Text(st.Bytes(5))});
+    while (st.Next()) {
+        const QByteArrayView date = st.Bytes(1);
+        if (!any || date != QByteArrayView(dayKey)) {
+            // Dates are zero-padded, so the first seven characters are the year and month.
+            const QByteArrayView month = date.first(qMin<qsizetype>(7, date.size()));
+            if (any) {
+                closeDay();
+                if (month != QByteArrayView(monthKey))
+                    result.months.append(monthTotal);
+            }
+            if (!any || month != QByteArrayView(monthKey)) {
+                monthKey = month.toByteArray();
+                monthTotal = {dates.Date(QByteArray(monthKey + "-01")), 0, 0};
+            }
+            dayKey = date.toByteArray();
+            dayTotal = {dates.Date(date), 0, 0};
+            any = true;
         }
+        const QByteArrayView storedType = st.Bytes(2);
+        const TKind kind = KindOf(storedType);
+        const int item = items.Index(st.Bytes(3));
+        const TFen amount = FenFromYuan(st.Number(4));
+        Count(period, kind, amount);
+        Count(dayTotal, kind, amount);
+        Count(monthTotal, kind, amount);
+        if (kind != TKind::Other) {
+            std::vector<TRankSum> &sums = ranks[int(kind)];
+            if (sums.size() <= size_t(item))
+                sums.resize(size_t(item) + 1);
+            ++sums[size_t(item)].count;
+            sums[size_t(item)].sum += amount;
+        }
+        const QString type = kind == TKind::Out  ? kTypeOut
+                             : kind == TKind::In ? kTypeIn
+                                                 : QString::fromUtf8(TrimmedType(storedType));
+        day.push_back({kind, kind == TKind::Other ? storedType.toByteArray() : QByteArray(),
+                       {st.Integer(0), dayTotal.date, type, items.TextAt(item), amount,
+                        notes.Text(st.Bytes(5))}});
     }
-
-    result.outRanking = Ranking(conn, range, kTypeOut, items);
-    result.inRanking = Ranking(conn, range, kTypeIn, items);
+    if (any) {
+        closeDay();
+        result.months.append(monthTotal);
+    }
+    result.outTotal = period.out;
+    result.inTotal = period.in;
+    result.outRanking = Ranking(ranks[int(TKind::Out)], kTypeOut, items);
+    result.inRanking = Ranking(ranks[int(TKind::In)], kTypeIn, items);
     return result;
 }
 
@@ -207,12 +255,12 @@ QList<TRecord> TDbMan::GetCateRecords(const QString &user, const QDate &fromDate
                                       const QDate &toDate, const QString &type, const QString &item)
 {
     TConnection conn;
-    ConnectionScope scope{conn};
+    TConnectionScope scope{conn};
     OpenLedger(conn);
     TDecodeCache texts;
     TDates dates;
     const QString ymd = QStringLiteral("yyyy-MM-dd");
-    TStatement st(conn, TSummarySql::CateRecords,
+    TStatement st(conn, QString::fromUtf8(kCateRecords),
                   {THi::EncodeText(user), fromDate.toString(ymd), toDate.toString(ymd), type,
                    THi::EncodeText(item)});
     QList<TRecord> rows;

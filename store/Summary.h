@@ -1,9 +1,11 @@
 #pragma once
 
-// The statements behind TDbMan::GetPeriodSummary and TDbMan::GetCateRecords (UTF-8). Each
-// selects one user's records in a range of days, both days included; the first three
-// parameters are the encoded user, the from-date and the to-date ("yyyy-mm-dd", compared as
-// text). They are public so that the benchmark can time the bare statements.
+// REFERENCE ONLY: the program does not run these. They are the six statements that a search
+// once ran, one per list; TDbMan::Search now reads the span once and accumulates every list.
+// The tests check that both give the same lists, and the benchmark times these bare
+// statements as the floor of a search. Each selects one user's records in a range of days,
+// both days included; the first three parameters are the encoded user, the from-date and the
+// to-date ("yyyy-mm-dd", compared as text).
 namespace TSummarySql {
 
 inline constexpr const char *PeriodTotals =
@@ -42,11 +44,5 @@ inline constexpr const char *Ranking =
     "select [cate],count(*) as [qty],sum([amount]) as [total] from [data] "
     "where [user]=? and [date]>=? and [date]<=? and [type]=? group by [cate] "
     "order by sum([amount]) desc";
-
-// The fourth and fifth parameters are the type word and the encoded item.
-inline constexpr const char *CateRecords =
-    "select [date],substr([cate],1,174800) as [cate],[amount],substr([notes],1,174800) as [notes] from [data] "
-    "where [user]=? and [date]>=? and [date]<=? and [type]=? and [cate]=? "
-    "order by [date] asc,[id] asc";
 
 } // namespace TSummarySql

@@ -66,12 +66,15 @@ TSstRecords BuildSst(const QList<TSstString> &strings, quint32 totalRefs)
     TSstRecords sst;
     const qsizetype n = strings.size();
     sst.stringsPerBucket = int(std::max<qsizetype>(8, (n + 127) / 128));
+    // Each record's buffer is allocated once, at the most a record can hold.
     QByteArray cur;
+    cur.reserve(kMaxRecordData);
     AddU32(cur, totalRefs);
     AddU32(cur, quint32(n));
     auto next = [&] {
-        sst.records.append(cur);
-        cur.clear();
+        sst.records.append(std::move(cur));
+        cur = QByteArray();
+        cur.reserve(kMaxRecordData);
     };
     auto space = [&] { return qsizetype(kMaxRecordData) - cur.size(); };
 

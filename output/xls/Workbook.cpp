@@ -399,12 +399,21 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
         if (g.strings[k].runs.isEmpty() && g.strings[k].ext.isEmpty())
             index.insert(g.strings[k].text, quint32(k));
     int lastNew = -1, minCol = kMaxColumns, maxCol = -1;
+    // The new records' buffers are sized once: a ROW record of 20 bytes per row and a
+    // LABELSST record of 14 bytes per cell.
+    qsizetype cellCount = 0, widest = 0;
+    for (const QStringList &row : rows) {
+        cellCount += row.size();
+        widest = std::max(widest, row.size());
+    }
     QByteArray added;   // ROW and LABELSST records of the new rows
-    added.reserve(rows.size() * 80);
-    g.strings.reserve(g.strings.size() + rows.size() * 4);
+    added.reserve(rows.size() * 20 + cellCount * 14);
+    QByteArray cells;   // the LABELSST records of one block of 32 rows
+    cells.reserve(32 * widest * 14);
+    g.strings.reserve(g.strings.size() + cellCount);
     for (qsizetype b = 0; b < rows.size(); b += 32) {
         const qsizetype blockEnd = std::min(rows.size(), b + 32);
-        QByteArray cells;
+        cells.resize(0);
         for (qsizetype k = b; k < blockEnd; ++k) {
             const QStringList &row = rows[k];
             if (row.size() > kMaxColumns)
@@ -486,7 +495,11 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
 
     // New globals: the string table rebuilt, everything else as it was.
     const TSstRecords sst = BuildSst(g.strings, g.totalRefs);
+    qsizetype sstBytes = 4 + 2 + 8 * sst.buckets.size();
+    for (const QByteArray &record : sst.records)
+        sstBytes += 4 + record.size();
     QByteArray globalsOut;
+    globalsOut.reserve(g.end + sstBytes);
     qint64 sstPos = -1, extSstPos = -1;
     auto addSst = [&] {
         sstPos = globalsOut.size();
@@ -518,11 +531,12 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
     const qint64 shiftAll = globalsOut.size() - g.end;
     const qint64 growth = sheetOut.size() - (sheetEnd - sheetStart);
     auto moved = [&](qint64 pos) { return pos + shiftAll + (pos >= sheetEnd ? growth : 0); };
-    QByteArray out = globalsOut;
-    out.reserve(s.size() + shiftAll + growth);
-    out.append(s.mid(g.end, sheetStart - g.end));
+    QByteArray out;
+    out.reserve(std::max<qint64>(s.size() + shiftAll + growth, kMinWorkbookStream));
+    out.append(globalsOut);
+    out.append(QByteArrayView(s).sliced(g.end, sheetStart - g.end));
     out.append(sheetOut);
-    out.append(s.mid(sheetEnd));
+    out.append(QByteArrayView(s).sliced(sheetEnd));
     for (const TSheetRef &ref : g.sheets) {
         PutU32(out, boundSheetPos[ref.record] + 4, quint32(moved(ref.offset)));
         if (ref.offset == sheetStart || ref.type != 0)

@@ -134,8 +134,8 @@ TEST(Maintenance, DeleteUserWhoseSuccessorCannotStartSaysSoAndStaysOpen)
 TEST(Maintenance, BackupCompletesTheExtensionAndIsAByteCopyOfTheLedger)
 {
     TMaintWindow m;
-    m.Db().AddRecords(QStringLiteral("Mum"), {{"2026-02-01", "支出", "房租", "3000.00", "二月"},
-                                              {"2026-02-03", "收入", "工资", "9000.00", ""}});
+    m.Db().AddRecords(QStringLiteral("Mum"), NewRecords({{"2026-02-01", "支出", "房租", "3000.00", "二月"},
+                                              {"2026-02-03", "收入", "工资", "9000.00", ""}}));
     const QByteArray ledger = m.LedgerBytes();
     // typed name -> stored name
     const QList<std::pair<QString, QString>> cases = {

@@ -22,11 +22,11 @@ struct DetailSeen {
 
 TEST_F(BrowseTest, DetailListsTheItemsRecordsInDateAndSavingOrder)
 {
-    db->AddRecords("U", {{"2009-08-21", "支出", "书", "20", "c"},
+    db->AddRecords("U", NewRecords({{"2009-08-21", "支出", "书", "20", "c"},
                          {"2009-08-02", "支出", "书", "10", "a"},
                          {"2009-08-21", "支出", "书", "15", "d"},
                          {"2009-08-02", "收入", "书", "99", "sold"},
-                         {"2009-08-05", "支出", "菜", "1", ""}});
+                         {"2009-08-05", "支出", "菜", "1", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     panel->rdoTransCategories->setChecked(true);
@@ -66,7 +66,7 @@ TEST_F(BrowseTest, DetailListsTheItemsRecordsInDateAndSavingOrder)
 
 TEST_F(BrowseTest, DoubleClickOnAnEmptyAreaShowsNothing)
 {
-    db->AddRecords("U", {{"2009-08-21", "支出", "书", "20", ""}});
+    db->AddRecords("U", NewRecords({{"2009-08-21", "支出", "书", "20", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     panel->rdoTransCategories->setChecked(true);
@@ -90,9 +90,9 @@ TEST_F(BrowseTest, DoubleClickOnAnEmptyAreaShowsNothing)
 
 TEST_F(BrowseTest, TheCurrentRankingRowStaysNavyWhileTheFocusIsElsewhere)
 {
-    db->AddRecords("U", {{"2009-08-21", "支出", "书", "20", ""},
+    db->AddRecords("U", NewRecords({{"2009-08-21", "支出", "书", "20", ""},
                          {"2009-08-21", "支出", "菜", "2", ""},
-                         {"2009-08-22", "收入", "奖", "5", ""}});
+                         {"2009-08-22", "收入", "奖", "5", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     panel->rdoTransCategories->setChecked(true);

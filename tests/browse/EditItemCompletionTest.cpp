@@ -1,6 +1,7 @@
 #include "browse/BrowseFixture.h"
 #include "entry/EditRecForm.h"
 #include "pinyin/ItemCompleter.h"
+#include "support/TestSupport.h"
 
 #include <QLineEdit>
 #include <QListView>
@@ -10,7 +11,7 @@ TEST_F(BrowseTest, EditingARecordOffersTheItemsOfItsType)
 {
     db->SetCates("U", "out", "房租\r\n宝宝奶粉钱");
     db->SetCates("U", "in", "工资\r\n房租补贴");
-    db->AddRecords("U", {{"2009-08-20", "收入", "工资", "100", ""}});
+    db->AddRecords("U", NewRecords({{"2009-08-20", "收入", "工资", "100", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     Click(panel->lvwTrans, 0);

@@ -33,11 +33,11 @@ protected:
     void SetUp() override
     {
         BrowseTest::SetUp();
-        db->AddRecords("U", {{"2009-08-01", "支出", "房租", "1500", "八月"},
+        db->AddRecords("U", NewRecords({{"2009-08-01", "支出", "房租", "1500", "八月"},
                              {"2009-08-02", "支出", "宝宝奶粉钱", "200", ""},
                              {"2009-08-03", "收入", "工资", "8000", "含房租补贴"},
                              {"2009-08-04", "支出", "水电煤气费", "300", ""},
-                             {"2009-08-05", "支出", "房租", "100", "押金"}});
+                             {"2009-08-05", "支出", "房租", "100", "押金"}}));
         Open();
         Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
         finder = panel->findChild<TRecordFinder *>(QStringLiteral("recordFinder"));

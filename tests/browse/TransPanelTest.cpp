@@ -45,10 +45,10 @@ TEST_F(BrowseTest, StartsEmptyWithZeroTotalsAndTheMonthSoFar)
 
 TEST_F(BrowseTest, SearchFillsEveryListAndTheTotals)
 {
-    db->AddRecords("U", {{"2009-08-20", "收入", "工资", "100", ""},
+    db->AddRecords("U", NewRecords({{"2009-08-20", "收入", "工资", "100", ""},
                          {"2009-08-20", "支出", "房租", "250.5", "八月"},
-                         {"2009-09-01", "支出", "房租", "1", ""}});
-    db->AddRecords("V", {{"2009-08-20", "支出", "别人的", "7", ""}});
+                         {"2009-09-01", "支出", "房租", "1", ""}}));
+    db->AddRecords("V", NewRecords({{"2009-08-20", "支出", "别人的", "7", ""}}));
     Open();
     Search(QDate(2009, 8, 20), QDate(2009, 8, 20));
 
@@ -81,7 +81,7 @@ TEST_F(BrowseTest, SearchFillsEveryListAndTheTotals)
 
 TEST_F(BrowseTest, ReversedRangeDisablesSearchAndKeepsTheListsAfterDeleteOrEdit)
 {
-    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "支出", "b", "2", ""}});
+    db->AddRecords("U", NewRecords({{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "支出", "b", "2", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     panel->dtpTransDate1->setDate(QDate(2009, 9, 1));
@@ -120,7 +120,7 @@ TEST_F(BrowseTest, SelectingADayMarksItsRecordsAndScrollsTheFirstToTheTop)
         for (int k = 0; k < 4; ++k)
             records << QStringList{QDate(2009, 4, day).toString(Qt::ISODate), k == 3 ? "收入" : "支出",
                                    QStringLiteral("项目%1").arg(k), "1", ""};
-    db->AddRecords("U", records);
+    db->AddRecords("U", NewRecords(records));
     Open();
     Search(QDate(2009, 4, 1), QDate(2009, 4, 30));
     ASSERT_EQ(Rows(panel->lvwTrans), 120);
@@ -167,9 +167,9 @@ TEST_F(BrowseTest, SelectingADayMarksItsRecordsAndScrollsTheFirstToTheTop)
 
 TEST_F(BrowseTest, EditingAnIncomeRecordKeepsItIncomeUnderANewId)
 {
-    db->AddRecords("U", {{"2009-08-20", "收入", "工资", "100", "八月"},
+    db->AddRecords("U", NewRecords({{"2009-08-20", "收入", "工资", "100", "八月"},
                          {"2009-08-20", "收入", "奖金", "5", ""},
-                         {"2009-08-20", "支出", "房租", "50", ""}});
+                         {"2009-08-20", "支出", "房租", "50", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     EXPECT_EQ(Column(panel->lvwTrans, 2), (QStringList{"房租", "工资", "奖金"}));
@@ -216,7 +216,7 @@ TEST_F(BrowseTest, EditingAnIncomeRecordKeepsItIncomeUnderANewId)
 
 TEST_F(BrowseTest, DeleteKeyAsksOnlyWithASelectedRecord)
 {
-    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "支出", "b", "2", ""}});
+    db->AddRecords("U", NewRecords({{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "支出", "b", "2", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     panel->lvwTrans->setFocus();
@@ -238,7 +238,7 @@ TEST_F(BrowseTest, DeleteKeyAsksOnlyWithASelectedRecord)
 
 TEST_F(BrowseTest, BrowsingButtonsFollowTheListsAndTheCurrentRanking)
 {
-    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "收入", "b", "2", ""}});
+    db->AddRecords("U", NewRecords({{"2009-08-20", "支出", "a", "1", ""}, {"2009-08-21", "收入", "b", "2", ""}}));
     Open();
     const auto states = [this] {
         QString s;
@@ -287,7 +287,7 @@ TEST_F(BrowseTest, BrowsingButtonsFollowTheListsAndTheCurrentRanking)
 
 TEST_F(BrowseTest, DatabaseErrorsLeaveTheButtonsUsable)
 {
-    db->AddRecords("U", {{"2009-08-20", "支出", "a", "1", ""}});
+    db->AddRecords("U", NewRecords({{"2009-08-20", "支出", "a", "1", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
     panel->rdoTransCategories->setChecked(true);

@@ -1,6 +1,7 @@
 #include "budget/BudgetForm.h"
 #include "entry/EntryFixture.h"
 #include "store/BudgetStore.h"
+#include "support/TestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,9 +99,9 @@ TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
     Sql(QStringLiteral("delete from cates"));
     window->pnlExpense->AddToCateList(QStringLiteral("电费"));
     window->pnlExpense->AddToCateList(QStringLiteral("米"));
-    Store().AddRecords(user, {{ThisMonth().toString(Qt::ISODate), "支出", "米", "120", ""},
+    Store().AddRecords(user, NewRecords({{ThisMonth().toString(Qt::ISODate), "支出", "米", "120", ""},
                               {ThisMonth().addMonths(-1).toString(Qt::ISODate), "支出", "米", "30", ""},
-                              {ThisMonth().toString(Qt::ISODate), "支出", "书", "15", ""}});
+                              {ThisMonth().toString(Qt::ISODate), "支出", "书", "15", ""}}));
     TfrmBudget form(*window, window.get());
     EXPECT_EQ(form.dtpMonth->date(), ThisMonth());
     EXPECT_EQ(form.btnSave->text(), QStringLiteral("保存(&S)"));

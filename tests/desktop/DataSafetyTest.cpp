@@ -58,7 +58,7 @@ struct TLedgerAndBackup {
         QFile::copy(ledger, backup);
         TDbMan(backup).AddUser(QStringLiteral("FromBackup"), QStringLiteral("1"));
         TDbMan(ledger).AddUser(QStringLiteral("Current"), QStringLiteral("2"));
-        TDbMan(ledger).AddRecords(QStringLiteral("Current"), {{"2026-01-02", "支出", "午餐", "12.5", ""}});
+        TDbMan(ledger).AddRecords(QStringLiteral("Current"), NewRecords({{"2026-01-02", "支出", "午餐", "12.5", ""}}));
         ledgerBytes = THi::ReadWholeFile(ledger);
     }
 };

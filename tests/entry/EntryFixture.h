@@ -33,7 +33,14 @@ protected:
         ASSERT_TRUE(panel->btnAdd->isEnabled()) << item.toStdString() << " " << amount.toStdString();
         panel->btnAdd->click();
     }
-    static QList<QStringList> PendingRowsOf(const TEntryPanel *panel) { return panel->PendingRows(); }
+    // The pending records as the five texts their rows show: date, type, item, amount, notes.
+    static QList<QStringList> PendingRowsOf(const TEntryPanel *panel)
+    {
+        QList<QStringList> rows;
+        for (const TNewRecord &r : panel->PendingRows())
+            rows << QStringList{r.date.toString(Qt::ISODate), r.type, r.item, FormatFen(r.amount), r.notes};
+        return rows;
+    }
     static QStringList Column(const TEntryPanel *panel, int column)
     {
         QStringList out;
@@ -47,15 +54,13 @@ protected:
     {
         TConnection conn;
         conn.Open(ledger.Path());
-        TRecordset rs;
-        rs.Open(QStringLiteral("select [user],[date],[type],[cate],[amount],[notes] from [data] order by [id]"),
-                conn);
+        TStatement st(conn, QStringLiteral("select [user],[date],[type],[cate],[amount],[notes] from [data] order by [id]"));
         QList<QStringList> rows;
-        for (; !rs.Eof(); rs.MoveNext()) {
-            EXPECT_EQ(THi::DecodeText(rs.Field("user")), user);
-            rows << QStringList{rs.Field("date"), rs.Field("type"), THi::DecodeText(rs.Field("cate")),
-                                THi::FormatAmount(rs.Field("amount").toDouble()),
-                                THi::DecodeText(rs.Field("notes"))};
+        while (st.Next()) {
+            EXPECT_EQ(THi::DecodeText(st.Text("user")), user);
+            rows << QStringList{st.Text("date"), st.Text("type"), THi::DecodeText(st.Text("cate")),
+                                THi::FormatAmount(st.Text("amount").toDouble()),
+                                THi::DecodeText(st.Text("notes"))};
         }
         return rows;
     }

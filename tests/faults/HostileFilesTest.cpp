@@ -112,7 +112,7 @@ qint64 LeakedRows(const QString &path)
 
 std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
 {
-    TDbMan(ledger).AddRecords(kUser, {{"2009-08-20", "收入", "工资", "100", ""}, {"2009-08-21", "支出", "房租", "50", ""}});
+    TDbMan(ledger).AddRecords(kUser, NewRecords({{"2009-08-20", "收入", "工资", "100", ""}, {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, kUser);
     TTransPanel *t = window->pnlTransactions;
     t->dtpTransDate1->setDate(QDate(2009, 8, 1));
@@ -223,7 +223,7 @@ TEST(HostileFiles, ALedgerWithItsOwnStatementsRunsNothing)
         for (const auto &step : std::initializer_list<std::function<void()>>{
                  [&] { db.ReplaceUser(kUser, QStringLiteral("pw")); },
                  [&] { db.CheckUser(kUser, QStringLiteral("pw")); },
-                 [&] { db.AddRecords(kUser, {{"2009-08-22", "支出", "菜", "3", ""}}); }}) {
+                 [&] { db.AddRecords(kUser, NewRecords({{"2009-08-22", "支出", "菜", "3", ""}})); }}) {
             const QString msg = Failure(step);
             EXPECT_TRUE(msg.contains(QStringLiteral("不是有效的账本数据库"))) << h.name << msg.toStdString();
             EXPECT_FALSE(msg.contains(QStringLiteral("PLANTED"))) << h.name;

@@ -69,7 +69,7 @@ protected:
                 rows << QStringList{QStringLiteral("2009-08-%1").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
                                     QStringLiteral("支出"), QStringLiteral("饮料"),
                                     QStringLiteral("%1.50").arg(i + 1), QStringLiteral("备注 %1").arg(i)};
-            db.AddRecords(kUser, rows);
+            db.AddRecords(kUser, NewRecords(rows));
             db.SetCates(kUser, QStringLiteral("out"), kOutCates);
         }
         storedBefore = StoredRecords(ledger.Path());

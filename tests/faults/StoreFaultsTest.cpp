@@ -88,7 +88,7 @@ TEST(FaultChild, BatchSave)
     const QList<QStringList> rows = Batch(kBatch, QStringLiteral("k"));
     TDbMan db(QString::fromLocal8Bit(path));
     std::cout << "saving" << std::endl;
-    db.AddRecords(QStringLiteral("U"), rows);
+    db.AddRecords(QStringLiteral("U"), NewRecords(rows));
     std::cout << "saved" << std::endl;
 }
 
@@ -135,7 +135,7 @@ TEST(StoreFaults, SigkillDuringBatchSaveStoresAllOrNothing)
     int none = 0, whole = 0, partial = 0, broken = 0;
     for (int i = 0; i < runs; ++i) {
         TTempLedger ledger;
-        TDbMan(ledger.Path()).AddRecords(QStringLiteral("U"), Batch(3, QStringLiteral("before")));
+        TDbMan(ledger.Path()).AddRecords(QStringLiteral("U"), NewRecords(Batch(3, QStringLiteral("before"))));
         RunBatchChild(ledger.Path(), int(QRandomGenerator::global()->bounded(saveMs * 6 / 5 + 1)));
         const qint64 n = CountRows(ledger.Path());
         if (n == 3)
@@ -158,19 +158,19 @@ TEST(StoreFaults, LockHeldByAnotherProcessEndsWithAMessage)
 {
     TTempLedger ledger;
     TDbMan db(ledger.Path());
-    db.AddRecords(QStringLiteral("U"), Batch(2, QStringLiteral("a")));
+    db.AddRecords(QStringLiteral("U"), NewRecords(Batch(2, QStringLiteral("a"))));
     sqlite3 *other = nullptr;
     ASSERT_EQ(sqlite3_open(ledger.Path().toUtf8().constData(), &other), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(other, "begin immediate; insert into users(name,pwd) values('x','y');",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
-    const QString msg = ExpectError([&] { db.AddRecords(QStringLiteral("U"), Batch(10, QStringLiteral("b"))); });
+    const QString msg = ExpectError([&] { db.AddRecords(QStringLiteral("U"), NewRecords(Batch(10, QStringLiteral("b")))); });
     EXPECT_TRUE(msg.contains(QStringLiteral("正被另一个程序使用"))) << msg.toStdString();
     sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
     sqlite3_close(other);
     // Once the other writer is gone everything works and nothing was half-written.
     EXPECT_EQ(CountRows(ledger.Path()), 2);
-    db.AddRecords(QStringLiteral("U"), Batch(10, QStringLiteral("b")));
+    db.AddRecords(QStringLiteral("U"), NewRecords(Batch(10, QStringLiteral("b"))));
     EXPECT_EQ(CountRows(ledger.Path()), 12);
 }
 
@@ -178,7 +178,7 @@ TEST(StoreFaults, DiskFullDuringBatchSaveStoresNothing)
 {
     TTempLedger ledger;
     TDbMan db(ledger.Path());
-    db.AddRecords(QStringLiteral("U"), Batch(5, QStringLiteral("a")));
+    db.AddRecords(QStringLiteral("U"), NewRecords(Batch(5, QStringLiteral("a"))));
     const qint64 size = QFile(ledger.Path()).size();
 
     // A file-size limit stands in for a full disk: writes past it fail.
@@ -190,7 +190,7 @@ TEST(StoreFaults, DiskFullDuringBatchSaveStoresNothing)
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
     QString msg;
     try {
-        db.AddRecords(QStringLiteral("U"), Batch(5000, QStringLiteral("big")));
+        db.AddRecords(QStringLiteral("U"), NewRecords(Batch(5000, QStringLiteral("big"))));
     } catch (const TError &e) {
         msg = e.message();
     }
@@ -200,7 +200,7 @@ TEST(StoreFaults, DiskFullDuringBatchSaveStoresNothing)
     EXPECT_FALSE(msg.isEmpty()) << "the save past the limit reported no error";
     EXPECT_EQ(CountRows(ledger.Path()), 5);
     EXPECT_TRUE(IntegrityOk(ledger.Path()));
-    db.AddRecords(QStringLiteral("U"), Batch(5, QStringLiteral("after")));
+    db.AddRecords(QStringLiteral("U"), NewRecords(Batch(5, QStringLiteral("after"))));
     EXPECT_EQ(CountRows(ledger.Path()), 10);
 }
 
@@ -209,13 +209,13 @@ TEST(StoreFaults, MissingReadOnlyAndDamagedFilesGivePlainMessages)
     TTempLedger ledger;
     TDbMan db(ledger.Path());
     db.AddUser(QStringLiteral("U"), QStringLiteral("p"));
-    db.AddRecords(QStringLiteral("U"), Batch(50, QStringLiteral("a")));
+    db.AddRecords(QStringLiteral("U"), NewRecords(Batch(50, QStringLiteral("a"))));
 
     // Read-only: reading goes on, writing is refused and stores nothing.
     QFile::setPermissions(ledger.Path(), QFileDevice::ReadOwner);
     QFile::setPermissions(ledger.Dir(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(db.GetUsers(), QStringLiteral("U"));
-    QString msg = ExpectError([&] { db.AddRecords(QStringLiteral("U"), Batch(3, QStringLiteral("b"))); });
+    QString msg = ExpectError([&] { db.AddRecords(QStringLiteral("U"), NewRecords(Batch(3, QStringLiteral("b")))); });
     EXPECT_TRUE(msg.contains(QStringLiteral("只读"))) << msg.toStdString();
     QFile::setPermissions(ledger.Dir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QFile::setPermissions(ledger.Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -231,7 +231,7 @@ TEST(StoreFaults, MissingReadOnlyAndDamagedFilesGivePlainMessages)
     try {
         TDbMan damaged(copy);
         damaged.GetUsers();
-        damaged.AddRecords(QStringLiteral("U"), Batch(3, QStringLiteral("d")));
+        damaged.AddRecords(QStringLiteral("U"), NewRecords(Batch(3, QStringLiteral("d"))));
     } catch (const TError &e) {
         EXPECT_FALSE(e.message().isEmpty());
     }
@@ -251,7 +251,7 @@ TEST(StoreFaults, MissingReadOnlyAndDamagedFilesGivePlainMessages)
 
     // Missing in the middle of a session: the next operation says so and creates nothing.
     QFile::remove(ledger.Path());
-    msg = ExpectError([&] { db.AddRecords(QStringLiteral("U"), Batch(3, QStringLiteral("c"))); });
+    msg = ExpectError([&] { db.AddRecords(QStringLiteral("U"), NewRecords(Batch(3, QStringLiteral("c")))); });
     EXPECT_TRUE(msg.contains(QStringLiteral("找不到数据文件"))) << msg.toStdString();
     EXPECT_FALSE(QFile::exists(ledger.Path()));
 }

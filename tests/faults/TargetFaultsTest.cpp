@@ -31,8 +31,8 @@ namespace {
 // A signed-in window whose lists hold one searched record of each type.
 std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
 {
-    TDbMan(ledger).AddRecords(QStringLiteral("U"), {{"2009-08-20", "收入", "工资", "100", ""},
-                                                    {"2009-08-21", "支出", "房租", "50", ""}});
+    TDbMan(ledger).AddRecords(QStringLiteral("U"), NewRecords({{"2009-08-20", "收入", "工资", "100", ""},
+                                                    {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, QStringLiteral("U"));
     TTransPanel *t = window->pnlTransactions;
     t->dtpTransDate1->setDate(QDate(2009, 8, 1));

@@ -63,9 +63,8 @@ protected:
     {
         TConnection conn;
         conn.Open(ledger.Path());
-        TRecordset rs;
-        rs.Open(QStringLiteral("select count(*) from [data] where [user]=?"), conn, {THi::EncodeText(kUser)});
-        const int n = int(rs.FieldIntAt(0));
+        TStatement rs(conn, QStringLiteral("select count(*) from [data] where [user]=?"), {THi::EncodeText(kUser)});
+        const int n = rs.Next() ? int(rs.Integer(0)) : -1;
         conn.Close();
         return n;
     }

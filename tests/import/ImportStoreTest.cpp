@@ -26,14 +26,12 @@ QStringList StoredRecords(const QString &path, const QString &user = kUser)
 {
     TConnection conn;
     conn.Open(path);
-    TRecordset rs;
-    rs.Open(QStringLiteral("select [date],[type],[cate],[amount],[notes] from [data] where [user]=? order by [id]"),
-            conn, {THi::EncodeText(user)});
+    TStatement rs(conn, QStringLiteral("select [date],[type],[cate],[amount],[notes] from [data] where [user]=? order by [id]"), {THi::EncodeText(user)});
     QStringList rows;
-    for (; !rs.Eof(); rs.MoveNext())
+    while (rs.Next())
         rows << QStringLiteral("%1 %2 %3 %4 %5")
-                    .arg(rs.FieldAt(0), rs.FieldAt(1), THi::DecodeText(rs.FieldAt(2)),
-                         THi::FormatAmount(rs.FieldDoubleAt(3)), THi::DecodeText(rs.FieldAt(4)));
+                    .arg(rs.Text(0), rs.Text(1), THi::DecodeText(rs.Text(2)),
+                         THi::FormatAmount(rs.Number(3)), THi::DecodeText(rs.Text(4)));
     conn.Close();
     return rows;
 }
@@ -42,12 +40,10 @@ QStringList SchemaOf(const QString &path, const QString &where)
 {
     TConnection conn;
     conn.Open(path);
-    TRecordset rs;
-    rs.Open(QStringLiteral("select [type],[name],ifnull([sql],'') from sqlite_master where %1 order by [name]").arg(where),
-            conn);
+    TStatement rs(conn, QStringLiteral("select [type],[name],ifnull([sql],'') from sqlite_master where %1 order by [name]").arg(where));
     QStringList out;
-    for (; !rs.Eof(); rs.MoveNext())
-        out << rs.FieldAt(0) + QLatin1Char(' ') + rs.FieldAt(1) + QLatin1Char(' ') + rs.FieldAt(2);
+    while (rs.Next())
+        out << rs.Text(0) + QLatin1Char(' ') + rs.Text(1) + QLatin1Char(' ') + rs.Text(2);
     conn.Close();
     return out;
 }
@@ -153,11 +149,14 @@ TEST_F(ImportStoreTest, UndoRemovesOnlyTheUnchangedRecordsOfTheLastImport)
     // The user changes one imported record (it gets a new id) and deletes another.
     TConnection conn;
     conn.Open(ledger.Path());
-    TRecordset rs;
-    rs.Open(QStringLiteral("select [id] from [data] order by [id] desc limit 2"), conn);
-    const QString newest = rs.FieldAt(0);
-    rs.MoveNext();
-    const QString second = rs.FieldAt(0);
+    QString newest, second;
+    {
+        TStatement rs(conn, QStringLiteral("select [id] from [data] order by [id] desc limit 2"));
+        ASSERT_TRUE(rs.Next());
+        newest = rs.Text(0);
+        ASSERT_TRUE(rs.Next());
+        second = rs.Text(0);
+    }
     conn.Close();
     db.ChangeRecord(newest, kUser, QStringLiteral("2026-11-07"), kTypeOut, QStringLiteral("水果"),
                     QStringLiteral("27.00"), QStringLiteral("改过"));

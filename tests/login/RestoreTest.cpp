@@ -74,7 +74,7 @@ TEST(Restore, ARoundTripBringsBackTheBackedUpUsersMostRecentFirst)
         TDbMan man(db);
         man.AddUser(QStringLiteral("Anna"), QStringLiteral("1"));
         man.AddUser(QStringLiteral("Bob"), QStringLiteral("2"));
-        man.AddRecords(QStringLiteral("Bob"), Rows(300));
+        man.AddRecords(QStringLiteral("Bob"), NewRecords(Rows(300)));
         man.ReplaceUser(QStringLiteral("Anna"), QStringLiteral("1"));  // Anna signed in last
     }
     const QString backup = home.File("family.zovalt");
@@ -85,7 +85,7 @@ TEST(Restore, ARoundTripBringsBackTheBackedUpUsersMostRecentFirst)
         TDbMan man(db);
         man.AddUser(QStringLiteral("Carl"), QStringLiteral("3"));
         man.DeleteUser(QStringLiteral("Bob"));
-        man.AddRecords(QStringLiteral("Bob"), Rows(5));
+        man.AddRecords(QStringLiteral("Bob"), NewRecords(Rows(5)));
     }
     QString failure;
     EXPECT_EQ(PrepareLedgerFile(backup, &failure), db);
@@ -139,7 +139,7 @@ TEST(Restore, AFileThatIsNotASoundLedgerKeepsTheCurrentOneAndSaysWhy)
     // A ledger cut off half-way, as by a full disk or an interrupted copy.
     const QString big = home.File("big.zovalt");
     ASSERT_TRUE(QFile::copy(db, big));
-    TDbMan(big).AddRecords(QStringLiteral("Keep"), Rows(3000));
+    TDbMan(big).AddRecords(QStringLiteral("Keep"), NewRecords(Rows(3000)));
     const QByteArray bigBytes = THi::ReadWholeFile(big);
     const QString cut = home.File("cut.zovalt");
     THi::WriteWholeFile(cut, bigBytes.left(bigBytes.size() / 2));
@@ -180,7 +180,7 @@ TEST(Restore, AJournalLeftBesideTheOldLedgerIsNotPlayedIntoTheRestoredOne)
     TDbMan(db).AddUser(QStringLiteral("Old"), QStringLiteral("1"));
     TTempLedger source;
     TDbMan(source.Path()).AddUser(QStringLiteral("Restored"), QStringLiteral("1"));
-    TDbMan(source.Path()).AddRecords(QStringLiteral("Restored"), Rows(500));
+    TDbMan(source.Path()).AddRecords(QStringLiteral("Restored"), NewRecords(Rows(500)));
     const QString backup = home.File("restored.zovalt");
     ASSERT_TRUE(QFile::copy(source.Path(), backup));
     LeaveHotJournal(db);

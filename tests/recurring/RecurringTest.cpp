@@ -23,6 +23,15 @@
 
 namespace {
 
+// The pending records as the five texts their rows show: date, type, item, amount, notes.
+QList<QStringList> Texts(const QList<TNewRecord> &records)
+{
+    QList<QStringList> rows;
+    for (const TNewRecord &r : records)
+        rows << QStringList{r.date.toString(Qt::ISODate), r.type, r.item, FormatFen(r.amount), r.notes};
+    return rows;
+}
+
 const QString kUser = QStringLiteral("妈妈");
 
 QDate MonthsFromNow(int months)
@@ -75,12 +84,12 @@ TEST(RecurringAtSignIn, DueOccurrencesWaitInTheirPanelsUntilSavedOrTakenBack)
     auto window = SignedInMainWindow(ledger.Path(), kUser);
     EXPECT_EQ(Messages(dialogs), QStringList{"已将 5 条定期收支加入待保存列表，请核对后保存。"});
     const QString rent = QStringLiteral("房租");
-    EXPECT_EQ(window->pnlExpense->PendingRows(),
+    EXPECT_EQ(Texts(window->pnlExpense->PendingRows()),
               (QList<QStringList>{{Day(MonthsFromNow(-2), 1), "支出", rent, "2500.00", "三月一付"},
                                   {Day(MonthsFromNow(-1), 1), "支出", rent, "2500.00", "三月一付"},
                                   {Day(MonthsFromNow(-1), 1), "支出", "学费", "1000.00", ""},
                                   {Day(MonthsFromNow(0), 1), "支出", rent, "2500.00", "三月一付"}}));
-    EXPECT_EQ(window->pnlIncome->PendingRows(),
+    EXPECT_EQ(Texts(window->pnlIncome->PendingRows()),
               (QList<QStringList>{{Day(MonthsFromNow(0), 1), "收入", "工资", "8000.00", ""}}));
     EXPECT_EQ(window->pnlExpense->lblTotal->text(), QStringLiteral("合计：8500.00"));
     EXPECT_TRUE(window->pnlExpense->btnSave->isEnabled());

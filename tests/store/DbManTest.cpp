@@ -14,13 +14,10 @@ QStringList Column(const QString &path, const char *sql)
 {
     TConnection conn;
     conn.Open(path);
-    TRecordset rs;
-    rs.Open(QString::fromUtf8(sql), conn);
+    TStatement st(conn, QString::fromUtf8(sql));
     QStringList out;
-    while (!rs.Eof()) {
-        out << rs.FieldAt(0);
-        rs.MoveNext();
-    }
+    while (st.Next())
+        out << st.Text(0);
     return out;
 }
 } // namespace
@@ -73,7 +70,7 @@ TEST(DbMan, RecordsAreStoredInListOrderInOneTransaction)
         {"2009-08-21", "收入", "工资", "3.00", "备注 😀"},
         {"2009-08-22", "支出", "Rent", "0.01", "n"},
     };
-    db.AddRecords(QStringLiteral("U"), rows);
+    db.AddRecords(QStringLiteral("U"), NewRecords(rows));
     EXPECT_EQ(Column(ledger.Path(), "select date from data order by id"),
               (QStringList{"2009-08-20", "2009-08-21", "2009-08-22"}));
     EXPECT_EQ(Column(ledger.Path(), "select cate from data order by id").first(),
@@ -83,11 +80,11 @@ TEST(DbMan, RecordsAreStoredInListOrderInOneTransaction)
 
     // A bad row in the middle stores nothing of the batch.
     QList<QStringList> bad = rows;
-    bad.insert(1, {"2009-08-23", "支出", "x", "not a number", ""});
-    EXPECT_THROW(db.AddRecords(QStringLiteral("U"), bad), TError);
+    bad.insert(1, {"2009-02-30", "支出", "x", "1", ""});
+    EXPECT_THROW(db.AddRecords(QStringLiteral("U"), NewRecords(bad)), TError);
     EXPECT_EQ(Column(ledger.Path(), "select count(*) from data").first(), QStringLiteral("3"));
 
-    db.AddRecords(QStringLiteral("U"), {});
+    db.AddRecords(QStringLiteral("U"), NewRecords({}));
     EXPECT_EQ(Column(ledger.Path(), "select count(*) from data").first(), QStringLiteral("3"));
 }
 
@@ -162,43 +159,46 @@ TEST(DbMan, FilesThatAreNotLedgersGiveClearErrors)
     }
 }
 
-TEST(Ado, StaticCursorMovesBothWaysAndFailedStatementsCloseTheConnection)
+TEST(Ado, StatementsConvertValuesRunAgainAndFailuresCloseTheConnection)
 {
     TTempLedger ledger;
     TConnection conn;
     conn.Open(ledger.Path());
+    EXPECT_FALSE(conn.IsReadOnly());
     conn.Execute(QStringLiteral("insert into users(name,pwd) values (?,?),(?,?)"), {"a", "1", "b", "2"});
-    TRecordset rs;
-    rs.Open(QStringLiteral("select name, 1.5 as n, null as z from users order by rowid"), conn);
-    EXPECT_EQ(rs.RecordCount(), 2);
-    EXPECT_EQ(rs.Field("NAME"), QStringLiteral("a"));
-    EXPECT_EQ(rs.Field("n").toDouble(), 1.5);
-    EXPECT_THROW(rs.Field("z"), TError);
-    EXPECT_THROW(rs.Field("missing"), TError);
-    rs.MoveLast();
-    EXPECT_EQ(rs.Field("name"), QStringLiteral("b"));
-    rs.MovePrevious();
-    rs.MovePrevious();
-    EXPECT_TRUE(rs.Bof());
+    {
+        TStatement st(conn, QStringLiteral("select name, 1.5 as n, null as z, 7 as i from users order by rowid"));
+        ASSERT_TRUE(st.Next());
+        EXPECT_EQ(st.Text("NAME"), QStringLiteral("a"));
+        EXPECT_EQ(st.Text("n"), QStringLiteral("1.5"));
+        EXPECT_EQ(st.Number(1), 1.5);
+        EXPECT_EQ(st.Value(3), QVariant(qint64(7)));
+        EXPECT_FALSE(st.Value(2).isValid());
+        EXPECT_THROW(st.Text("z"), TError);
+        EXPECT_THROW(st.Integer(2), TError);
+        EXPECT_THROW(st.Text("missing"), TError);
+        EXPECT_THROW(st.Bytes(9), TError);
+        ASSERT_TRUE(st.Next());
+        EXPECT_EQ(QString::fromUtf8(st.Bytes(0)), QStringLiteral("b"));
+        EXPECT_FALSE(st.Next());
+    }
+    {
+        // One prepared statement bound anew for every row.
+        TStatement insert(conn, QStringLiteral("insert into users(name,pwd) values (?,?)"));
+        for (const char *name : {"c", "d"}) {
+            insert.Bind({QString::fromLatin1(name), QStringLiteral("pw")});
+            insert.Run();
+        }
+    }
+    EXPECT_EQ(Column(ledger.Path(), "select name from users order by rowid"),
+              (QStringList{"a", "b", "c", "d"}));
 
     EXPECT_THROW(conn.Execute(QStringLiteral("select * from nowhere")), TError);
     EXPECT_FALSE(conn.IsOpen());
+    EXPECT_THROW(TStatement(conn, QStringLiteral("select 1")), TError);
     conn.Open(ledger.Path());
-    rs.OpenForward(QStringLiteral("select name from users order by rowid"), conn);
-    QStringList names;
-    while (!rs.Eof()) {
-        names << rs.FieldAt(0);
-        rs.MoveNext();
+    {
+        TStatement st(conn, QStringLiteral("select 1 from users where name=?"), {QStringLiteral("x")});
+        EXPECT_FALSE(st.Next());
     }
-    EXPECT_EQ(names, (QStringList{"a", "b"}));
-}
-
-TEST(Ado, TypeWordsSortInChineseCodeOrder)
-{
-    TTempLedger ledger;
-    TConnection conn;
-    conn.Open(ledger.Path());
-    TRecordset rs;
-    rs.Open(QStringLiteral("select t from (select '收入' as t union all select '支出') order by t collate GBK desc"), conn);
-    EXPECT_EQ(rs.Field("t"), QStringLiteral("支出"));
 }

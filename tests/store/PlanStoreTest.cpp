@@ -154,13 +154,13 @@ TEST(BudgetStore, SpendingAndWhatIsLeftCountTheMonthsExpensesOfTheUserOnly)
     TTempLedger ledger;
     TBudgetStore store(ledger.Path());
     const QString user = QStringLiteral("妈妈");
-    store.AddRecords(user, {{"2026-02-01", "支出", "米", "100.10", ""},
+    store.AddRecords(user, NewRecords({{"2026-02-01", "支出", "米", "100.10", ""},
                             {"2026-02-28", "支出", "米", "50.05", ""},
                             {"2026-03-01", "支出", "米", "999", ""},
                             {"2026-01-31", "支出", "米", "999", ""},
                             {"2026-02-10", "收入", "米", "999", ""},
-                            {"2026-02-10", "支出", "书", "20", ""}});
-    store.AddRecords(QStringLiteral("爸爸"), {{"2026-02-10", "支出", "米", "999", ""}});
+                            {"2026-02-10", "支出", "书", "20", ""}}));
+    store.AddRecords(QStringLiteral("爸爸"), NewRecords({{"2026-02-10", "支出", "米", "999", ""}}));
     store.SetBudgets(user, Month(2026, 2), {{QStringLiteral("米"), 15000}, {QStringLiteral("电费"), 8000}});
 
     const QList<TBudgetLine> lines = store.MonthLines(user, QDate(2026, 2, 17), {QStringLiteral("电费"), QStringLiteral("米")});
@@ -186,7 +186,7 @@ TEST(BudgetStore, OverrunsAreTheItemsASavePushedPastTheirBudgetOncePerItem)
     const QString user = QStringLiteral("妈妈");
     store.SetBudgets(user, Month(2026, 1), {{QStringLiteral("米"), 10000}, {QStringLiteral("电费"), 10000}});
     auto save = [&](const QList<QStringList> &rows) {
-        store.AddRecords(user, rows);
+        store.AddRecords(user, NewRecords(rows));
         QList<TSpending> spent;
         for (const QStringList &r : rows)
             spent.append({QDate::fromString(r[0], Qt::ISODate), r[2], *ParseAmount(r[3])});

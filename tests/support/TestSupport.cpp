@@ -46,3 +46,12 @@ std::unique_ptr<TfrmMain> SignedInMainWindow(const QString &dbPath, const QStrin
         ADD_FAILURE() << "the main window did not sign in";
     return window;
 }
+
+QList<TNewRecord> NewRecords(const QList<QStringList> &rows)
+{
+    QList<TNewRecord> records;
+    for (const QStringList &r : rows)
+        records.append({QDate::fromString(r.value(0), Qt::ISODate), r.value(1), r.value(2),
+                        FenFromYuan(r.value(3).toDouble()), r.value(4)});
+    return records;
+}

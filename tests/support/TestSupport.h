@@ -25,6 +25,10 @@ QString TemplateLedgerPath();
 // A main window signed in as user on the ledger at dbPath (the user is created when new).
 std::unique_ptr<TfrmMain> SignedInMainWindow(const QString &dbPath, const QString &user);
 
+// Records to store, written as the five texts of an entry list row: date (yyyy-mm-dd; an
+// impossible date gives an invalid one), type, item, amount in yuan, notes.
+QList<TNewRecord> NewRecords(const QList<QStringList> &rows);
+
 // Typed rows of a search, as the store returns them (dates as yyyy-mm-dd).
 inline TRecord Rec(qint64 id, const char *date, const QString &type, const QString &item, TFen amount,
                    const QString &notes = QString())
