@@ -267,6 +267,10 @@ void TTransPanel::CreateMenus()
     mnuTransMenu->setObjectName(QStringLiteral("mnuTransMenu"));
     btnTransMore_ToXls = mnuTransMenu->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
     btnTransMore_ToXls->setObjectName(QStringLiteral("btnTransMore_ToXls"));
+    btnTransMore_ToXlsx = mnuTransMenu->addAction(QStringLiteral("导出为Excel 2007文件(*.xlsx)"));
+    btnTransMore_ToXlsx->setObjectName(QStringLiteral("btnTransMore_ToXlsx"));
+    btnTransMore_ToCsv = mnuTransMenu->addAction(QStringLiteral("导出为CSV文件(*.csv)"));
+    btnTransMore_ToCsv->setObjectName(QStringLiteral("btnTransMore_ToCsv"));
     btnTransMore_ToHtml = mnuTransMenu->addAction(QStringLiteral("导出为网页文件(*.html)"));
     btnTransMore_ToHtml->setObjectName(QStringLiteral("btnTransMore_ToHtml"));
     mnuTransMenu->addSeparator();
@@ -276,6 +280,10 @@ void TTransPanel::CreateMenus()
     mnuCatesExport->setObjectName(QStringLiteral("mnuCatesExport"));
     mnuCatesExport_ToXls = mnuCatesExport->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
     mnuCatesExport_ToXls->setObjectName(QStringLiteral("mnuCatesExport_ToXls"));
+    mnuCatesExport_ToXlsx = mnuCatesExport->addAction(QStringLiteral("导出为Excel 2007文件(*.xlsx)"));
+    mnuCatesExport_ToXlsx->setObjectName(QStringLiteral("mnuCatesExport_ToXlsx"));
+    mnuCatesExport_ToCsv = mnuCatesExport->addAction(QStringLiteral("导出为CSV文件(*.csv)"));
+    mnuCatesExport_ToCsv->setObjectName(QStringLiteral("mnuCatesExport_ToCsv"));
     mnuCatesExport_ToHtml = mnuCatesExport->addAction(QStringLiteral("导出为网页文件(*.html)"));
     mnuCatesExport_ToHtml->setObjectName(QStringLiteral("mnuCatesExport_ToHtml"));
 }

@@ -67,10 +67,14 @@ public:
     // output commands (see output/).
     QMenu *mnuTransMenu = nullptr;
     QAction *btnTransMore_ToXls = nullptr;
+    QAction *btnTransMore_ToXlsx = nullptr;
+    QAction *btnTransMore_ToCsv = nullptr;
     QAction *btnTransMore_ToHtml = nullptr;
     QAction *btnTransMore_Print = nullptr;
     QMenu *mnuCatesExport = nullptr;
     QAction *mnuCatesExport_ToXls = nullptr;
+    QAction *mnuCatesExport_ToXlsx = nullptr;
+    QAction *mnuCatesExport_ToCsv = nullptr;
     QAction *mnuCatesExport_ToHtml = nullptr;
 
     // The last search, which the lists show and the export and print commands write.

@@ -6,8 +6,9 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools
     libsqlite3-dev libgtest-dev
+    libxlsxwriter-dev qt6-charts-dev
     fonts-wqy-microhei
-    python3 python3-xlrd poppler-utils
+    python3 python3-xlrd python3-openpyxl poppler-utils
     xvfb xauth
     clang libclang-rt-14-dev
 )
