@@ -6,6 +6,7 @@
 #include "widgets/Session.h"
 #include "browse/ExportCommands.h"
 #include "browse/MoreInfoForm.h"
+#include "charts/ChartView.h"
 #include "browse/PrintCommands.h"
 #include "browse/RowsView.h"
 #include "output/ListTexts.h"
@@ -135,6 +136,8 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
     CreateTopBar();
     CreateTransactions();
     CreateCategories();
+    pnlTransCharts = new TChartView(m_session, this);
+    pnlTransCharts->setGeometry(0, 40, 696, 405);
     CreateMenus();
     Connect();
     ConnectExportCommands(m_session, *this);
@@ -158,12 +161,15 @@ void TTransPanel::CreateTopBar()
     rdoTransTransactions->setObjectName(QStringLiteral("rdoTransTransactions"));
     rdoTransCategories = new QRadioButton(QStringLiteral("收支项目排行"), this);
     rdoTransCategories->setObjectName(QStringLiteral("rdoTransCategories"));
-    int x = 472;
-    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories}) {
+    rdoTransCharts = new QRadioButton(QStringLiteral("收支图表"), this);
+    rdoTransCharts->setObjectName(QStringLiteral("rdoTransCharts"));
+    const int x[] = {436, 544, 652}, width[] = {104, 104, 80};
+    int i = 0;
+    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories, rdoTransCharts}) {
         r->setFont(bold);
         r->setPalette(maroon);
-        r->setGeometry(x, 12, 110, 17);
-        x = 588;
+        r->setGeometry(x[i], 12, width[i], 17);
+        ++i;
     }
 }
 
@@ -290,7 +296,7 @@ void TTransPanel::CreateMenus()
 
 void TTransPanel::Connect()
 {
-    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories})
+    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories, rdoTransCharts})
         connect(r, &QRadioButton::toggled, this, [this](bool) { rdoTransTransactionsClick(); });
     for (QDateEdit *d : {dtpTransDate1, dtpTransDate2})
         connect(d, &QDateEdit::dateChanged, this, [this] { dtpTransDate1Change(); });
@@ -319,6 +325,12 @@ void TTransPanel::Connect()
     connect(btnMoreInfo, &QPushButton::clicked, this,
             Guarded(this, [this] { btnMoreInfoClick(btnMoreInfo); }));
     connect(btnCatesExport, &QPushButton::clicked, this, [this] { btnCatesExportClick(); });
+    connect(pnlTransCharts, &TChartView::itemActivated, this, [this](const QString &type, const QString &item) {
+        const QList<TRankRow> &ranking = type == kTypeIn ? m_result.inRanking : m_result.outRanking;
+        for (const TRankRow &rank : ranking)
+            if (rank.item == item)
+                return RunGuarded(m_session.Window(), [this, rank] { ShowItemDetails(rank, pnlTransCharts); });
+    });
 }
 
 void TTransPanel::StartUp()
@@ -336,6 +348,7 @@ void TTransPanel::rdoTransTransactionsClick()
 {
     pnlTransTransactions->setVisible(rdoTransTransactions->isChecked());
     pnlTransCategories->setVisible(rdoTransCategories->isChecked());
+    pnlTransCharts->setVisible(rdoTransCharts->isChecked());
 }
 
 void TTransPanel::dtpTransDate1Change()
@@ -382,6 +395,7 @@ void TTransPanel::ShowResult(TSearchResult result)
     RowsModel(lvwTrans)->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
     RowsModel(lvwOutCates)->SetRows(RankRows(m_result.outRanking, m_result.outTotal));
     RowsModel(lvwInCates)->SetRows(RankRows(m_result.inRanking, m_result.inTotal));
+    pnlTransCharts->ShowResult(m_result);
 }
 
 void TTransPanel::ShowPeriodTotals(TFen income, TFen expense)
@@ -519,7 +533,11 @@ void TTransPanel::btnMoreInfoClick(QPushButton *invoker)
     const TRankRow *selected = SelectedRank(m_currentCatesList);
     if (!selected)
         return;
-    const TRankRow rank = *selected;
+    ShowItemDetails(*selected, invoker);
+}
+
+void TTransPanel::ShowItemDetails(TRankRow rank, QWidget *invoker)
+{
     TfrmMoreInfo dialog(m_session.Window());
     {
         TBusyScope busy(m_session, invoker);

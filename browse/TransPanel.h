@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QSplitter;
 class QTabBar;
+class TChartView;
 
 // The browsing mode "收支目录" (pnlTransactions): the top bar with the range of days and
 // the search, and the two sub-views, the transactions (pnlTransTransactions) and the
@@ -36,6 +37,7 @@ public:
     QPushButton *btnTransSearch = nullptr;
     QRadioButton *rdoTransTransactions = nullptr;
     QRadioButton *rdoTransCategories = nullptr;
+    QRadioButton *rdoTransCharts = nullptr;
 
     // Transactions sub-view.
     QWidget *pnlTransTransactions = nullptr;
@@ -62,6 +64,9 @@ public:
     QPushButton *btnMoreInfo = nullptr;
     QPushButton *btnCatesExport = nullptr;
     QPushButton *btnCatesPrint = nullptr;
+
+    // Charts sub-view.
+    TChartView *pnlTransCharts = nullptr;
 
     // The popup menus of "更多(&M)..." and "导出(&E)..."; their entries are connected by the
     // output commands (see output/).
@@ -98,6 +103,8 @@ public:
     void lvwCatesMakeCurrent(QAbstractItemView *list);
     void lvwCatesDblClick(QAbstractItemView *list);
     void btnMoreInfoClick(QPushButton *invoker);
+    // The detail dialog of one ranked item; the focus goes back to invoker afterwards.
+    void ShowItemDetails(TRankRow rank, QWidget *invoker);
     void btnCatesExportClick();
 
     // Keeps the result of a search and shows it in the five lists.

@@ -39,3 +39,8 @@ TRankTexts RankTexts(const TRankRow &row, TFen typeTotal)
     return {row.type, row.item, QString::number(row.count), income ? sum : QString(),
             income ? QString() : sum, FormatShare(row.sum, typeTotal)};
 }
+
+QString ChartSliceText(const QString &item, TFen sum, TFen whole)
+{
+    return QStringLiteral("%1 %2 (%3)").arg(item, FormatFen(sum), FormatShare(sum, whole));
+}

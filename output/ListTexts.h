@@ -40,3 +40,6 @@ struct TRankTexts {
     const QString &Sum() const { return in.isEmpty() ? out : in; }
 };
 TRankTexts RankTexts(const TRankRow &row, TFen typeTotal);
+
+// A slice of a chart: "item 12.50 (37.50%)".
+QString ChartSliceText(const QString &item, TFen sum, TFen whole);

@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools
     libsqlite3-dev libgtest-dev
-    libxlsxwriter-dev qt6-charts-dev
+    libxlsxwriter-dev qt6-charts-dev libqt6opengl6-dev
     fonts-wqy-microhei
     python3 python3-xlrd python3-openpyxl poppler-utils
     xvfb xauth
