@@ -18,8 +18,8 @@
 #include <sqlite3.h>
 
 namespace {
-
 const QString kUser = QStringLiteral("宝贝");
+} // namespace
 
 // 200,000 records: 3 users, 10 years (2010 to 2019), 200 items, about one in five an income.
 // They are stored day by day, as a household enters them, the users taking turns.
@@ -75,6 +75,8 @@ QString SeededLedger()
     conn.Close();
     return path;
 }
+
+namespace {
 
 // The median of runs timings, after one run that warms the file cache.
 double MedianMs(int runs, const std::function<void()> &body)
