@@ -71,7 +71,7 @@ QDateEdit *MakeDatePicker(QWidget *parent, const char *name, int x)
     d->setObjectName(QString::fromLatin1(name));
     d->setDisplayFormat(kYmd);
     d->setCalendarPopup(true);
-    d->setGeometry(x, 10, 155, 21);
+    d->setGeometry(x, 10, 130, 21);
     d->setFocusPolicy(Qt::ClickFocus);
     return d;
 }
@@ -149,9 +149,9 @@ void TTransPanel::CreateTopBar()
     dtpTransDate1 = MakeDatePicker(this, "dtpTransDate1", 12);
     lblTransTo = new QLabel(QStringLiteral("-"), this);
     lblTransTo->setObjectName(QStringLiteral("lblTransTo"));
-    lblTransTo->move(175, 14);
-    dtpTransDate2 = MakeDatePicker(this, "dtpTransDate2", 187);
-    btnTransSearch = MakeButton(this, "btnTransSearch", QStringLiteral("查看(&S)"), 348, 9);
+    lblTransTo->move(148, 14);
+    dtpTransDate2 = MakeDatePicker(this, "dtpTransDate2", 158);
+    btnTransSearch = MakeButton(this, "btnTransSearch", QStringLiteral("查看(&S)"), 296, 9);
 
     QFont bold = font();
     bold.setBold(true);
@@ -163,7 +163,7 @@ void TTransPanel::CreateTopBar()
     rdoTransCategories->setObjectName(QStringLiteral("rdoTransCategories"));
     rdoTransCharts = new QRadioButton(QStringLiteral("收支图表"), this);
     rdoTransCharts->setObjectName(QStringLiteral("rdoTransCharts"));
-    const int x[] = {436, 544, 652}, width[] = {104, 104, 80};
+    const int x[] = {384, 490, 596}, width[] = {104, 104, 96};
     int i = 0;
     for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories, rdoTransCharts}) {
         r->setFont(bold);

@@ -14,6 +14,7 @@
 #include <QBarSet>
 #include <QChart>
 #include <QChartView>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -23,6 +24,7 @@
 #include <QPieSlice>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -139,7 +141,8 @@ void TChartView::FillPie(QChartView *view, const QString &type, const QList<TRan
     series->setHoleSize(0.38);
     series->setPieSize(0.82);
     int colour = 0;
-    for (const TPieSlice &s : PieSlices(ranking, total)) {
+    // Six slices keep every legend entry readable beside a ring of this size.
+    for (const TPieSlice &s : PieSlices(ranking, total, 6)) {
         QPieSlice *slice = series->append(ChartSliceText(s.item, s.sum, total), YuanFromFen(s.sum));
         slice->setBrush(s.rest ? kRestColour : kSliceColours[colour++ % std::size(kSliceColours)]);
         slice->setBorderColor(Qt::white);
@@ -147,7 +150,13 @@ void TChartView::FillPie(QChartView *view, const QString &type, const QList<TRan
             const QString item = s.item;
             connect(slice, &QPieSlice::clicked, this, [this, type, item] { emit itemActivated(type, item); });
         }
-        connect(slice, &QPieSlice::hovered, slice, [slice](bool on) { slice->setExploded(on); });
+        const QString tip = ChartSliceTip(s.item, s.sum, total);
+        connect(slice, &QPieSlice::hovered, view, [slice, view, tip](bool on) {
+            slice->setExploded(on);
+            view->setToolTip(on ? tip : QString());
+            if (on)
+                QToolTip::showText(QCursor::pos(), tip, view);
+        });
     }
     chart->addSeries(series);
     chart->legend()->setAlignment(Qt::AlignRight);
@@ -161,7 +170,6 @@ void TChartView::FillMonths()
     chart->removeAllSeries();
     for (QAbstractAxis *axis : chart->axes())
         chart->removeAxis(axis);
-    chart->setTitle(QStringLiteral("每月收支"));
     QFont titleFont = font();
     titleFont.setBold(true);
     chart->setTitleFont(titleFont);
@@ -171,8 +179,11 @@ void TChartView::FillMonths()
     out->setColor(kExpenseColour);
     QStringList months;
     double top = 0;
-    for (const TPeriodTotal &m : MonthBars(*m_result)) {
-        months << MonthText(m.date);
+    const QList<TPeriodTotal> bars = MonthBars(*m_result);
+    const bool oneYear = !bars.isEmpty() && bars.first().date.year() == bars.last().date.year();
+    chart->setTitle(oneYear ? QStringLiteral("%1年每月收支").arg(bars.first().date.year()) : QStringLiteral("每月收支"));
+    for (const TPeriodTotal &m : bars) {
+        months << ChartMonthText(m.date, oneYear);
         *in << YuanFromFen(m.in);
         *out << YuanFromFen(m.out);
         top = std::max({top, YuanFromFen(m.in), YuanFromFen(m.out)});
@@ -185,11 +196,12 @@ void TChartView::FillMonths()
     axisX->append(months);
     axisX->setLabelsFont(font());
     // Only some month names fit under many months.
-    if (months.size() > 12)
+    if (!oneYear && months.size() > 6)
         axisX->setLabelsAngle(-90);
     auto *axisY = new QValueAxis;
     axisY->setLabelFormat(QStringLiteral("%.2f"));
-    axisY->setRange(0, top > 0 ? top * 1.1 : 1);
+    axisY->setRange(0, top > 0 ? top * 1.05 : 1);
+    axisY->applyNiceNumbers();
     axisY->setLabelsFont(font());
     chart->addAxis(axisX, Qt::AlignBottom);
     chart->addAxis(axisY, Qt::AlignLeft);

@@ -5,7 +5,10 @@
 #include "output/report/CompositeReport.h"
 #include "preview/PrintForm.h"
 
+#include <QBarCategoryAxis>
 #include <QBarSeries>
+#include <QChart>
+#include <QChartView>
 #include <QBarSet>
 #include <QImageReader>
 #include <QPieSeries>
@@ -119,12 +122,13 @@ TEST_F(ChartViewTest, PiesShowTheLargestItemsWithSharesAndBarsTheMonthTotals)
     EXPECT_FALSE(panel->pnlTransCategories->isVisible());
     const QPieSeries *out = charts->OutSeries();
     ASSERT_NE(out, nullptr);
-    // 100 + 90 + ... + 10 = 550; the three smallest (30, 20, 10) together.
-    EXPECT_EQ(Labels(out), (QStringList{"项0 100.00 (18.18%)", "项1 90.00 (16.36%)", "项2 80.00 (14.55%)",
-                                        "项3 70.00 (12.73%)", "项4 60.00 (10.91%)", "项5 50.00 (9.09%)",
-                                        "项6 40.00 (7.27%)", "其他 60.00 (10.91%)"}));
+    // 100 + 90 + ... + 10 = 550; five largest items, the other five (50 to 10) together.
+    EXPECT_EQ(Labels(out), (QStringList{"项0 18.18%", "项1 16.36%", "项2 14.55%", "项3 12.73%", "项4 10.91%",
+                                        "其他 27.27%"}));
+    EXPECT_EQ(out->slices()[5]->value(), 150.0);
     EXPECT_DOUBLE_EQ(out->sum(), 550.0);
-    EXPECT_EQ(Labels(charts->InSeries()), (QStringList{"工资 300.00 (74.91%)", "奖金 100.50 (25.09%)"}));
+    EXPECT_EQ(Labels(charts->InSeries()), (QStringList{"工资 74.91%", "奖金 25.09%"}));
+    EXPECT_EQ(charts->InSeries()->slices()[1]->value(), 100.5);
 
     const QBarSeries *months = charts->MonthSeries();
     ASSERT_NE(months, nullptr);
@@ -135,6 +139,9 @@ TEST_F(ChartViewTest, PiesShowTheLargestItemsWithSharesAndBarsTheMonthTotals)
     const QList<TPeriodTotal> &totals = panel->LastSearch().months;
     ASSERT_EQ(totals.size(), 2);
     EXPECT_EQ(months->barSets()[1]->at(2), YuanFromFen(totals[1].out));
+    auto *axis = qobject_cast<QBarCategoryAxis *>(charts->chvMonths->chart()->axes(Qt::Horizontal).value(0));
+    ASSERT_NE(axis, nullptr);
+    EXPECT_EQ(axis->categories(), (QStringList{"8月", "9月", "10月"}));
 
     // A new search while the view shows redraws it.
     Search(QDate(2009, 10, 1), QDate(2009, 10, 31));
