@@ -10,6 +10,7 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -99,28 +100,16 @@ void WriteXlsx(const QByteArray &path, const QString &shownPath, const TSheetRow
 
 void AppendCsvField(QByteArray &out, const QString &text)
 {
-    const QByteArray utf8 = text.toUtf8();
-    if (utf8.contains(',') || utf8.contains('"') || utf8.contains('\n') || utf8.contains('\r')) {
-        out.append('"');
-        for (char ch : utf8) {
-            if (ch == '"')
-                out.append('"');
-            out.append(ch);
-        }
-        out.append('"');
-    } else {
-        out.append(utf8);
+    const bool quoted = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == QLatin1Char(',') || c == QLatin1Char('"') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+    });
+    if (!quoted) {
+        out.append(text.toUtf8());
+        return;
     }
-}
-
-void AppendCsvLine(QByteArray &out, const QStringList &fields)
-{
-    for (qsizetype i = 0; i < fields.size(); ++i) {
-        if (i > 0)
-            out.append(',');
-        AppendCsvField(out, fields[i]);
-    }
-    out.append("\r\n");
+    out.append('"');
+    out.append(QString(text).replace(QLatin1Char('"'), QLatin1String("\"\"")).toUtf8());
+    out.append('"');
 }
 
 } // namespace
@@ -145,13 +134,21 @@ QByteArray CsvBytes(const TSheetRows &rows)
 {
     QByteArray out("\xEF\xBB\xBF");
     out.reserve(3 + rows.rows.size() * 64);
-    AppendCsvLine(out, rows.columns);
-    QStringList fields;
+    for (qsizetype i = 0; i < rows.columns.size(); ++i) {
+        if (i > 0)
+            out.append(',');
+        AppendCsvField(out, rows.columns[i]);
+    }
+    out.append("\r\n");
     for (const QList<TSheetCell> &row : rows.rows) {
-        fields.clear();
-        for (const TSheetCell &cell : row)
-            fields.append(cell.text == QLatin1String(" ") ? QString() : cell.text);
-        AppendCsvLine(out, fields);
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                out.append(',');
+            // The single space that keeps an empty amount cell in the .xls is no text here.
+            if (row[i].text != QLatin1String(" "))
+                AppendCsvField(out, row[i].text);
+        }
+        out.append("\r\n");
     }
     return out;
 }
