@@ -36,3 +36,6 @@ QString BenchDir();
 int BenchScale();
 // The name suffix of figures of a scaled run ("" at the default scale, "_1m" at 1,000,000).
 QString ScaleSuffix();
+// The benchmark ledger of 200,000 records (users 宝贝, 妈妈 and Dad, 2010 to 2019), made on
+// first use.
+QString SeededLedger();

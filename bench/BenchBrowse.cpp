@@ -23,8 +23,8 @@
 
 
 namespace {
-
 const QString kUser = QStringLiteral("宝贝");
+} // namespace
 
 // BenchScale() records (200,000 unless scaled): 3 users, 10 years (2010 to 2019), 200 items,
 // about one in five an income. They are stored day by day, as a household enters them,
@@ -74,6 +74,8 @@ QString SeededLedger()
     TDbMan(path).UserExists(kUser);
     return path;
 }
+
+namespace {
 
 // The six statements a search once ran, on a fresh connection, every row stepped, nothing
 // formatted: the least a search of the span can cost.

@@ -20,7 +20,7 @@ QString &LastFileName()
     return name;
 }
 
-// Asks for the target file; ext (".xls" or ".html") is appended unless the chosen name
+// Asks for the target file; ext (".xls", ".xlsx", ".csv" or ".html") is appended unless the chosen name
 // already ends in it in any letter case. A completed name that exists is replaced only
 // after a question, since the dialog asked about the name as typed. Empty when cancelled.
 QString ChooseTarget(QWidget *owner, const QString &ext)
@@ -52,19 +52,53 @@ void ReportSuccess(QWidget *owner, const QString &target)
                       QStringLiteral("Tallyfern"), IDialogs::Icon::Information);
 }
 
-void ExportSheet(ISession &session, const TTransPanel &panel, bool ranking)
+TSheetRows SheetRows(ISession &session, const TTransPanel &panel, bool ranking)
 {
-    const QString target = ChooseTarget(session.Window(), QStringLiteral(".xls"));
+    const TSearchResult &result = panel.LastSearch();
+    const TReportHeader header = Header(session, panel);
+    return ranking ? CatesSheetRows(result.inRanking, result.outRanking, header)
+                   : TransSheetRows(result.records, header);
+}
+
+enum class TSheetForm { Xls, Xlsx, Csv };
+
+void ExportSheet(ISession &session, const TTransPanel &panel, bool ranking, TSheetForm form)
+{
+    TSheetRows rows;
+    {
+        TBusyScope busy(session, nullptr);
+        rows = SheetRows(session, panel, ranking);
+    }
+    if (form == TSheetForm::Xls && rows.rows.size() > SheetExportRowLimit()) {
+        // Said before the file dialog, not after it.
+        if (!Confirm(session.Window(),
+                     QStringLiteral("要导出 %1 行，超过了Excel 97-2003工作表所能容纳的 %2 行。\r\n"
+                                    "要改为导出为Excel 2007文件(*.xlsx)吗？")
+                         .arg(rows.rows.size())
+                         .arg(SheetExportRowLimit())))
+            return;
+        form = TSheetForm::Xlsx;
+    }
+    const QString ext = form == TSheetForm::Xls    ? QStringLiteral(".xls")
+                        : form == TSheetForm::Xlsx ? QStringLiteral(".xlsx")
+                                                   : QStringLiteral(".csv");
+    const QString target = ChooseTarget(session.Window(), ext);
     if (target.isEmpty())
         return;
     {
         TBusyScope busy(session, nullptr);
-        const TSearchResult &result = panel.LastSearch();
-        const TReportHeader header = Header(session, panel);
-        const TSheetRows rows = ranking ? CatesSheetRows(result.inRanking, result.outRanking, header)
-                                        : TransSheetRows(result.records, header);
-        WriteSheetExport(THi::DeliveredFile(ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
-                         target, rows);
+        switch (form) {
+        case TSheetForm::Xls:
+            WriteSheetExport(THi::DeliveredFile(ranking ? QStringLiteral("cates.xls") : QStringLiteral("trans.xls")),
+                             target, rows);
+            break;
+        case TSheetForm::Xlsx:
+            WriteXlsxExport(target, rows);
+            break;
+        case TSheetForm::Csv:
+            WriteCsvExport(target, rows);
+            break;
+        }
     }
     ReportSuccess(session.Window(), target);
 }
@@ -93,10 +127,18 @@ void ConnectExportCommands(ISession &session, TTransPanel &panel)
     ISession *m = &session;
     TTransPanel *p = &panel;
     QWidget *owner = session.Window();
-    QObject::connect(panel.mnuCatesExport_ToXls, &QAction::triggered, p,
-                     Guarded(owner, [m, p] { ExportSheet(*m, *p, true); }));
-    QObject::connect(panel.btnTransMore_ToXls, &QAction::triggered, p,
-                     Guarded(owner, [m, p] { ExportSheet(*m, *p, false); }));
+    const struct {
+        QAction *action;
+        bool ranking;
+        TSheetForm form;
+    } sheetEntries[] = {
+        {panel.mnuCatesExport_ToXls, true, TSheetForm::Xls}, {panel.btnTransMore_ToXls, false, TSheetForm::Xls},
+        {panel.mnuCatesExport_ToXlsx, true, TSheetForm::Xlsx}, {panel.btnTransMore_ToXlsx, false, TSheetForm::Xlsx},
+        {panel.mnuCatesExport_ToCsv, true, TSheetForm::Csv}, {panel.btnTransMore_ToCsv, false, TSheetForm::Csv}};
+    for (const auto &[action, ranking, form] : sheetEntries) {
+        QObject::connect(action, &QAction::triggered, p,
+                         Guarded(owner, [m, p, ranking, form] { ExportSheet(*m, *p, ranking, form); }));
+    }
     QObject::connect(panel.mnuCatesExport_ToHtml, &QAction::triggered, p,
                      Guarded(owner, [m, p] { ExportPage(*m, *p, true); }));
     QObject::connect(panel.btnTransMore_ToHtml, &QAction::triggered, p,

@@ -7,6 +7,7 @@
 #include "browse/ExportCommands.h"
 #include "browse/FindRecords.h"
 #include "browse/MoreInfoForm.h"
+#include "charts/ChartView.h"
 #include "browse/PrintCommands.h"
 #include "browse/RowsView.h"
 #include "output/ListTexts.h"
@@ -73,7 +74,7 @@ QDateEdit *MakeDatePicker(QWidget *parent, const char *name, int x)
     d->setObjectName(QString::fromLatin1(name));
     d->setDisplayFormat(kYmd);
     d->setCalendarPopup(true);
-    d->setGeometry(x, 10, 155, 21);
+    d->setGeometry(x, 10, 130, 21);
     d->setFocusPolicy(Qt::ClickFocus);
     return d;
 }
@@ -138,6 +139,8 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
     CreateTopBar();
     CreateTransactions();
     CreateCategories();
+    pnlTransCharts = new TChartView(m_session, this);
+    pnlTransCharts->setGeometry(0, 40, 696, 405);
     CreateMenus();
     Connect();
     ConnectExportCommands(m_session, *this);
@@ -149,9 +152,9 @@ void TTransPanel::CreateTopBar()
     dtpTransDate1 = MakeDatePicker(this, "dtpTransDate1", 12);
     lblTransTo = new QLabel(QStringLiteral("-"), this);
     lblTransTo->setObjectName(QStringLiteral("lblTransTo"));
-    lblTransTo->move(175, 14);
-    dtpTransDate2 = MakeDatePicker(this, "dtpTransDate2", 187);
-    btnTransSearch = MakeButton(this, "btnTransSearch", QStringLiteral("查看(&S)"), 348, 9);
+    lblTransTo->move(148, 14);
+    dtpTransDate2 = MakeDatePicker(this, "dtpTransDate2", 158);
+    btnTransSearch = MakeButton(this, "btnTransSearch", QStringLiteral("查看(&S)"), 296, 9);
 
     QFont bold = font();
     bold.setBold(true);
@@ -161,12 +164,15 @@ void TTransPanel::CreateTopBar()
     rdoTransTransactions->setObjectName(QStringLiteral("rdoTransTransactions"));
     rdoTransCategories = new QRadioButton(QStringLiteral("收支项目排行"), this);
     rdoTransCategories->setObjectName(QStringLiteral("rdoTransCategories"));
-    int x = 472;
-    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories}) {
+    rdoTransCharts = new QRadioButton(QStringLiteral("收支图表"), this);
+    rdoTransCharts->setObjectName(QStringLiteral("rdoTransCharts"));
+    const int x[] = {384, 490, 596}, width[] = {104, 104, 96};
+    int i = 0;
+    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories, rdoTransCharts}) {
         r->setFont(bold);
         r->setPalette(maroon);
-        r->setGeometry(x, 12, 110, 17);
-        x = 588;
+        r->setGeometry(x[i], 12, width[i], 17);
+        ++i;
     }
 }
 
@@ -270,6 +276,10 @@ void TTransPanel::CreateMenus()
     mnuTransMenu->setObjectName(QStringLiteral("mnuTransMenu"));
     btnTransMore_ToXls = mnuTransMenu->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
     btnTransMore_ToXls->setObjectName(QStringLiteral("btnTransMore_ToXls"));
+    btnTransMore_ToXlsx = mnuTransMenu->addAction(QStringLiteral("导出为Excel 2007文件(*.xlsx)"));
+    btnTransMore_ToXlsx->setObjectName(QStringLiteral("btnTransMore_ToXlsx"));
+    btnTransMore_ToCsv = mnuTransMenu->addAction(QStringLiteral("导出为CSV文件(*.csv)"));
+    btnTransMore_ToCsv->setObjectName(QStringLiteral("btnTransMore_ToCsv"));
     btnTransMore_ToHtml = mnuTransMenu->addAction(QStringLiteral("导出为网页文件(*.html)"));
     btnTransMore_ToHtml->setObjectName(QStringLiteral("btnTransMore_ToHtml"));
     QAction *find = mnuTransMenu->addAction(QStringLiteral("查找..."));
@@ -284,13 +294,17 @@ void TTransPanel::CreateMenus()
     mnuCatesExport->setObjectName(QStringLiteral("mnuCatesExport"));
     mnuCatesExport_ToXls = mnuCatesExport->addAction(QStringLiteral("导出为Excel文件(*.xls)"));
     mnuCatesExport_ToXls->setObjectName(QStringLiteral("mnuCatesExport_ToXls"));
+    mnuCatesExport_ToXlsx = mnuCatesExport->addAction(QStringLiteral("导出为Excel 2007文件(*.xlsx)"));
+    mnuCatesExport_ToXlsx->setObjectName(QStringLiteral("mnuCatesExport_ToXlsx"));
+    mnuCatesExport_ToCsv = mnuCatesExport->addAction(QStringLiteral("导出为CSV文件(*.csv)"));
+    mnuCatesExport_ToCsv->setObjectName(QStringLiteral("mnuCatesExport_ToCsv"));
     mnuCatesExport_ToHtml = mnuCatesExport->addAction(QStringLiteral("导出为网页文件(*.html)"));
     mnuCatesExport_ToHtml->setObjectName(QStringLiteral("mnuCatesExport_ToHtml"));
 }
 
 void TTransPanel::Connect()
 {
-    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories})
+    for (QRadioButton *r : {rdoTransTransactions, rdoTransCategories, rdoTransCharts})
         connect(r, &QRadioButton::toggled, this, [this](bool) { rdoTransTransactionsClick(); });
     for (QDateEdit *d : {dtpTransDate1, dtpTransDate2})
         connect(d, &QDateEdit::dateChanged, this, [this] { dtpTransDate1Change(); });
@@ -319,6 +333,12 @@ void TTransPanel::Connect()
     connect(btnMoreInfo, &QPushButton::clicked, this,
             Guarded(this, [this] { btnMoreInfoClick(btnMoreInfo); }));
     connect(btnCatesExport, &QPushButton::clicked, this, [this] { btnCatesExportClick(); });
+    connect(pnlTransCharts, &TChartView::itemActivated, this, [this](const QString &type, const QString &item) {
+        const QList<TRankRow> &ranking = type == kTypeIn ? m_result.inRanking : m_result.outRanking;
+        for (const TRankRow &rank : ranking)
+            if (rank.item == item)
+                return RunGuarded(m_session.Window(), [this, rank] { ShowItemDetails(rank, pnlTransCharts); });
+    });
 }
 
 void TTransPanel::StartUp()
@@ -336,6 +356,7 @@ void TTransPanel::rdoTransTransactionsClick()
 {
     pnlTransTransactions->setVisible(rdoTransTransactions->isChecked());
     pnlTransCategories->setVisible(rdoTransCategories->isChecked());
+    pnlTransCharts->setVisible(rdoTransCharts->isChecked());
 }
 
 void TTransPanel::dtpTransDate1Change()
@@ -387,6 +408,7 @@ void TTransPanel::ShowResult(TSearchResult result)
     RowsModel(lvwTrans)->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
     RowsModel(lvwOutCates)->SetRows(RankRows(m_result.outRanking, m_result.outTotal));
     RowsModel(lvwInCates)->SetRows(RankRows(m_result.inRanking, m_result.inTotal));
+    pnlTransCharts->ShowResult(m_result);
 }
 
 void TTransPanel::ShowPeriodTotals(TFen income, TFen expense)
@@ -533,7 +555,11 @@ void TTransPanel::btnMoreInfoClick(QPushButton *invoker)
     const TRankRow *selected = SelectedRank(m_currentCatesList);
     if (!selected)
         return;
-    const TRankRow rank = *selected;
+    ShowItemDetails(*selected, invoker);
+}
+
+void TTransPanel::ShowItemDetails(TRankRow rank, QWidget *invoker)
+{
     TfrmMoreInfo dialog(m_session.Window());
     {
         TBusyScope busy(m_session, invoker);

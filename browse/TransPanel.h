@@ -15,6 +15,7 @@ class QPushButton;
 class QRadioButton;
 class QSplitter;
 class QTabBar;
+class TChartView;
 
 // The browsing mode "收支目录" (pnlTransactions): the top bar with the range of days and
 // the search, and the two sub-views, the transactions (pnlTransTransactions) and the
@@ -39,6 +40,7 @@ public:
     QPushButton *btnTransSearch = nullptr;
     QRadioButton *rdoTransTransactions = nullptr;
     QRadioButton *rdoTransCategories = nullptr;
+    QRadioButton *rdoTransCharts = nullptr;
 
     // Transactions sub-view.
     QWidget *pnlTransTransactions = nullptr;
@@ -66,14 +68,21 @@ public:
     QPushButton *btnCatesExport = nullptr;
     QPushButton *btnCatesPrint = nullptr;
 
+    // Charts sub-view.
+    TChartView *pnlTransCharts = nullptr;
+
     // The popup menus of "更多(&M)..." and "导出(&E)..."; their entries are connected by the
     // output commands (see output/).
     QMenu *mnuTransMenu = nullptr;
     QAction *btnTransMore_ToXls = nullptr;
+    QAction *btnTransMore_ToXlsx = nullptr;
+    QAction *btnTransMore_ToCsv = nullptr;
     QAction *btnTransMore_ToHtml = nullptr;
     QAction *btnTransMore_Print = nullptr;
     QMenu *mnuCatesExport = nullptr;
     QAction *mnuCatesExport_ToXls = nullptr;
+    QAction *mnuCatesExport_ToXlsx = nullptr;
+    QAction *mnuCatesExport_ToCsv = nullptr;
     QAction *mnuCatesExport_ToHtml = nullptr;
 
     // The last search, which the lists show and the export and print commands write.
@@ -97,6 +106,8 @@ public:
     void lvwCatesMakeCurrent(QAbstractItemView *list);
     void lvwCatesDblClick(QAbstractItemView *list);
     void btnMoreInfoClick(QPushButton *invoker);
+    // The detail dialog of one ranked item; the focus goes back to invoker afterwards.
+    void ShowItemDetails(TRankRow rank, QWidget *invoker);
     void btnCatesExportClick();
 
     // Keeps the result of a search and shows it in the five lists.

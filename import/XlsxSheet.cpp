@@ -1,12 +1,13 @@
 #include "import/XlsxSheet.h"
 #include "base/Errors.h"
 
-#include <quazip.h>
-#include <quazipfile.h>
-
-#include <QBuffer>
 #include <QHash>
 #include <QXmlStreamReader>
+
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -20,50 +21,92 @@ constexpr int kMaxRowNumber = 1048576;
     throw TError(QStringLiteral("XLSX 文件已损坏或不完整（%1）").arg(why));
 }
 
+// The workbook's zip container, read from memory through minizip's own I/O hooks (the
+// same zip library that writes the .xlsx exports).
 class TZipReader {
 public:
-    explicit TZipReader(const QByteArray &bytes) : m_bytes(bytes), m_buffer(&m_bytes), m_zip(&m_buffer)
+    explicit TZipReader(const QByteArray &bytes) : m_bytes(bytes)
     {
-        if (!m_zip.open(QuaZip::mdUnzip))
+        zlib_filefunc64_def io{};
+        io.zopen64_file = [](voidpf opaque, const void *, int) -> voidpf { return opaque; };
+        io.zread_file = [](voidpf, voidpf stream, void *buf, uLong size) -> uLong {
+            auto *self = static_cast<TZipReader *>(stream);
+            const qint64 left = self->m_bytes.size() - self->m_pos;
+            const qint64 n = std::max<qint64>(0, std::min<qint64>(qint64(size), left));
+            memcpy(buf, self->m_bytes.constData() + self->m_pos, size_t(n));
+            self->m_pos += n;
+            return uLong(n);
+        };
+        io.zwrite_file = [](voidpf, voidpf, const void *, uLong) -> uLong { return 0; };
+        io.ztell64_file = [](voidpf, voidpf stream) -> ZPOS64_T {
+            return ZPOS64_T(static_cast<TZipReader *>(stream)->m_pos);
+        };
+        io.zseek64_file = [](voidpf, voidpf stream, ZPOS64_T offset, int origin) -> long {
+            auto *self = static_cast<TZipReader *>(stream);
+            qint64 base = 0;
+            if (origin == ZLIB_FILEFUNC_SEEK_CUR)
+                base = self->m_pos;
+            else if (origin == ZLIB_FILEFUNC_SEEK_END)
+                base = self->m_bytes.size();
+            if (offset > ZPOS64_T(self->m_bytes.size()) || base + qint64(offset) > self->m_bytes.size())
+                return -1;
+            self->m_pos = base + qint64(offset);
+            return 0;
+        };
+        io.zclose_file = [](voidpf, voidpf) -> int { return 0; };
+        io.zerror_file = [](voidpf, voidpf) -> int { return 0; };
+        io.opaque = this;
+        m_zip = unzOpen2_64("", &io);
+        if (!m_zip)
             Damaged(QStringLiteral("无法打开压缩包"));
     }
+    ~TZipReader()
+    {
+        if (m_zip)
+            unzClose(m_zip);
+    }
+    TZipReader(const TZipReader &) = delete;
+    TZipReader &operator=(const TZipReader &) = delete;
 
-    bool Has(const QString &name) { return m_zip.setCurrentFile(name); }
+    bool Has(const QString &name) { return unzLocateFile(m_zip, name.toUtf8().constData(), 1) == UNZ_OK; }
 
     QByteArray Read(const QString &name)
     {
-        if (!m_zip.setCurrentFile(name))
+        if (!Has(name))
             Damaged(QStringLiteral("缺少 %1").arg(name));
-        QuaZipFileInfo64 info;
-        if (!m_zip.getCurrentFileInfo(&info) || info.uncompressedSize > quint64(kMaxEntryBytes))
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            info.uncompressed_size > quint64(kMaxEntryBytes))
             Damaged(QStringLiteral("%1 过大").arg(name));
-        QuaZipFile file(&m_zip);
         // An entry with a password cannot be read: the workbook is encrypted.
-        if (!file.open(QIODevice::ReadOnly))
+        if ((info.flag & 1) != 0 || unzOpenCurrentFile(m_zip) != UNZ_OK)
             Damaged(QStringLiteral("无法读取 %1").arg(name));
         QByteArray data;
         char chunk[65536];
         for (;;) {
-            const qint64 n = file.read(chunk, sizeof chunk);
-            if (n < 0)
+            const int n = unzReadCurrentFile(m_zip, chunk, sizeof chunk);
+            if (n < 0) {
+                unzCloseCurrentFile(m_zip);
                 Damaged(QStringLiteral("无法读取 %1").arg(name));
+            }
             if (n == 0)
                 break;
-            if (data.size() + n > kMaxEntryBytes)
+            if (data.size() + n > kMaxEntryBytes) {
+                unzCloseCurrentFile(m_zip);
                 Damaged(QStringLiteral("%1 过大").arg(name));
+            }
             data.append(chunk, n);
         }
-        file.close();
         // Closing checks the entry's checksum.
-        if (file.getZipError() != UNZ_OK)
+        if (unzCloseCurrentFile(m_zip) != UNZ_OK)
             Damaged(QStringLiteral("%1 校验失败").arg(name));
         return data;
     }
 
 private:
     QByteArray m_bytes;
-    QBuffer m_buffer;
-    QuaZip m_zip;
+    qint64 m_pos = 0;
+    unzFile m_zip = nullptr;
 };
 
 void CheckXml(const QXmlStreamReader &xml, const QString &name)

@@ -39,3 +39,18 @@ TRankTexts RankTexts(const TRankRow &row, TFen typeTotal)
     return {row.type, row.item, QString::number(row.count), income ? sum : QString(),
             income ? QString() : sum, FormatShare(row.sum, typeTotal)};
 }
+
+QString ChartSliceText(const QString &item, TFen sum, TFen whole)
+{
+    return QStringLiteral("%1 %2").arg(item, FormatShare(sum, whole));
+}
+
+QString ChartSliceTip(const QString &item, TFen sum, TFen whole)
+{
+    return QStringLiteral("%1 %2 (%3)").arg(item, FormatFen(sum), FormatShare(sum, whole));
+}
+
+QString ChartMonthText(const QDate &month, bool oneYear)
+{
+    return oneYear ? QStringLiteral("%1月").arg(month.month()) : MonthText(month);
+}

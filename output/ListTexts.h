@@ -40,3 +40,10 @@ struct TRankTexts {
     const QString &Sum() const { return in.isEmpty() ? out : in; }
 };
 TRankTexts RankTexts(const TRankRow &row, TFen typeTotal);
+
+// A slice of a chart as its legend names it, "item 37.50%", and as its tip shows it,
+// "item 12.50 (37.50%)".
+QString ChartSliceText(const QString &item, TFen sum, TFen whole);
+QString ChartSliceTip(const QString &item, TFen sum, TFen whole);
+// A month under a bar: "3月" when every bar is of one year, otherwise yyyy-mm.
+QString ChartMonthText(const QDate &month, bool oneYear);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -228,4 +229,20 @@ void FreeReportPages(TReportPages &pages)
         pages.back()->FreeBand();
         pages.pop_back();
     }
+}
+
+void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts)
+{
+    FreeReportPages(pages);
+    TPageReport &page = StartPage(pages, header, {});
+    if (charts.isNull() || charts.width() <= 0 || charts.height() <= 0)
+        return;
+    const int top = ScaleY(72);
+    const int room = ReportBandHeight() - top - ScaleY(24);
+    const double scale = std::min(double(ReportBandWidth()) / charts.width(), double(room) / charts.height());
+    TReportImage *picture = page.Band()->AddImage(charts);
+    picture->ImageWidth = int(charts.width() * scale);
+    picture->ImageHeight = int(charts.height() * scale);
+    picture->Left = (ReportBandWidth() - picture->ImageWidth) / 2;
+    picture->Top = top;
 }

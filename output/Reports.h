@@ -3,6 +3,7 @@
 #include "output/report/ReportModel.h"
 
 #include <QDate>
+#include <QImage>
 #include <QList>
 #include <QStringList>
 
@@ -40,6 +41,10 @@ void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
                         const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking);
 void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
                              const QList<TRecord> &records);
+
+// One page: the title, period and totals as on the other reports, then the picture of the
+// charts as large as fits the page, its proportions kept.
+void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts);
 
 // Frees every page report, the last page first and on each page its controls last first.
 void FreeReportPages(TReportPages &pages);

@@ -2,6 +2,7 @@
 #include "base/Errors.h"
 #include "base/HiClass.h"
 #include "base/DeliveredFiles.h"
+#include "output/xls/Biff.h"
 #include "output/xls/Workbook.h"
 
 #include <QFileInfo>
@@ -23,28 +24,44 @@ void AppendSummary(TSheetRows &sheet, const TReportHeader &header)
          {header.Title(), QStringLiteral("收入合计：%1").arg(FormatFen(header.inTotal)),
           QStringLiteral("支出合计：%1").arg(FormatFen(header.outTotal)),
           QStringLiteral("结余合计：%1").arg(FormatFen(header.Balance()))}) {
-        QStringList row(sheet.columns.size());
+        QList<TSheetCell> row(sheet.columns.size());
         row[item] = text;
         sheet.rows.append(row);
     }
 }
 
-QString SpaceIfEmpty(const QString &text)
-{
-    return text.isEmpty() ? QStringLiteral(" ") : text;
-}
+const TSheetCell kNoAmount(QStringLiteral(" "));
 
 } // namespace
+
+TSheetCell TSheetCell::Amount(TFen fen)
+{
+    TSheetCell cell(FormatFen(fen));
+    cell.kind = Kind::Amount;
+    cell.number = YuanFromFen(fen);
+    return cell;
+}
+
+TSheetCell TSheetCell::Share(TFen part, TFen whole)
+{
+    TSheetCell cell(FormatShare(part, whole));
+    cell.kind = Kind::Share;
+    cell.number = whole == 0 ? 0.0 : double(part) / double(whole);
+    return cell;
+}
 
 TSheetRows TransSheetRows(const QList<TRecord> &records, const TReportHeader &header)
 {
     TSheetRows sheet;
     sheet.columns = {QStringLiteral("日期"), kItem, kIn, kOut, QStringLiteral("备注")};
+    sheet.widths = {12, 32, 12, 12, 44};
     sheet.rows.reserve(records.size() + 4);
     for (const TRecord &record : records) {
         const TRecordTexts t = RecordTexts(record);
+        const TSheetCell amount = TSheetCell::Amount(record.amount);
         // An empty note writes no cell at all (a null text).
-        sheet.rows.append({t.date, t.item, SpaceIfEmpty(t.in), SpaceIfEmpty(t.out),
+        sheet.rows.append({t.date, t.item, record.IsIncome() ? amount : kNoAmount,
+                           record.IsExpense() ? amount : kNoAmount,
                            t.notes.isEmpty() ? QString() : t.notes});
     }
     AppendSummary(sheet, header);
@@ -56,11 +73,15 @@ TSheetRows CatesSheetRows(const QList<TRankRow> &inRanking, const QList<TRankRow
 {
     TSheetRows sheet;
     sheet.columns = {QStringLiteral("类别"), kItem, QStringLiteral("数量"), kIn, kOut, QStringLiteral("比例")};
+    sheet.widths = {8, 32, 8, 12, 12, 10};
     sheet.rows.reserve(inRanking.size() + outRanking.size() + 4);
     for (const QList<TRankRow> *ranking : {&inRanking, &outRanking})
         for (const TRankRow &row : *ranking) {
             const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
-            sheet.rows.append({t.type, t.item, t.count, SpaceIfEmpty(t.in), SpaceIfEmpty(t.out), t.share});
+            const TSheetCell sum = TSheetCell::Amount(row.sum);
+            const bool income = row.type == kTypeIn;
+            sheet.rows.append({t.type, t.item, t.count, income ? sum : kNoAmount, income ? kNoAmount : sum,
+                               TSheetCell::Share(row.sum, header.TypeTotal(row.type))});
         }
     AppendSummary(sheet, header);
     return sheet;
@@ -84,14 +105,25 @@ void WriteSheetExport(const QString &templatePath, const QString &targetPath, co
         target.append(c);
         width = std::max(width, c + 1);
     }
-    QList<QStringList> placed;
+    QList<QList<xls::TCell>> placed;
     placed.reserve(rows.rows.size());
-    for (const QStringList &row : rows.rows) {
-        QStringList cells(width);
-        for (int i = 0; i < row.size() && i < target.size(); ++i)
-            cells[target[i]] = row[i];
+    for (const QList<TSheetCell> &row : rows.rows) {
+        QList<xls::TCell> cells(width);
+        for (int i = 0; i < row.size() && i < target.size(); ++i) {
+            const TSheetCell &cell = row[i];
+            cells[target[i]] = cell.IsNumber()
+                                   ? xls::TCell::Number(cell.number, cell.kind == TSheetCell::Kind::Share
+                                                                         ? xls::kFormatPercent2
+                                                                         : xls::kFormatFixed2)
+                                   : xls::TCell(cell.text);
+        }
         placed.append(cells);
     }
-    book.AppendRows(kSheet, placed);
+    book.AppendCells(kSheet, placed);
     book.Save(targetPath);
+}
+
+int SheetExportRowLimit()
+{
+    return xls::kMaxRows - 1;
 }

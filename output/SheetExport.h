@@ -6,10 +6,27 @@
 #include <QString>
 #include <QStringList>
 
-// Worksheet rows by column caption. A null text leaves its cell out.
+// A cell of an exported sheet: the text the lists show, and for amounts (in yuan) and
+// shares (a fraction) the number that spreadsheets compute with. A null text leaves a
+// text cell out.
+struct TSheetCell {
+    enum class Kind { Text, Amount, Share };
+    QString text;
+    Kind kind = Kind::Text;
+    double number = 0;
+
+    TSheetCell() = default;
+    TSheetCell(const QString &t) : text(t) {}
+    static TSheetCell Amount(TFen fen);
+    static TSheetCell Share(TFen part, TFen whole);
+    bool IsNumber() const { return kind != Kind::Text; }
+};
+
+// Worksheet rows by column caption, with the width of each column in characters.
 struct TSheetRows {
     QStringList columns;
-    QList<QStringList> rows;
+    QList<int> widths;
+    QList<QList<TSheetCell>> rows;
 };
 
 // The transactions list, then the title row and the three totals rows.
@@ -23,3 +40,16 @@ TSheetRows CatesSheetRows(const QList<TRankRow> &inRanking, const QList<TRankRow
 // found by their captions in the first row of Sheet1. Throws TError, writing nothing, when
 // the template is missing, unreadable, not a workbook or lacks a column.
 void WriteSheetExport(const QString &templatePath, const QString &targetPath, const TSheetRows &rows);
+
+// The most rows an .xls sheet holds below its caption row.
+int SheetExportRowLimit();
+
+// The same sheet as an Excel 2007 workbook (.xlsx): the captions in the first row, then
+// the rows, amounts and shares as numbers. Written to a temporary file beside targetPath
+// that replaces it only once complete. Throws TError.
+void WriteXlsxExport(const QString &targetPath, const TSheetRows &rows);
+
+// The same sheet as comma-separated text: UTF-8 with a byte-order mark, fields quoted
+// where they hold a comma, quote or line break, lines ended by CR LF.
+QByteArray CsvBytes(const TSheetRows &rows);
+void WriteCsvExport(const QString &targetPath, const TSheetRows &rows);

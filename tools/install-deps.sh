@@ -7,12 +7,13 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-translations-l10n
     libsqlite3-dev libgtest-dev
     libicu-dev
+    libxlsxwriter-dev qt6-charts-dev libqt6opengl6-dev
     fonts-wqy-microhei
-    python3 python3-xlrd poppler-utils
+    python3 python3-xlrd python3-openpyxl poppler-utils
     xvfb xauth
     clang libclang-rt-14-dev
     dpkg-dev fakeroot lintian desktop-file-utils appstream
-    libquazip1-qt6-dev python3-openpyxl
+    libminizip-dev python3-openpyxl
 )
 missing=()
 for p in "${packages[@]}"; do

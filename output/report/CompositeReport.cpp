@@ -33,6 +33,9 @@ void TPageStore::AddReport(const TPageReport &report)
         } else if (const auto *shape = dynamic_cast<const TReportShape *>(control.get())) {
             item.kind = TPageItem::Kind::Fill;
             item.color = shape->FillColor;
+        } else if (const auto *image = dynamic_cast<const TReportImage *>(control.get())) {
+            item.kind = TPageItem::Kind::Image;
+            item.image = image->Picture;
         } else {
             continue;
         }
@@ -53,6 +56,13 @@ void RenderPage(QPainter &painter, const TStoredPage &page)
     for (const TPageItem &item : page.items) {
         const QRectF r(origin.x() + item.rect.x() * sx, origin.y() + item.rect.y() * sy,
                        item.rect.width() * sx, item.rect.height() * sy);
+        if (item.kind == TPageItem::Kind::Image) {
+            painter.save();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(r, item.image);
+            painter.restore();
+            continue;
+        }
         if (item.kind == TPageItem::Kind::Fill || !item.transparent)
             painter.fillRect(r, item.color);
         if (item.kind == TPageItem::Kind::Text && !item.text.isEmpty()) {

@@ -14,13 +14,14 @@ class QPainter;
 // One drawn element of a prepared page, in the report's pixels relative to the top-left
 // corner of the printable area.
 struct TPageItem {
-    enum class Kind { Text, Fill };
+    enum class Kind { Text, Fill, Image };
     Kind kind = Kind::Text;
     QRect rect;
     QString text;
     QFont font;
     QColor color;              // fill colour, or the background of an opaque text
     bool transparent = true;   // texts only
+    QImage image;              // pictures only, scaled into rect
 };
 
 struct TStoredPage {

@@ -103,3 +103,11 @@ void TPageReport::FreeBand()
         m_band->FreeControls();
     m_band.reset();
 }
+
+TReportImage *TReportBand::AddImage(const QImage &picture)
+{
+    auto image = std::make_unique<TReportImage>();
+    image->Picture = picture;
+    m_controls.push_back(std::move(image));
+    return static_cast<TReportImage *>(m_controls.back().get());
+}

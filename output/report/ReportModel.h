@@ -80,6 +80,16 @@ public:
     int Height() const override { return ShapeHeight; }
 };
 
+// A picture scaled into its rectangle (a chart, say).
+class TReportImage : public TReportControl {
+public:
+    QImage Picture;
+    int ImageWidth = 65;
+    int ImageHeight = 65;
+    int Width() const override { return ImageWidth; }
+    int Height() const override { return ImageHeight; }
+};
+
 class TReportBand {
 public:
     explicit TReportBand(TTextMeasure &measure) : m_measure(measure) {}
@@ -91,6 +101,7 @@ public:
     // New controls belong to the band and are drawn in the order they were added.
     TReportLabel *AddLabel(const QFont &font);
     TReportShape *AddShape();
+    TReportImage *AddImage(const QImage &picture);
     const std::vector<std::unique_ptr<TReportControl>> &Controls() const { return m_controls; }
     // Frees every control, the last added first.
     void FreeControls();

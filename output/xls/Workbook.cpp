@@ -173,6 +173,7 @@ struct TGlobals {
     int sstRecord = -1;      // index of SST in recs
     int sstContinues = 0;    // CONTINUE records following it
     std::vector<bool> styleXf;
+    std::vector<size_t> xfRecords;   // index in recs of each XF, in XF order
     QList<TSstString> strings;
     quint32 totalRefs = 0;
 };
@@ -226,7 +227,10 @@ TGlobals ReadGlobals(const QByteArray &s)
                                 ReadShortString(s, r.Data() + 6, r.End())});
             break;
         case kXf:
+            if (r.size < 20)
+                ThrowDamaged(QStringLiteral("单元格格式记录过短"));
             g.styleXf.push_back(GetU16(s, r.Data() + 4) & 0x04);
+            g.xfRecords.push_back(i);
             break;
         case kSst:
             if (g.sstRecord >= 0)
@@ -350,6 +354,15 @@ QStringList TWorkbook::HeaderRow(const QString &sheet) const
 
 void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
 {
+    QList<QList<TCell>> cells;
+    cells.reserve(rows.size());
+    for (const QStringList &row : rows)
+        cells.append(QList<TCell>(row.begin(), row.end()));
+    AppendCells(sheet, cells);
+}
+
+void TWorkbook::AppendCells(const QString &sheet, const QList<QList<TCell>> &rows)
+{
     if (rows.isEmpty())
         return;
     const QByteArray &s = m_stream;
@@ -398,30 +411,77 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
     for (qsizetype k = g.strings.size() - 1; k >= 0; --k)
         if (g.strings[k].runs.isEmpty() && g.strings[k].ext.isEmpty())
             index.insert(g.strings[k].text, quint32(k));
+    // Number cells: the column's cell format with the number format set. Equal formats
+    // already in the workbook (from an earlier export, say) are reused.
+    QList<QByteArray> newXfs;
+    std::map<std::pair<int, quint16>, quint16> numberXf;
+    auto numberXfOf = [&](int baseXf, quint16 format) -> quint16 {
+        const auto key = std::make_pair(baseXf, format);
+        if (auto it = numberXf.find(key); it != numberXf.end())
+            return it->second;
+        const TRecord &base = g.recs[g.xfRecords[baseXf]];
+        QByteArray xf = s.mid(base.Data(), base.size);
+        PutU16(xf, 2, format);
+        xf[9] = char(quint8(xf[9]) | 0x04);   // the number format is this cell's own
+        int found = -1;
+        for (size_t k = kDefaultCellXf; k < g.xfRecords.size() && found < 0; ++k) {
+            const TRecord &r = g.recs[g.xfRecords[k]];
+            if (!g.styleXf[k] && r.size == xf.size() && memcmp(s.constData() + r.Data(), xf.constData(), xf.size()) == 0)
+                found = int(k);
+        }
+        for (qsizetype k = 0; k < newXfs.size() && found < 0; ++k)
+            if (newXfs[k] == xf)
+                found = int(g.xfRecords.size() + k);
+        if (found < 0) {
+            // Excel keeps at most 4,050 cell formats in a workbook.
+            if (g.xfRecords.size() + newXfs.size() >= 4050)
+                throw TError(QStringLiteral("工作簿中的单元格格式已达上限，无法再添加数字格式"));
+            found = int(g.xfRecords.size() + newXfs.size());
+            newXfs.append(xf);
+        }
+        numberXf[key] = quint16(found);
+        return quint16(found);
+    };
     int lastNew = -1, minCol = kMaxColumns, maxCol = -1;
     // The new records' buffers are sized once: a ROW record of 20 bytes per row and a
-    // LABELSST record of 14 bytes per cell.
+    // LABELSST record of 14 bytes or a NUMBER record of 18 bytes per cell.
     qsizetype cellCount = 0, widest = 0;
-    for (const QStringList &row : rows) {
+    for (const QList<TCell> &row : rows) {
         cellCount += row.size();
         widest = std::max(widest, row.size());
     }
     QByteArray added;   // ROW and LABELSST records of the new rows
-    added.reserve(rows.size() * 20 + cellCount * 14);
-    QByteArray cells;   // the LABELSST records of one block of 32 rows
-    cells.reserve(32 * widest * 14);
+    added.reserve(rows.size() * 20 + cellCount * 18);
+    QByteArray cells;   // the cell records of one block of 32 rows
+    cells.reserve(32 * widest * 18);
     g.strings.reserve(g.strings.size() + cellCount);
     for (qsizetype b = 0; b < rows.size(); b += 32) {
         const qsizetype blockEnd = std::min(rows.size(), b + 32);
         cells.resize(0);
         for (qsizetype k = b; k < blockEnd; ++k) {
-            const QStringList &row = rows[k];
+            const QList<TCell> &row = rows[k];
             if (row.size() > kMaxColumns)
                 throw TError(QStringLiteral("一行最多只能有 %1 列").arg(kMaxColumns));
             const int rw = firstNew + int(k);
             int first = -1, last = -1;
             for (int c = 0; c < row.size(); ++c) {
-                const QString &text = row[c];
+                if (row[c].isNumber) {
+                    if (first < 0)
+                        first = c;
+                    last = c;
+                    QByteArray number;
+                    AddU16(number, quint16(rw));
+                    AddU16(number, quint16(c));
+                    AddU16(number, numberXfOf(colXf[c], row[c].format));
+                    const double v = row[c].number;
+                    quint64 bits;
+                    memcpy(&bits, &v, sizeof bits);
+                    AddU32(number, quint32(bits));
+                    AddU32(number, quint32(bits >> 32));
+                    AddRecord(cells, kNumber, number);
+                    continue;
+                }
+                const QString &text = row[c].text;
                 if (text.isNull())
                     continue;
                 if (text.size() > 32767)
@@ -523,6 +583,9 @@ void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
         if (r.depth == 1 && r.id == kBoundSheet)
             boundSheetPos[i] = globalsOut.size();
         globalsOut.append(s.constData() + r.pos, 4 + r.size);
+        if (!newXfs.isEmpty() && size_t(i) == g.xfRecords.back())
+            for (const QByteArray &xf : newXfs)
+                AddRecord(globalsOut, kXf, xf);
     }
     const QByteArray extSst = BuildExtSst(sst, sstPos);
     memcpy(globalsOut.data() + extSstPos + 4, extSst.constData(), extSst.size());

@@ -8,6 +8,30 @@
 
 namespace xls {
 
+// Built-in number formats every reader knows without a FORMAT record.
+constexpr quint16 kFormatFixed2 = 2;     // 0.00
+constexpr quint16 kFormatPercent2 = 10;  // 0.00%
+
+// One cell to append: a text (a null text writes no cell), or a number shown in a
+// built-in number format.
+struct TCell {
+    QString text;
+    bool isNumber = false;
+    double number = 0;
+    quint16 format = 0;
+
+    TCell() = default;
+    TCell(const QString &t) : text(t) {}
+    static TCell Number(double value, quint16 builtInFormat)
+    {
+        TCell c;
+        c.isNumber = true;
+        c.number = value;
+        c.format = builtInFormat;
+        return c;
+    }
+};
+
 // An Excel 97-2003 workbook (BIFF8 in a compound file) that rows of text can be appended
 // to. Everything else in the file (formatting, other sheets, other streams) is kept.
 class TWorkbook {
@@ -23,6 +47,10 @@ public:
     // Appends rows below the last used row of sheet (found by name regardless of letter
     // case). Each row lists its cell texts by column; a null text leaves the cell out.
     void AppendRows(const QString &sheet, const QList<QStringList> &rows);
+    // The same with number cells: each takes the format of its column (alignment, font,
+    // borders) with the number format set, through a cell format added to the workbook
+    // unless an equal one is there already.
+    void AppendCells(const QString &sheet, const QList<QList<TCell>> &rows);
 
     QByteArray WorkbookStream() const { return m_stream; }
     QByteArray ToBytes() const;

@@ -67,10 +67,10 @@ TEST_F(FindInBrowse, TheMenuEntryAsksMarksSelectsAndCounts)
 {
     // The entry stands with the exports, before the separator and printing.
     const QList<QAction *> entries = panel->mnuTransMenu->actions();
-    ASSERT_EQ(entries.size(), 5);
-    EXPECT_EQ(entries[2], findAction);
+    ASSERT_EQ(entries.size(), 7);
+    EXPECT_EQ(entries[4], findAction);
     EXPECT_EQ(findAction->text(), QStringLiteral("查找..."));
-    EXPECT_TRUE(entries[3]->isSeparator());
+    EXPECT_TRUE(entries[5]->isSeparator());
 
     const QStringList items = Column(panel->lvwTrans, 2);
     ASSERT_EQ(items.size(), 5);

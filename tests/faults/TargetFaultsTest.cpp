@@ -41,10 +41,14 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
     return window;
 }
 
-QList<QAction *> Exports(TfrmMain &window)
+// Every export entry with the extension it writes.
+QList<QPair<QAction *, QString>> Exports(TfrmMain &window)
 {
     TTransPanel *t = window.pnlTransactions;
-    return {t->btnTransMore_ToXls, t->mnuCatesExport_ToXls, t->btnTransMore_ToHtml, t->mnuCatesExport_ToHtml};
+    return {{t->btnTransMore_ToXls, ".xls"},    {t->mnuCatesExport_ToXls, ".xls"},
+            {t->btnTransMore_ToHtml, ".html"},  {t->mnuCatesExport_ToHtml, ".html"},
+            {t->btnTransMore_ToXlsx, ".xlsx"},  {t->mnuCatesExport_ToXlsx, ".xlsx"},
+            {t->btnTransMore_ToCsv, ".csv"},    {t->mnuCatesExport_ToCsv, ".csv"}};
 }
 
 // Runs action with target as the chosen file and checks that it failed plainly: one error,
@@ -73,10 +77,7 @@ TEST(TargetFaults, ExportIntoAMissingFolderOrOntoAFolderWritesNothing)
     TTempLedger ledger;
     auto window = SearchedWindow(ledger.Path());
     QTemporaryDir out;
-    const auto actions = Exports(*window);
-    for (int i = 0; i < 4; ++i) {
-        QAction *action = actions[i];
-        const QString ext = i < 2 ? QStringLiteral(".xls") : QStringLiteral(".html");
+    for (const auto &[action, ext] : Exports(*window)) {
         ExpectRefused(action, out.filePath(QStringLiteral("no/such/folder/x") + ext));
         EXPECT_TRUE(Entries(out.path()).isEmpty());
 
@@ -148,7 +149,7 @@ TEST(FaultChild, DamagedTemplates)
     const QStringList names{"t.xls", "c.xls", "t.html", "c.html"};
     const auto actions = Exports(*window);
     for (int i = 0; i < 4; ++i) {
-        ExpectRefused(actions[i], out.filePath(names[i]));
+        ExpectRefused(actions[i].first, out.filePath(names[i]));
         EXPECT_TRUE(Entries(out.path()).isEmpty()) << names[i].toStdString();
     }
 }
@@ -199,10 +200,9 @@ TEST(FaultChild, WithoutPermission)
     TTempLedger ledger;
     auto window = SearchedWindow(ledger.Path());
     const QString locked = dir + QStringLiteral("/locked/");
-    const QStringList names{"t.xls", "c.xls", "t.html", "c.html"};
-    const auto actions = Exports(*window);
-    for (int i = 0; i < 4; ++i)
-        ExpectRefused(actions[i], locked + names[i]);
+    int n = 0;
+    for (const auto &[action, ext] : Exports(*window))
+        ExpectRefused(action, locked + QString::number(n++) + ext);
 
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(locked + QStringLiteral("b.zovalt"));

@@ -159,3 +159,65 @@ TEST_F(ExportCommands, WebPagesAreBuiltFromTheDeliveredTemplates)
     EXPECT_LT(cates.indexOf(QStringLiteral("<td>工资</td>")), cates.indexOf(QStringLiteral("<td>奶粉 &lt;b&gt;</td>")));
     EXPECT_TRUE(cates.contains(QStringLiteral("<td class=\"num\">&nbsp;</td><td class=\"num\">250.50</td>")));
 }
+
+TEST_F(ExportCommands, XlsxAndCsvEntriesOfBothMenusCompleteTheirExtensionAndReportSuccess)
+{
+    TTransPanel *p = window->pnlTransactions;
+    struct Case {
+        QAction *action;
+        const char *chosen;
+        const char *written;
+        const char *filter;
+    };
+    for (const Case &c : {Case{p->btnTransMore_ToXlsx, "明细", "明细.xlsx", "*.xlsx (*.xlsx)"},
+                          Case{p->mnuCatesExport_ToXlsx, "排行.XLSX", "排行.XLSX", "*.xlsx (*.xlsx)"},
+                          Case{p->btnTransMore_ToCsv, "明细.xls", "明细.xls.csv", "*.csv (*.csv)"},
+                          Case{p->mnuCatesExport_ToCsv, "排行", "排行.csv", "*.csv (*.csv)"}}) {
+        TScriptedDialogs &d = Scripted();
+        d.Reset();
+        d.fileNames << Path(c.chosen);
+        c.action->trigger();
+        ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"})) << c.written;
+        EXPECT_EQ(d.calls[0].text, QString::fromUtf8(c.filter));
+        EXPECT_EQ(d.calls[1].text, QStringLiteral("成功！\r\n\r\n") + Path(c.written));
+    }
+    // The ranking's CSV holds the ranking, the list's the records.
+    EXPECT_TRUE(THi::ReadWholeFile(Path("排行.csv")).contains("比例"));
+    EXPECT_TRUE(THi::ReadWholeFile(Path("明细.xls.csv")).contains("2026-01-03,奶粉 <b>,,250.50, 两罐 \r\n"));
+    EXPECT_TRUE(THi::ReadWholeFile(Path("明细.xlsx")).startsWith("PK"));
+
+    // A failed .xlsx write shows the error only.
+    TScriptedDialogs &d = Scripted();
+    d.Reset();
+    d.fileNames << Path("no-such-folder/out");
+    p->btnTransMore_ToXlsx->trigger();
+    ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"}));
+    EXPECT_EQ(d.calls[1].icon, IDialogs::Icon::Error);
+}
+
+TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
+{
+    TSearchResult result;
+    result.fromDate = QDate(2020, 1, 1);
+    result.toDate = QDate(2026, 1, 31);
+    for (int i = 0; i < 65536; ++i)
+        result.records.append({i + 1, QDate(2020, 1, 1), kTypeOut, QStringLiteral("饭"), 100, QString()});
+    result.outTotal = 6553600;
+    window->pnlTransactions->ShowResult(result);
+
+    TScriptedDialogs &d = Scripted();
+    d.answers << false;
+    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    ASSERT_EQ(d.Kinds(), (QStringList{"question"}));
+    EXPECT_TRUE(d.calls[0].text.contains(QStringLiteral("65535"))) << d.calls[0].text.toStdString();
+    EXPECT_TRUE(d.calls[0].text.contains(QStringLiteral("(*.xlsx)")));
+
+    d.Reset();
+    d.answers << true;
+    d.fileNames << Path("all");
+    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    ASSERT_EQ(d.Kinds(), (QStringList{"question", "save", "message"}));
+    EXPECT_EQ(d.calls[1].text, QStringLiteral("*.xlsx (*.xlsx)"));
+    EXPECT_EQ(d.calls[2].text, QStringLiteral("成功！\r\n\r\n") + Path("all.xlsx"));
+    EXPECT_FALSE(QFileInfo::exists(Path("all.xls")));
+}

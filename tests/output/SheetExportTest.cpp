@@ -31,6 +31,14 @@ QString WriteText(const QString &path, const QByteArray &text)
     return path;
 }
 
+QStringList Texts(const QList<TSheetCell> &row)
+{
+    QStringList texts;
+    for (const TSheetCell &cell : row)
+        texts.append(cell.text);
+    return texts;
+}
+
 QByteArray ReadAll(const QString &path)
 {
     QFile f(path);
@@ -46,15 +54,15 @@ TEST(SheetExport, TransactionRowsPutSingleSpacesInEmptyAmountsAndLeaveEmptyNotes
         Header(10000, 25050));
     EXPECT_EQ(sheet.columns, (QStringList{"日期", "项目", "收入", "支出", "备注"}));
     ASSERT_EQ(sheet.rows.size(), 6);
-    EXPECT_EQ(sheet.rows[0], (QStringList{"2026-01-02", "工资", "100.00", " ", QString()}));
-    EXPECT_TRUE(sheet.rows[0][4].isNull());
-    EXPECT_EQ(sheet.rows[1], (QStringList{"2026-01-03", "奶粉", " ", "250.50", "  两罐  "}));
+    EXPECT_EQ(Texts(sheet.rows[0]), (QStringList{"2026-01-02", "工资", "100.00", " ", QString()}));
+    EXPECT_TRUE(sheet.rows[0][4].text.isNull());
+    EXPECT_EQ(Texts(sheet.rows[1]), (QStringList{"2026-01-03", "奶粉", " ", "250.50", "  两罐  "}));
     // Title and totals rows come last and fill only the item column.
-    EXPECT_EQ(sheet.rows[2], (QStringList{QString(), "宝贝 (2026-01-01 至 2026-01-31)", QString(), QString(), QString()}));
-    EXPECT_EQ(sheet.rows[3][1], QStringLiteral("收入合计：100.00"));
-    EXPECT_EQ(sheet.rows[4][1], QStringLiteral("支出合计：250.50"));
-    EXPECT_EQ(sheet.rows[5][1], QStringLiteral("结余合计：-150.50"));
-    EXPECT_TRUE(sheet.rows[5][0].isNull() && sheet.rows[5][2].isNull());
+    EXPECT_EQ(Texts(sheet.rows[2]), (QStringList{QString(), "宝贝 (2026-01-01 至 2026-01-31)", QString(), QString(), QString()}));
+    EXPECT_EQ(sheet.rows[3][1].text, QStringLiteral("收入合计：100.00"));
+    EXPECT_EQ(sheet.rows[4][1].text, QStringLiteral("支出合计：250.50"));
+    EXPECT_EQ(sheet.rows[5][1].text, QStringLiteral("结余合计：-150.50"));
+    EXPECT_TRUE(sheet.rows[5][0].text.isNull() && sheet.rows[5][2].text.isNull());
 }
 
 TEST(SheetExport, RankingRowsPlaceTheAmountUnderTheirTypeWithSharesOfTheTypeTotal)
@@ -65,10 +73,10 @@ TEST(SheetExport, RankingRowsPlaceTheAmountUnderTheirTypeWithSharesOfTheTypeTota
         Header(10000, 25050));
     EXPECT_EQ(sheet.columns, (QStringList{"类别", "项目", "数量", "收入", "支出", "比例"}));
     ASSERT_EQ(sheet.rows.size(), 3 + 4);
-    EXPECT_EQ(sheet.rows[0], (QStringList{"收入", "工资", "1", "100.00", " ", "100.00%"}));
-    EXPECT_EQ(sheet.rows[1], (QStringList{"支出", "奶粉", "3", " ", "200.00", "79.84%"}));
-    EXPECT_EQ(sheet.rows[2], (QStringList{"支出", "怪", "1", " ", "50.50", "20.16%"}));
-    EXPECT_EQ(sheet.rows[3][1], QStringLiteral("宝贝 (2026-01-01 至 2026-01-31)"));
+    EXPECT_EQ(Texts(sheet.rows[0]), (QStringList{"收入", "工资", "1", "100.00", " ", "100.00%"}));
+    EXPECT_EQ(Texts(sheet.rows[1]), (QStringList{"支出", "奶粉", "3", " ", "200.00", "79.84%"}));
+    EXPECT_EQ(Texts(sheet.rows[2]), (QStringList{"支出", "怪", "1", " ", "50.50", "20.16%"}));
+    EXPECT_EQ(sheet.rows[3][1].text, QStringLiteral("宝贝 (2026-01-01 至 2026-01-31)"));
 }
 
 TEST(SheetExport, TransactionsWorkbookReadsBackWithTitleAndTotalsAndIsNeverAccumulated)

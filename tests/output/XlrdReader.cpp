@@ -17,7 +17,18 @@ try:
     out["codepage"] = bk.codepage
     out["sheets"] = bk.sheet_names()
     sh = bk.sheet_by_name(name)
-    out["rows"] = [[str(sh.cell_value(r, c)) for c in range(sh.ncols)] for r in range(sh.nrows)]
+    def shown(cell):
+        # Numbers as their number format shows them, so they compare with the lists' texts.
+        if cell.ctype == xlrd.XL_CELL_NUMBER:
+            fmt = bk.format_map[bk.xf_list[cell.xf_index].format_key].format_str
+            if fmt == "0.00":
+                return "%.2f" % cell.value
+            if fmt == "0.00%":
+                return "%.2f%%" % (cell.value * 100)
+        return str(cell.value)
+    cells = [[sh.cell(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]
+    out["rows"] = [[shown(c) for c in row] for row in cells]
+    out["numbers"] = [[c.value if c.ctype == xlrd.XL_CELL_NUMBER else None for c in row] for row in cells]
 except Exception as e:
     out["error"] = "%s: %s" % (type(e).__name__, e)
 out["log"] = log.getvalue()
@@ -57,6 +68,12 @@ TXlrdBook ReadWithXlrd(const QString &path, const QString &sheet)
         for (const QJsonValue &c : r.toArray())
             row << c.toString();
         book.rows << row;
+    }
+    for (const QJsonValue &r : o.value(QLatin1String("numbers")).toArray()) {
+        QList<double> row;
+        for (const QJsonValue &c : r.toArray())
+            row << (c.isDouble() ? c.toDouble() : qQNaN());
+        book.numbers << row;
     }
     book.opened = book.error.isEmpty();
     return book;

@@ -11,7 +11,9 @@ struct TXlrdBook {
     int codepage = 0;
     QString log;            // xlrd's own report at verbosity 1
     QStringList sheetNames;
-    QList<QStringList> rows;   // cell values of the requested sheet, as text
+    QList<QStringList> rows;   // cell values of the requested sheet, as text (numbers as
+                               // their format "0.00" or "0.00%" shows them)
+    QList<QList<double>> numbers;   // the value of each number cell, NaN for other cells
 
     // The log holds none of xlrd's complaints ("WARNING", "should be").
     bool CleanLog() const;

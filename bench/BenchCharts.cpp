@@ -1,0 +1,80 @@
+#include "bench/Bench.h"
+#include "app/MainForm.h"
+#include "browse/TransPanel.h"
+#include "charts/ChartView.h"
+#include "output/SheetExport.h"
+#include "store/DbClass.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QRadioButton>
+
+#include <cstdlib>
+
+namespace {
+
+QList<TRecord> ExportRows(int count)
+{
+    QList<TRecord> records;
+    records.reserve(count);
+    for (int i = 0; i < count; ++i)
+        records.append({i + 1, QDate(2010 + i / 5000, i / 420 % 12 + 1, i % 28 + 1),
+                        i % 5 == 0 ? kTypeIn : kTypeOut, QStringLiteral("项目%1 宝宝奶粉钱").arg(i % 200),
+                        TFen(i % 997) * 100 + i % 100, i % 3 ? QStringLiteral("备注, \"%1\"").arg(i) : QString()});
+    return records;
+}
+
+const TReportHeader kHeader{QStringLiteral("宝贝"), QDate(2010, 1, 1), QDate(2019, 12, 31), 12345678, 23456789};
+
+} // namespace
+
+TALLYFERN_BENCH(export_xlsx_50000)
+{
+    const QList<TRecord> rows = ExportRows(50000);
+    const QString target = BenchDir() + QStringLiteral("/trans.xlsx");
+    const double ms = TimeMs([&] { WriteXlsxExport(target, TransSheetRows(rows, kHeader)); });
+    if (QFileInfo(target).size() < 50000 * 10)
+        std::abort();
+    ReportFigure(QStringLiteral("export_xlsx_50000"), ms);
+}
+
+TALLYFERN_BENCH(export_csv_50000)
+{
+    const QList<TRecord> rows = ExportRows(50000);
+    const QString target = BenchDir() + QStringLiteral("/trans.csv");
+    const double ms = TimeMs([&] { WriteCsvExport(target, TransSheetRows(rows, kHeader)); });
+    if (QFileInfo(target).size() < 50000 * 30)
+        std::abort();
+    ReportFigure(QStringLiteral("export_csv_50000"), ms);
+}
+
+// The three charts of a one-year search built and drawn once, as the view shows them.
+TALLYFERN_BENCH(chart_one_year)
+{
+    const QString path = SeededLedger();
+    const QString user = QStringLiteral("宝贝");
+    TDbMan db(path);
+    if (!db.UserExists(user))
+        db.AddUser(user, QStringLiteral("pw"));
+    const TSearchResult result = db.Search(user, QDate(2015, 1, 1), QDate(2015, 12, 31));
+
+    TfrmMain window;
+    window.LoginRunner = [path, user] { return TLoginResult{path, user}; };
+    if (!window.FormCreate())
+        std::abort();
+    window.show();
+    window.rdoTransactions->setChecked(true);
+    TTransPanel *panel = window.pnlTransactions;
+    panel->rdoTransCharts->setChecked(true);
+    QApplication::processEvents();
+    TChartView *charts = panel->pnlTransCharts;
+    std::vector<double> ms;
+    for (int i = 0; i < 6; ++i)
+        ms.push_back(TimeMs([&] {
+            charts->ShowResult(result);
+            if (charts->ChartsImage().isNull())
+                std::abort();
+        }));
+    std::sort(ms.begin() + 1, ms.end());
+    ReportFigure(QStringLiteral("chart_one_year"), ms[1 + (ms.size() - 1) / 2]);
+}
