@@ -1,4 +1,5 @@
 #pragma once
+#include "output/ListTexts.h"
 #include <QElapsedTimer>
 #include <QString>
 
@@ -39,3 +40,9 @@ QString ScaleSuffix();
 // The benchmark ledger of 200,000 records (users 宝贝, 妈妈 and Dad, 2010 to 2019), made on
 // first use.
 QString SeededLedger();
+
+// The records of the export figures: count records over ten years, about one in five an
+// income, two notes in three made from notePattern (one %1, the record's number).
+QList<TRecord> ExportRecords(int count, const QString &notePattern);
+// The header of the export figures.
+TReportHeader ExportHeader();
