@@ -1,11 +1,32 @@
 #pragma once
 #include "output/ListTexts.h"
+#include <QObject>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <stdexcept>
 
 class TfrmMain;
+
+// The one descendant of parent of type T with that object name. Forms keep their controls
+// to themselves; tests reach them by name. Throws (the test fails) when there is none or
+// more than one, so a renamed control is reported, not dereferenced as null.
+template <class T>
+T *Child(const QObject *parent, const QString &name)
+{
+    const QList<T *> found = parent->findChildren<T *>(name);
+    if (found.size() != 1)
+        throw std::logic_error(QStringLiteral("%1 controls named \"%2\" under \"%3\"")
+                                   .arg(found.size()).arg(name, parent->objectName()).toStdString());
+    return found.first();
+}
+
+template <class T>
+T *Child(const QObject *parent, const char *name)
+{
+    return Child<T>(parent, QString::fromLatin1(name));
+}
 
 // A fresh copy of the delivered empty ledger in its own temporary folder.
 class TTempLedger {
