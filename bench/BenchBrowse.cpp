@@ -150,16 +150,10 @@ int RunChildMode(int argc, char **argv)
     if (std::strcmp(argv[1], "--child-preview") == 0) {
         const TSearchResult result = db.Search(kUser, from, to);
         const double before = PeakMegabytes();
-        TReportPages pages;
         TCompositeReport composite;
-        composite.OnAddReports = [&](TCompositeReport &report) {
-            report.Reports.clear();
-            for (const auto &page : pages)
-                report.Reports << page.get();
-        };
         QImage first;
         const double ms = TimeMs([&] {
-            BuildTransactionsReport(pages, TReportHeader::Of(kUser, result), result.records);
+            composite.Paged = TransactionsReport(TReportHeader::Of(kUser, result), result.records);
             composite.Prepare();
             first = RenderPageImage(composite.PageStore()->Page(1), QSizeF(96, 96));
         });

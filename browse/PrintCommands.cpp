@@ -3,24 +3,22 @@
 #include "widgets/Session.h"
 #include "browse/TransPanel.h"
 #include "preview/PrintForm.h"
-#include "preview/ReportPreview.h"
 
 #include <QAction>
 #include <QPushButton>
 
-#include <memory>
 
 namespace {
-// Frees the pages of a report when the command ends, however it ends.
-class TPagesScope {
+// Lets go of the document of a report when the command ends, however it ends.
+class TDocumentScope {
 public:
-    explicit TPagesScope(TPrintCommands &commands) : m_commands(commands) {}
-    ~TPagesScope() { m_commands.FreeReportPages(); }
-    TPagesScope(const TPagesScope &) = delete;
-    TPagesScope &operator=(const TPagesScope &) = delete;
+    explicit TDocumentScope(TCompositeReport &report) : m_report(report) {}
+    ~TDocumentScope() { m_report.Clear(); }
+    TDocumentScope(const TDocumentScope &) = delete;
+    TDocumentScope &operator=(const TDocumentScope &) = delete;
 
 private:
-    TPrintCommands &m_commands;
+    TCompositeReport &m_report;
 };
 } // namespace
 
@@ -28,7 +26,6 @@ TPrintCommands::TPrintCommands(ISession &session, TTransPanel &panel, QObject *p
     : QObject(parent), m_session(session), m_panel(panel)
 {
     setObjectName(QStringLiteral("PrintCommands"));
-    QRCompositeReport1.OnAddReports = [this](TCompositeReport &report) { QRCompositeReport1AddReports(report); };
 }
 
 TReportHeader TPrintCommands::Header() const
@@ -41,10 +38,8 @@ void TPrintCommands::btnCatesPrintClick()
     QWidget *button = m_panel.btnCatesPrint;
     {
         const TBusyScope busy(m_session, button);
-        const TPagesScope pages(*this);
-        BuildRankingReport(reportPages, Header(), m_panel.LastSearch().inRanking,
-                           m_panel.LastSearch().outRanking);
-        ShowReportPreview();
+        const TSearchResult &result = m_panel.LastSearch();
+        ShowReportPreview(RankingReport(Header(), result.inRanking, result.outRanking));
     }
     button->setFocus();
 }
@@ -52,33 +47,14 @@ void TPrintCommands::btnCatesPrintClick()
 void TPrintCommands::btnTransMore_PrintClick()
 {
     const TBusyScope busy(m_session, nullptr);
-    const TPagesScope pages(*this);
-    BuildTransactionsReport(reportPages, Header(), m_panel.LastSearch().records);
-    ShowReportPreview();
+    ShowReportPreview(TransactionsReport(Header(), m_panel.LastSearch().records));
 }
 
-void TPrintCommands::ShowReportPreview()
+void TPrintCommands::ShowReportPreview(TPagedReport report)
 {
-    const auto frmPrint = std::make_unique<TfrmPrint>(m_session.Window());
-    QRCompositeReport1.Prepare();
-    frmPrint->compositeReport = &QRCompositeReport1;
-    frmPrint->QRPreview1->SetPageStore(QRCompositeReport1.PageStore());
-    // The command is busy, but the user works in the preview: it gets the normal cursor.
-    const TCursorScope arrow(Qt::ArrowCursor);
-    frmPrint->exec();
-}
-
-void TPrintCommands::FreeReportPages()
-{
-    QRCompositeReport1.Reports.clear();
-    ::FreeReportPages(reportPages);
-}
-
-void TPrintCommands::QRCompositeReport1AddReports(TCompositeReport &report)
-{
-    report.Reports.clear();
-    for (const auto &page : reportPages)
-        report.Reports.append(page.get());
+    const TDocumentScope document(QRCompositeReport1);
+    QRCompositeReport1.Paged = std::move(report);
+    ShowPrintPreview(QRCompositeReport1, m_session.Window());
 }
 
 void ConnectPrintCommands(ISession &session, TTransPanel &panel)

@@ -17,15 +17,13 @@ public:
 
     void btnCatesPrintClick();
     void btnTransMore_PrintClick();
-    // Prepares the composite report and shows it in the preview window until it is closed.
-    void ShowReportPreview();
-    void FreeReportPages();
-    // Fills the composite report with the pages of the report being shown.
-    void QRCompositeReport1AddReports(TCompositeReport &report);
+    // Shows report in the preview window until it is closed, then lets go of it. Its pages
+    // are laid out as they are shown or printed.
+    void ShowReportPreview(TPagedReport report);
 
-    // Lives as long as the main window, so printer settings carry over to the next report.
+    // Lives as long as the main window, so printer settings carry over to the next report;
+    // it holds no document between commands.
     TCompositeReport QRCompositeReport1;
-    TReportPages reportPages;  // empty between commands
 
 private:
     TReportHeader Header() const;

@@ -270,24 +270,12 @@ void TChartView::btnPrintClick()
     BuildCharts();
     if (!m_result)
         return;
-    TReportPages pages;
     TCompositeReport report;
     {
         TBusyScope busy(m_session, btnPrint);
         // Twice the screen's pixels keep the lines and texts sharp on paper.
-        BuildChartReport(pages, TReportHeader::Of(m_session.SessionUser(), *m_result), ChartsImage(2));
-        for (const auto &page : pages)
-            report.Reports.append(page.get());
-        report.Prepare();
+        report.Paged = ChartReport(TReportHeader::Of(m_session.SessionUser(), *m_result), ChartsImage(2));
     }
-    {
-        const auto frmPrint = std::make_unique<TfrmPrint>(window());
-        frmPrint->compositeReport = &report;
-        frmPrint->QRPreview1->SetPageStore(report.PageStore());
-        const TCursorScope arrow(Qt::ArrowCursor);
-        frmPrint->exec();
-    }
-    report.Reports.clear();
-    FreeReportPages(pages);
+    ShowPrintPreview(report, window());
     btnPrint->setFocus();
 }

@@ -57,12 +57,14 @@ void CentreIn(TReportLabel *label, int width, int top)
     label->Top = top;
 }
 
-TPageReport &StartPage(TReportPages &pages, const TReportHeader &header,
-                       const QList<TReportColumn> &columns)
+// Page number of a report: the title, period and totals, the rule, the column headings and
+// the page number; the rows go below.
+std::unique_ptr<TPageReport> StartPage(int number, const TReportHeader &header,
+                                       const QList<TReportColumn> &columns)
 {
-    pages.push_back(std::make_unique<TPageReport>(
-        QSizeF(ScreenPixelsPerInch(Qt::Horizontal), ScreenPixelsPerInch(Qt::Vertical))));
-    TPageReport &page = *pages.back();
+    auto result = std::make_unique<TPageReport>(
+        QSizeF(ScreenPixelsPerInch(Qt::Horizontal), ScreenPixelsPerInch(Qt::Vertical)));
+    TPageReport &page = *result;
     page.Size = QSize(ReportPageWidth(), ReportPageHeight());
     page.Font = QFont(QStringLiteral("Tahoma"), 8);
     TReportBand &band = page.CreateBand();
@@ -105,27 +107,42 @@ TPageReport &StartPage(TReportPages &pages, const TReportHeader &header,
     for (const TReportColumn &column : columns)
         PlaceInColumn(AddText(page, column.heading), column, ScaleY(68));
 
-    TReportLabel *number = AddText(page, QStringLiteral("第 %1 页").arg(pages.size()));
-    CentreIn(number, ReportBandWidth(), ReportBandHeight() - number->Height());
-    return page;
+    TReportLabel *numberLabel = AddText(page, QStringLiteral("第 %1 页").arg(number));
+    CentreIn(numberLabel, ReportBandWidth(), ReportBandHeight() - numberLabel->Height());
+    return result;
 }
 
-void BuildPages(TReportPages &pages, const TReportHeader &header, const QList<TReportColumn> &columns,
-                const QList<QStringList> &cells)
+// A report of rows, ReportRowsPerPage to a page; cells(i) gives the texts of row i, one per
+// column, when its page is laid out.
+TPagedReport RowsReport(const TReportHeader &header, const QList<TReportColumn> &columns, qsizetype rowCount,
+                        std::function<QStringList(qsizetype)> cells)
+{
+    TPagedReport report;
+    report.PageCount = int((rowCount + ReportRowsPerPage - 1) / ReportRowsPerPage);
+    report.BuildPage = [header, columns, rowCount, cells = std::move(cells)](int number) {
+        std::unique_ptr<TPageReport> page = StartPage(number, header, columns);
+        const qsizetype first = qsizetype(number - 1) * ReportRowsPerPage;
+        const qsizetype end = std::min(rowCount, first + ReportRowsPerPage);
+        for (qsizetype i = first; i < end; ++i) {
+            const QStringList texts = cells(i);
+            const int top = ScaleY(86 + int(i - first) * 18);
+            for (qsizetype c = 0; c < columns.size(); ++c) {
+                TReportLabel *label = CreateReportLabel(*page);
+                SetFittedCaption(*label, texts.value(c), ScaleX(columns[c].width));
+                PlaceInColumn(label, columns[c], top);
+            }
+        }
+        return page;
+    };
+    return report;
+}
+
+// Lays out every page of a paged report at once.
+void BuildAllPages(TReportPages &pages, const TPagedReport &report)
 {
     FreeReportPages(pages);
-    TPageReport *page = nullptr;
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        const int slot = int(i % ReportRowsPerPage);
-        if (slot == 0)
-            page = &StartPage(pages, header, columns);
-        const int top = ScaleY(86 + slot * 18);
-        for (qsizetype c = 0; c < columns.size(); ++c) {
-            TReportLabel *label = CreateReportLabel(*page);
-            SetFittedCaption(*label, cells[i].value(c), ScaleX(columns[c].width));
-            PlaceInColumn(label, columns[c], top);
-        }
-    }
+    for (int number = 1; number <= report.PageCount; ++number)
+        pages.push_back(report.BuildPage(number));
 }
 
 } // namespace
@@ -188,39 +205,73 @@ TReportLabel *CreateReportLabel(TPageReport &page)
     return label;
 }
 
-void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
-                        const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking)
+TPagedReport RankingReport(const TReportHeader &header, const QList<TRankRow> &inRanking,
+                           const QList<TRankRow> &outRanking)
 {
     // Each cell keeps a gap of at least 4 to its neighbours; the band is 718 wide.
     static const QList<TReportColumn> columns = {
         {QStringLiteral("类别"), TPlace::LeftAt, 0, 74},     {QStringLiteral("项目"), TPlace::LeftAt, 78, 270},
         {QStringLiteral("数量"), TPlace::RightAt, 418, 66},  {QStringLiteral("收入"), TPlace::RightAt, 510, 88},
         {QStringLiteral("支出"), TPlace::RightAt, 602, 88},  {QStringLiteral("0 - 100%"), TPlace::RightAtBandEdge, 0, 112}};
-    QList<QStringList> cells;
-    cells.reserve(inRanking.size() + outRanking.size());
-    for (const QList<TRankRow> *ranking : {&inRanking, &outRanking})
-        for (const TRankRow &row : *ranking) {
-            const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
-            cells << QStringList{t.type, t.item, t.count, t.in, t.out, t.share};
-        }
-    BuildPages(pages, header, columns, cells);
+    return RowsReport(header, columns, inRanking.size() + outRanking.size(),
+                      [header, inRanking, outRanking](qsizetype i) {
+                          const TRankRow &row =
+                              i < inRanking.size() ? inRanking[i] : outRanking[i - inRanking.size()];
+                          const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
+                          return QStringList{t.type, t.item, t.count, t.in, t.out, t.share};
+                      });
 }
 
-void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
-                             const QList<TRecord> &records)
+TPagedReport TransactionsReport(const TReportHeader &header, const QList<TRecord> &records)
 {
     // Each cell keeps a gap of at least 4 to its neighbours; the band is 718 wide.
     static const QList<TReportColumn> columns = {
         {QStringLiteral("日期"), TPlace::LeftAt, 0, 74},    {QStringLiteral("项目"), TPlace::LeftAt, 78, 218},
         {QStringLiteral("收入"), TPlace::RightAt, 394, 88}, {QStringLiteral("支出"), TPlace::RightAt, 486, 88},
         {QStringLiteral("备注"), TPlace::LeftAt, 494, 224}};
-    QList<QStringList> cells;
-    cells.reserve(records.size());
-    for (const TRecord &record : records) {
-        const TRecordTexts t = RecordTexts(record);
-        cells << QStringList{t.date, t.item, t.in, t.out, t.notes};
-    }
-    BuildPages(pages, header, columns, cells);
+    return RowsReport(header, columns, records.size(), [records](qsizetype i) {
+        const TRecordTexts t = RecordTexts(records[i]);
+        return QStringList{t.date, t.item, t.in, t.out, t.notes};
+    });
+}
+
+TPagedReport ChartReport(const TReportHeader &header, const QImage &charts)
+{
+    TPagedReport report;
+    report.PageCount = 1;
+    report.BuildPage = [header, charts](int number) {
+        std::unique_ptr<TPageReport> page = StartPage(number, header, {});
+        if (charts.isNull() || charts.width() <= 0 || charts.height() <= 0)
+            return page;
+        const int top = ScaleY(72);
+        const int room = ReportBandHeight() - top - ScaleY(24);
+        const double scale =
+            std::min(double(ReportBandWidth()) / charts.width(), double(room) / charts.height());
+        TReportImage *picture = page->Band()->AddImage(charts);
+        picture->ImageWidth = int(charts.width() * scale);
+        picture->ImageHeight = int(charts.height() * scale);
+        picture->Left = (ReportBandWidth() - picture->ImageWidth) / 2;
+        picture->Top = top;
+        return page;
+    };
+    return report;
+}
+
+void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
+                        const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking)
+{
+    BuildAllPages(pages, RankingReport(header, inRanking, outRanking));
+}
+
+void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
+                             const QList<TRecord> &records)
+{
+    BuildAllPages(pages, TransactionsReport(header, records));
+}
+
+void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts)
+{
+    BuildAllPages(pages, ChartReport(header, charts));
 }
 
 void FreeReportPages(TReportPages &pages)
@@ -229,20 +280,4 @@ void FreeReportPages(TReportPages &pages)
         pages.back()->FreeBand();
         pages.pop_back();
     }
-}
-
-void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts)
-{
-    FreeReportPages(pages);
-    TPageReport &page = StartPage(pages, header, {});
-    if (charts.isNull() || charts.width() <= 0 || charts.height() <= 0)
-        return;
-    const int top = ScaleY(72);
-    const int room = ReportBandHeight() - top - ScaleY(24);
-    const double scale = std::min(double(ReportBandWidth()) / charts.width(), double(room) / charts.height());
-    TReportImage *picture = page.Band()->AddImage(charts);
-    picture->ImageWidth = int(charts.width() * scale);
-    picture->ImageHeight = int(charts.height() * scale);
-    picture->Left = (ReportBandWidth() - picture->ImageWidth) / 2;
-    picture->Top = top;
 }

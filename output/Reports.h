@@ -1,5 +1,6 @@
 #pragma once
 #include "output/ListTexts.h"
+#include "output/report/CompositeReport.h"
 #include "output/report/ReportModel.h"
 
 #include <QDate>
@@ -35,15 +36,21 @@ using TReportPages = std::vector<std::unique_ptr<TPageReport>>;
 
 const int ReportRowsPerPage = 52;
 
-// Lay out a report into pages, after freeing what pages held. The ranking prints every
-// income row, then every expense row.
+// The reports as paged reports: a page is laid out when it is shown or printed, from the
+// rows the report shares with the caller (no copy is made). The ranking prints every income
+// row, then every expense row.
+TPagedReport RankingReport(const TReportHeader &header, const QList<TRankRow> &inRanking,
+                           const QList<TRankRow> &outRanking);
+TPagedReport TransactionsReport(const TReportHeader &header, const QList<TRecord> &records);
+// One page: the title, period and totals as on the other reports, then the picture of the
+// charts as large as fits the page, its proportions kept.
+TPagedReport ChartReport(const TReportHeader &header, const QImage &charts);
+
+// The same reports laid out into all their pages at once, after freeing what pages held.
 void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
                         const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking);
 void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
                              const QList<TRecord> &records);
-
-// One page: the title, period and totals as on the other reports, then the picture of the
-// charts as large as fits the page, its proportions kept.
 void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts);
 
 // Frees every page report, the last page first and on each page its controls last first.

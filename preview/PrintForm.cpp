@@ -13,6 +13,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <memory>
+
 namespace {
 // A tool strip with an etched edge line at its top and its bottom.
 class TCoolBar : public QFrame {
@@ -116,6 +118,12 @@ TfrmPrint::TfrmPrint(QWidget *owner)
     FormCreate();
 }
 
+void TfrmPrint::SetReport(TCompositeReport *report)
+{
+    m_report = report;
+    QRPreview1->SetPageStore(report ? report->PageStore() : nullptr);
+}
+
 void TfrmPrint::FormCreate()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
@@ -196,17 +204,17 @@ void TfrmPrint::btnPrintClick()
 {
     const TCursorScope busy(Qt::WaitCursor, btnPrint);
     RunGuarded(this, [this] {
-        if (!compositeReport)
+        if (!m_report)
             return;
-        TPrinterSettings &settings = compositeReport->PrinterSettings;
+        TPrinterSettings &settings = m_report->PrinterSettings;
         settings.UseDefaultPrinter();
         settings.PaperSize = QPageSize::A4;
         settings.Orientation = QPageLayout::Portrait;
-        compositeReport->Prepare();
+        m_report->Prepare();
         bool confirmed = false;
         {
             const TCursorScope arrow(Qt::ArrowCursor);
-            confirmed = ExecPrintDialog(*compositeReport, this);
+            confirmed = ExecPrintDialog(*m_report, this);
         }
         if (!confirmed || settings.PrinterIndex < 0)
             return;
@@ -214,6 +222,15 @@ void TfrmPrint::btnPrintClick()
         // cut it off or leave it askew.
         settings.PaperSize = QPageSize::A4;
         settings.Orientation = QPageLayout::Portrait;
-        PrintReport(*compositeReport);
+        PrintReport(*m_report);
     });
+}
+
+void ShowPrintPreview(TCompositeReport &report, QWidget *owner)
+{
+    const auto frmPrint = std::make_unique<TfrmPrint>(owner);
+    report.Prepare();
+    frmPrint->SetReport(&report);
+    const TCursorScope arrow(Qt::ArrowCursor);
+    frmPrint->exec();
 }

@@ -16,7 +16,26 @@ class TfrmPrint : public QDialog {
 public:
     explicit TfrmPrint(QWidget *owner);
 
-    TCompositeReport *compositeReport = nullptr;  // not owned
+    // The report shown and printed (not owned), shown from its first prepared page.
+    void SetReport(TCompositeReport *report);
+    TCompositeReport *Report() const { return m_report; }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+
+private:
+    void FormCreate();
+    void FormResize();
+    void FormShow();
+    // The four page buttons; sender null (or another object) only rewrites the page text.
+    void btnFirstPageClick(QObject *sender);
+    void btnPrintClick();
+    void FitWorkArea();
+
+    TCompositeReport *m_report = nullptr;
+    QRect m_workArea;
 
     QFrame *CoolBar1 = nullptr;
     QWidget *pnlPageButtons = nullptr;
@@ -25,20 +44,8 @@ public:
     TReportPreview *QRPreview1 = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *lblStatusPanel = nullptr;  // the status bar's one panel
-
-    void FormCreate();
-    void FormResize();
-    void FormShow();
-    // The four page buttons; sender null (or another object) only rewrites the page text.
-    void btnFirstPageClick(QObject *sender);
-    void btnPrintClick();
-
-protected:
-    void resizeEvent(QResizeEvent *event) override;
-    void showEvent(QShowEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-
-private:
-    void FitWorkArea();
-    QRect m_workArea;
 };
+
+// Prepares report and shows it in the preview window over owner until the user closes it.
+// The caller may be busy, but the user works in the preview: it gets the normal cursor.
+void ShowPrintPreview(TCompositeReport &report, QWidget *owner);

@@ -3,6 +3,54 @@
 #include <QPainter>
 
 #include <cmath>
+#include <stdexcept>
+
+namespace {
+// Pages kept by a paged store: the one shown, and a few around it for paging back and forth.
+const int RecentPages = 4;
+} // namespace
+
+TPageStore::TPageStore(TPagedReport paged) : m_paged(std::move(paged))
+{
+    if (!m_paged.BuildPage)
+        m_paged.PageCount = 0;
+}
+
+int TPageStore::PageCount() const
+{
+    return m_paged.BuildPage ? m_paged.PageCount : int(m_pages.size());
+}
+
+TStoredPage TPageStore::Page(int number) const
+{
+    if (!m_paged.BuildPage)
+        return m_pages.at(number - 1);
+    if (number < 1 || number > m_paged.PageCount)
+        throw std::out_of_range("page number outside the report");
+    for (qsizetype i = 0; i < m_recent.size(); ++i)
+        if (m_recent[i].first == number) {
+            m_recent.move(i, m_recent.size() - 1);
+            return m_recent.last().second;
+        }
+    TPageStore one;
+    const std::unique_ptr<TPageReport> report = m_paged.BuildPage(number);
+    if (!report)
+        throw std::logic_error("a paged report made no page");
+    one.AddReport(*report);
+    TStoredPage page;
+    if (one.m_pages.isEmpty()) {
+        // A page without a band is printed blank, as it is counted.
+        page.paperMm = report->PageSetup.PaperSizeMm();
+        page.marginsMm = report->PageSetup.MarginsMm;
+        page.pixelsPerInch = report->PixelsPerInch();
+    } else {
+        page = one.m_pages.first();
+    }
+    if (m_recent.size() >= RecentPages)
+        m_recent.removeFirst();
+    m_recent.append({number, page});
+    return page;
+}
 
 void TPageStore::AddReport(const TPageReport &report)
 {
@@ -97,10 +145,21 @@ void TPrinterSettings::UseDefaultPrinter()
 
 void TCompositeReport::Prepare()
 {
+    if (Paged.BuildPage) {
+        m_store = std::make_shared<TPageStore>(Paged);
+        return;
+    }
     auto store = std::make_shared<TPageStore>();
     if (OnAddReports)
         OnAddReports(*this);
     for (const TPageReport *report : Reports)
         store->AddReport(*report);
     m_store = std::move(store);
+}
+
+void TCompositeReport::Clear()
+{
+    Reports.clear();
+    Paged = {};
+    m_store.reset();
 }

@@ -31,13 +31,25 @@ struct TStoredPage {
     QList<TPageItem> items;
 };
 
+// A document whose pages are laid out only when one is shown or printed: PageCount pages,
+// page number (from 1) made by BuildPage as a page report of its own. What it keeps is the
+// rows it was made from (shared, not copied), whatever the page count.
+struct TPagedReport {
+    int PageCount = 0;
+    std::function<std::unique_ptr<TPageReport>(int number)> BuildPage;
+};
+
 // The prepared pages of a document. It copies what it needs, so it outlives the page
-// reports it was prepared from.
+// reports it was prepared from. A store made from a paged report renders a page when it is
+// asked for and keeps only the last few, so its memory does not grow with the page count.
 class TPageStore {
 public:
-    int PageCount() const { return int(m_pages.size()); }
-    // number counts from 1.
-    const TStoredPage &Page(int number) const { return m_pages.at(number - 1); }
+    TPageStore() = default;
+    explicit TPageStore(TPagedReport paged);
+
+    int PageCount() const;
+    // number counts from 1. The page is a light copy: its items are shared.
+    TStoredPage Page(int number) const;
 
     // Renders the report's band once: on a new page when the band forces one (or nothing
     // fits any more), otherwise below the band rendered before it.
@@ -47,6 +59,10 @@ private:
     QList<TStoredPage> m_pages;
     int m_nextTop = 0;
     int m_printableHeight = 0;
+
+    TPagedReport m_paged;
+    // The pages rendered last, the newest at the back.
+    mutable QList<std::pair<int, TStoredPage>> m_recent;
 };
 
 // Draws a page on any device at that device's resolution: design positions stay where they
@@ -76,15 +92,20 @@ struct TPrinterSettings {
 };
 
 // Chains page reports into one document. Prepare asks OnAddReports for the reports, then
-// renders them in order into a fresh page store.
+// renders them in order into a fresh page store; when a paged report is set instead, the
+// store renders its pages as they are shown or printed.
 class TCompositeReport {
 public:
     QList<TPageReport *> Reports;  // not owned
     std::function<void(TCompositeReport &)> OnAddReports;
+    TPagedReport Paged;
     TPrinterSettings PrinterSettings;
 
     void Prepare();
     std::shared_ptr<const TPageStore> PageStore() const { return m_store; }
+    // Lets go of the document (reports, paged report and prepared pages); the printer
+    // settings stay for the next one.
+    void Clear();
 
 private:
     std::shared_ptr<const TPageStore> m_store;

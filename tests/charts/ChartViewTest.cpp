@@ -212,7 +212,7 @@ TEST_F(ChartViewTest, PrintingPreviewsOneA4PageWithTheChartsPicture)
     OnModal([&](QWidget *dialog) {
         auto *print = qobject_cast<TfrmPrint *>(dialog);
         ASSERT_NE(print, nullptr);
-        const auto store = print->compositeReport->PageStore();
+        const auto store = print->Report()->PageStore();
         pages = store->PageCount();
         const TStoredPage &page = store->Page(1);
         EXPECT_EQ(page.paperMm, QSizeF(210, 297));

@@ -78,7 +78,7 @@ protected:
                 choose(printer);
             return true;
         });
-        const auto ran = OnPreview([](TfrmPrint &form) { form.btnPrint->click(); });
+        const auto ran = OnPreview([](TfrmPrint &form) { Child<QToolButton>(&form, "btnPrint")->click(); });
         command();
         EXPECT_TRUE(*ran);
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
@@ -212,9 +212,9 @@ TEST_F(PrintReport, CancelledPrintDialogPrintsNothingAndSaysNothing)
     });
     TScriptedDialogs &dialogs = Scripted();
     const auto ran = OnPreview([](TfrmPrint &form) {
-        form.btnPrint->click();
+        Child<QToolButton>(&form, "btnPrint")->click();
         EXPECT_TRUE(form.isVisible());
-        EXPECT_TRUE(form.btnPrint->isEnabled());
+        EXPECT_TRUE(Child<QToolButton>(&form, "btnPrint")->isEnabled());
     });
     PrintTrans();
     EXPECT_TRUE(*ran);
@@ -235,8 +235,8 @@ TEST_F(PrintReport, FailedPrintSaysSoAndEnablesPrintingAgain)
     });
     TScriptedDialogs &dialogs = Scripted();
     const auto ran = OnPreview([](TfrmPrint &form) {
-        form.btnPrint->click();
-        EXPECT_TRUE(form.btnPrint->isEnabled());
+        Child<QToolButton>(&form, "btnPrint")->click();
+        EXPECT_TRUE(Child<QToolButton>(&form, "btnPrint")->isEnabled());
     });
     PrintTrans();
     EXPECT_TRUE(*ran);
@@ -256,17 +256,19 @@ TEST_F(PrintReport, RankingCommandIsBusyWhileThePreviewIsUpAndCleansUpAfter)
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
         EXPECT_EQ(form.parentWidget(), window.get());
-        EXPECT_EQ(form.compositeReport, &commands->QRCompositeReport1);
-        EXPECT_EQ(commands->reportPages.size(), 1u);
-        EXPECT_EQ(form.lblStatusPanel->text(), QStringLiteral("第 1 页 / 共 1 页"));
+        EXPECT_EQ(form.Report(), &commands->QRCompositeReport1);
+        ASSERT_NE(commands->QRCompositeReport1.PageStore(), nullptr);
+        EXPECT_EQ(commands->QRCompositeReport1.PageStore()->PageCount(), 1);
+        EXPECT_EQ(Child<QLabel>(&form, "lblStatusPanel")->text(), QStringLiteral("第 1 页 / 共 1 页"));
     });
     PrintRanking();
     EXPECT_TRUE(*ran);
     EXPECT_TRUE(panel->btnCatesPrint->isEnabled());
     EXPECT_EQ(window->focusWidget(), panel->btnCatesPrint);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(commands->reportPages.empty());
-    EXPECT_TRUE(commands->QRCompositeReport1.Reports.isEmpty());
+    // The document is let go; only the printer settings stay.
+    EXPECT_EQ(commands->QRCompositeReport1.PageStore(), nullptr);
+    EXPECT_FALSE(commands->QRCompositeReport1.Paged.BuildPage);
     EXPECT_TRUE(window->findChildren<TfrmPrint *>().isEmpty());
 }
 
@@ -276,12 +278,12 @@ TEST_F(PrintReport, TransactionsCommandShowsTheWaitStateWithoutDisablingAButton)
     const bool moreEnabled = panel->btnTransMore->isEnabled();
     const auto ran = OnPreview([this, moreEnabled](TfrmPrint &form) {
         EXPECT_EQ(panel->btnTransMore->isEnabled(), moreEnabled);
-        EXPECT_EQ(form.QRPreview1->PageCount(), 1);
+        EXPECT_EQ(Child<TReportPreview>(&form, "QRPreview1")->PageCount(), 1);
     });
     PrintTrans();
     EXPECT_TRUE(*ran);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    EXPECT_TRUE(commands->reportPages.empty());
+    EXPECT_EQ(commands->QRCompositeReport1.PageStore(), nullptr);
 }
 
 TEST_F(PrintReport, AwkwardTextsPrintAsTheyWereTyped)
@@ -317,8 +319,8 @@ TEST_F(PrintReport, ThePrintDialogOffersTheWholeReportEveryTime)
             return true;
         });
         const auto ran = OnPreview([](TfrmPrint &form) {
-            form.btnPrint->click();
-            form.btnPrint->click();  // a second print from the same preview
+            Child<QToolButton>(&form, "btnPrint")->click();
+            Child<QToolButton>(&form, "btnPrint")->click();  // a second print from the same preview
         });
         PrintTrans();
         EXPECT_TRUE(*ran);

@@ -4,6 +4,9 @@
 
 #include <QRect>
 
+#include <algorithm>
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -148,4 +151,65 @@ TEST(ReportEngine, PreviewIgnoresPagesOutsideTheStore)
     composite.Prepare();
     preview.SetPageStore(composite.PageStore());
     EXPECT_EQ(preview.PageNumber(), 1);
+}
+
+// The paged store lays out only the pages asked for, keeps the last few and gives the same
+// page the eager layout gives.
+TEST(ReportEngine, PagedReportLaysOutOnlyThePagesShownAndMatchesTheWholeLayout)
+{
+    QList<TRecord> rows;
+    for (int i = 0; i < 5 * ReportRowsPerPage + 7; ++i)
+        rows << TRecord{i + 1, QDate(2024, 3, 1 + i % 28), i % 3 ? kTypeOut : kTypeIn,
+                        QStringLiteral("条目%1").arg(i), TFen(i) * 101, i % 2 ? QStringLiteral("备注%1").arg(i) : QString()};
+    const TReportHeader header{QStringLiteral("宝贝"), QDate(2024, 3, 1), QDate(2024, 3, 31), 5000, 7000};
+
+    TPagedReport paged = TransactionsReport(header, rows);
+    ASSERT_EQ(paged.PageCount, 6);
+    QList<int> built;
+    const auto build = paged.BuildPage;
+    paged.BuildPage = [&built, build](int number) {
+        built << number;
+        return build(number);
+    };
+    TCompositeReport composite;
+    composite.Paged = paged;
+    composite.Prepare();
+    const auto store = composite.PageStore();
+    ASSERT_EQ(store->PageCount(), 6);
+    EXPECT_TRUE(built.isEmpty());
+
+    TReportPages whole;
+    BuildTransactionsReport(whole, header, rows);
+    ASSERT_EQ(whole.size(), 6u);
+    TPageStore eager;
+    for (const auto &page : whole)
+        eager.AddReport(*page);
+    for (int number : {6, 1, 3}) {
+        const TStoredPage lazy = store->Page(number);
+        const TStoredPage full = eager.Page(number);
+        ASSERT_EQ(lazy.items.size(), full.items.size()) << number;
+        for (qsizetype i = 0; i < lazy.items.size(); ++i) {
+            EXPECT_EQ(lazy.items[i].text, full.items[i].text) << number << " " << i;
+            EXPECT_EQ(lazy.items[i].rect, full.items[i].rect) << number << " " << i;
+        }
+        EXPECT_EQ(lazy.paperMm, full.paperMm);
+    }
+    EXPECT_EQ(built, (QList<int>{6, 1, 3}));
+    // The last page carries the seven rows left over and its own number.
+    const QList<TPageItem> last = store->Page(6).items;
+    EXPECT_TRUE(std::any_of(last.cbegin(), last.cend(),
+                            [](const TPageItem &item) { return item.text == QStringLiteral("第 6 页"); }));
+
+    // Paging back to a page just shown does not lay it out again; a page long gone is.
+    store->Page(1);
+    EXPECT_EQ(built.size(), 3);
+    for (int number = 2; number <= 6; ++number)
+        store->Page(number);
+    store->Page(1);
+    EXPECT_EQ(built.count(1), 2);
+
+    EXPECT_THROW(store->Page(0), std::out_of_range);
+    EXPECT_THROW(store->Page(7), std::out_of_range);
+    // A report without rows has no pages.
+    EXPECT_EQ(TransactionsReport(header, {}).PageCount, 0);
 }
