@@ -14,15 +14,23 @@ namespace {
 // The span's records in date order, read once: every list of a search is accumulated from
 // them. The index on (user, date, type, cate, amount, notes) covers the statement, so the
 // rows come from the index alone, already in date order.
-// Items and notes are read only as far as a list can show them (TextLimits.h).
+// Items and notes are used only as far as a list can show them (StoredText).
 constexpr const char *kSpanRecords =
-    "select [id],[date],[type],substr([cate],1,174800),[amount],substr([notes],1,174800) from [data] "
+    "select [id],[date],[type],[cate],[amount],[notes] from [data] "
     "where [user]=? and [date]>=? and [date]<=? order by [date]";
 
 constexpr const char *kCateRecords =
-    "select [date],substr([cate],1,174800),[amount],substr([notes],1,174800) from [data] "
+    "select [date],[cate],[amount],[notes] from [data] "
     "where [user]=? and [date]>=? and [date]<=? and [type]=? and [cate]=? "
     "order by [date] asc,[id] asc";
+
+// The part of a stored item or note that a list can show (TextLimits.h). Taken here rather
+// than with substr() in the statement: the engine reads the whole value either way, and the
+// function would copy every value once more.
+QByteArrayView StoredText(QByteArrayView stored)
+{
+    return stored.first(std::min<qsizetype>(stored.size(), kStoredTextRead));
+}
 
 // Decoded texts by their stored form, each distinct form numbered once. Items repeat all
 // over a ledger, and decoding each occurrence again would dominate a search over many years.
@@ -221,7 +229,7 @@ TSearchResult TDbMan::Search(const QString &user, const QDate &fromDate, const Q
         }
         const QByteArrayView storedType = st.Bytes(2);
         const TKind kind = KindOf(storedType);
-        const int item = items.Index(st.Bytes(3));
+        const int item = items.Index(StoredText(st.Bytes(3)));
         const TFen amount = FenFromYuan(st.Number(4));
         Count(period, kind, amount);
         Count(dayTotal, kind, amount);
@@ -238,7 +246,7 @@ TSearchResult TDbMan::Search(const QString &user, const QDate &fromDate, const Q
                                                  : QString::fromUtf8(TrimmedType(storedType));
         day.push_back({kind, kind == TKind::Other ? storedType.toByteArray() : QByteArray(),
                        {st.Integer(0), dayTotal.date, type, items.TextAt(item), amount,
-                        notes.Text(st.Bytes(5))}});
+                        notes.Text(StoredText(st.Bytes(5)))}});
     }
     if (any) {
         closeDay();
@@ -265,7 +273,7 @@ QList<TRecord> TDbMan::GetCateRecords(const QString &user, const QDate &fromDate
                    THi::EncodeText(item)});
     QList<TRecord> rows;
     while (st.Next())
-        rows.append({0, dates.Date(st.Bytes(0)), type, texts.Text(st.Bytes(1)),
-                     FenFromYuan(st.Number(2)), texts.Text(st.Bytes(3))});
+        rows.append({0, dates.Date(st.Bytes(0)), type, texts.Text(StoredText(st.Bytes(1))),
+                     FenFromYuan(st.Number(2)), texts.Text(StoredText(st.Bytes(3)))});
     return rows;
 }

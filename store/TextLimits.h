@@ -8,9 +8,9 @@
 // text is not edited (saving it back would cut it).
 inline constexpr int kLongestText = 32767;
 
-// The lists read at most this many characters of a stored item or note (the statements in
-// Summary.h say it as a number): more than the Base64 form of kLongestText units of at most
-// four GB18030 bytes each.
+// The lists use at most this many characters of a stored item or note (the reference
+// statements in Summary.h say it as a number): more than the Base64 form of kLongestText
+// units of at most four GB18030 bytes each.
 inline constexpr int kStoredTextRead = 174800;
 static_assert(kStoredTextRead > (kLongestText * 4 + 2) / 3 * 4 + 4);
 
