@@ -38,7 +38,7 @@ TReportHeader TPrintCommands::Header() const
 
 void TPrintCommands::btnCatesPrintClick()
 {
-    QWidget *button = m_panel.btnCatesPrint;
+    QWidget *button = m_panel.RankingPrintButton();
     {
         const TBusyScope busy(m_session, button);
         const TPagesScope pages(*this);
@@ -86,8 +86,8 @@ void ConnectPrintCommands(ISession &session, TTransPanel &panel)
     TTransPanel *p = &panel;
     QWidget *owner = session.Window();
     auto *commands = new TPrintCommands(session, panel, owner);
-    QObject::connect(p->btnCatesPrint, &QPushButton::clicked, commands,
+    QObject::connect(p->RankingPrintButton(), &QPushButton::clicked, commands,
                      Guarded(owner, [commands] { commands->btnCatesPrintClick(); }));
-    QObject::connect(p->btnTransMore_Print, &QAction::triggered, commands,
+    QObject::connect(p->RecordsPrintEntry(), &QAction::triggered, commands,
                      Guarded(owner, [commands] { commands->btnTransMore_PrintClick(); }));
 }
