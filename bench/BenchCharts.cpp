@@ -49,9 +49,9 @@ TALLYFERN_BENCH(chart_one_year)
     window.show();
     window.rdoTransactions->setChecked(true);
     TTransPanel *panel = window.pnlTransactions;
-    panel->rdoTransCharts->setChecked(true);
+    panel->findChild<QRadioButton *>(QStringLiteral("rdoTransCharts"))->setChecked(true);
     QApplication::processEvents();
-    TChartView *charts = panel->pnlTransCharts;
+    auto *charts = panel->findChild<TChartView *>(QStringLiteral("pnlTransCharts"));
     std::vector<double> ms;
     for (int i = 0; i < 6; ++i)
         ms.push_back(TimeMs([&] {

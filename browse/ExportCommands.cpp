@@ -127,20 +127,22 @@ void ConnectExportCommands(ISession &session, TTransPanel &panel)
     ISession *m = &session;
     TTransPanel *p = &panel;
     QWidget *owner = session.Window();
+    const TTransPanel::TExportEntries records = panel.RecordsExportEntries();
+    const TTransPanel::TExportEntries ranked = panel.RankingExportEntries();
     const struct {
         QAction *action;
         bool ranking;
         TSheetForm form;
     } sheetEntries[] = {
-        {panel.mnuCatesExport_ToXls, true, TSheetForm::Xls}, {panel.btnTransMore_ToXls, false, TSheetForm::Xls},
-        {panel.mnuCatesExport_ToXlsx, true, TSheetForm::Xlsx}, {panel.btnTransMore_ToXlsx, false, TSheetForm::Xlsx},
-        {panel.mnuCatesExport_ToCsv, true, TSheetForm::Csv}, {panel.btnTransMore_ToCsv, false, TSheetForm::Csv}};
+        {ranked.xls, true, TSheetForm::Xls}, {records.xls, false, TSheetForm::Xls},
+        {ranked.xlsx, true, TSheetForm::Xlsx}, {records.xlsx, false, TSheetForm::Xlsx},
+        {ranked.csv, true, TSheetForm::Csv}, {records.csv, false, TSheetForm::Csv}};
     for (const auto &[action, ranking, form] : sheetEntries) {
         QObject::connect(action, &QAction::triggered, p,
                          Guarded(owner, [m, p, ranking, form] { ExportSheet(*m, *p, ranking, form); }));
     }
-    QObject::connect(panel.mnuCatesExport_ToHtml, &QAction::triggered, p,
+    QObject::connect(ranked.html, &QAction::triggered, p,
                      Guarded(owner, [m, p] { ExportPage(*m, *p, true); }));
-    QObject::connect(panel.btnTransMore_ToHtml, &QAction::triggered, p,
+    QObject::connect(records.html, &QAction::triggered, p,
                      Guarded(owner, [m, p] { ExportPage(*m, *p, false); }));
 }

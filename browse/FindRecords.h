@@ -35,8 +35,6 @@ public:
 
     const QList<int> &Found() const { return m_found; }
     bool IsFound(int row) const;
-    QLabel *Status() const { return m_status; }
-    QAction *NextAction() const { return m_next; }
 
 private:
     void Clear();

@@ -1,5 +1,6 @@
 #include "browse/MoreInfoForm.h"
 #include "browse/RowsView.h"
+#include "output/ListTexts.h"
 
 #include <QFrame>
 
@@ -21,4 +22,26 @@ TfrmMoreInfo::TfrmMoreInfo(QWidget *parent)
                               {QString(), 80, true},
                               {QStringLiteral("备注"), 220}});
     lvwRecs->setGeometry(20, 20, 592, 407);
+}
+
+void TfrmMoreInfo::ShowRecords(const QString &amountCaption, QList<TRecord> records)
+{
+    TRowsModel *model = RowsModel(lvwRecs);
+    model->SetCaption(3, amountCaption);
+    const int count = int(records.size());
+    model->SetSource(count, [records = std::move(records)](int row, int field) {
+        const TRecord &r = records[row];
+        switch (field) {
+        case 0:
+            return DateText(r.date);
+        case 1:
+            return r.item;
+        case 2:
+            return FormatFen(r.amount);
+        case 3:
+            return r.notes;
+        default:
+            return QString();
+        }
+    });
 }

@@ -35,7 +35,7 @@ TReportHeader TPrintCommands::Header() const
 
 void TPrintCommands::btnCatesPrintClick()
 {
-    QWidget *button = m_panel.btnCatesPrint;
+    QWidget *button = m_panel.RankingPrintButton();
     {
         const TBusyScope busy(m_session, button);
         const TSearchResult &result = m_panel.LastSearch();
@@ -62,8 +62,8 @@ void ConnectPrintCommands(ISession &session, TTransPanel &panel)
     TTransPanel *p = &panel;
     QWidget *owner = session.Window();
     auto *commands = new TPrintCommands(session, panel, owner);
-    QObject::connect(p->btnCatesPrint, &QPushButton::clicked, commands,
+    QObject::connect(p->RankingPrintButton(), &QPushButton::clicked, commands,
                      Guarded(owner, [commands] { commands->btnCatesPrintClick(); }));
-    QObject::connect(p->btnTransMore_Print, &QAction::triggered, commands,
+    QObject::connect(p->RecordsPrintEntry(), &QAction::triggered, commands,
                      Guarded(owner, [commands] { commands->btnTransMore_PrintClick(); }));
 }

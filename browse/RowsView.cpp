@@ -56,12 +56,6 @@ Qt::ItemFlags TRowsModel::flags(const QModelIndex &index) const
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
-void TRowsModel::SetRows(TTextRows rows)
-{
-    const int count = int(rows.size());
-    SetSource(count, [rows = std::move(rows)](int row, int field) { return rows[row].value(field); });
-}
-
 void TRowsModel::SetSource(int rowCount, TFieldText text)
 {
     beginResetModel();

@@ -7,9 +7,6 @@
 
 #include <functional>
 
-// The texts of a list's rows, field by field.
-using TTextRows = QList<QStringList>;
-
 // The text of one field of one row, made when a view asks for it.
 using TFieldText = std::function<QString(int row, int field)>;
 
@@ -28,7 +25,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
-    void SetRows(TTextRows rows);
     // rowCount rows whose fields text gives.
     void SetSource(int rowCount, TFieldText text);
     // The caption of a column, counting the empty first one as column 0.

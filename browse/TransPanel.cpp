@@ -39,24 +39,45 @@ const QString kYmd = QStringLiteral("yyyy-MM-dd");
 // The field of the records list that holds the date (the first field is the id column).
 const int kRecDate = 1;
 
-TTextRows PeriodRows(const QList<TPeriodTotal> &totals, QString (*key)(const QDate &))
+// Day or month totals, formatted field by field as a view asks: the key (a date or a
+// month), income, expense.
+TFieldText PeriodText(QList<TPeriodTotal> totals, QString (*key)(const QDate &))
 {
-    TTextRows rows;
-    rows.reserve(totals.size());
-    for (const TPeriodTotal &t : totals)
-        rows.append({key(t.date), FormatFen(t.in), FormatFen(t.out)});
-    return rows;
+    return [totals = std::move(totals), key](int row, int field) {
+        const TPeriodTotal &t = totals[row];
+        switch (field) {
+        case 0:
+            return key(t.date);
+        case 1:
+            return FormatFen(t.in);
+        case 2:
+            return FormatFen(t.out);
+        default:
+            return QString();
+        }
+    };
 }
 
-TTextRows RankRows(const QList<TRankRow> &ranking, TFen total)
+// Ranked items as the ranking lists show them: type, item, count, sum, share.
+TFieldText RankText(QList<TRankRow> ranking, TFen total)
 {
-    TTextRows rows;
-    rows.reserve(ranking.size());
-    for (const TRankRow &r : ranking) {
-        const TRankTexts t = RankTexts(r, total);
-        rows.append({t.type, t.item, t.count, t.Sum(), t.share});
-    }
-    return rows;
+    return [ranking = std::move(ranking), total](int row, int field) {
+        const TRankTexts t = RankTexts(ranking[row], total);
+        switch (field) {
+        case 0:
+            return t.type;
+        case 1:
+            return t.item;
+        case 2:
+            return t.count;
+        case 3:
+            return t.Sum();
+        case 4:
+            return t.share;
+        default:
+            return QString();
+        }
+    };
 }
 
 QPushButton *MakeButton(QWidget *parent, const char *name, const QString &caption, int x, int y)
@@ -343,10 +364,12 @@ void TTransPanel::Connect()
 
 void TTransPanel::StartUp()
 {
+    rdoTransTransactions->setChecked(true);
+    rdoTransTransactionsClick();
     const QDate today = QDate::currentDate();
     dtpTransDate1->setDate(today.addDays(1 - today.day()));
     dtpTransDate2->setDate(today);
-    SelectedDayKey.clear();
+    m_selectedDayKey.clear();
     ShowPeriodTotals(0, 0);
     dtpTransDate1Change();
     TabSet1Click();
@@ -374,7 +397,7 @@ void TTransPanel::btnTransSearchClick(QPushButton *invoker)
     const auto refresh = qScopeGuard([this] { m_session.UpdateCommandStates(); });
     {
         TBusyScope busy(m_session, invoker);
-        SelectedDayKey.clear();
+        m_selectedDayKey.clear();
         // The refilled ranking lists have nothing selected, so there is no detail to show.
         m_currentCatesList = nullptr;
         // A failed search leaves empty lists and zero totals for its range, never the
@@ -393,9 +416,9 @@ void TTransPanel::btnTransSearchClick(QPushButton *invoker)
 void TTransPanel::ShowResult(TSearchResult result)
 {
     m_result = std::move(result);
-    RowsModel(lvwDayTotal)->SetRows(PeriodRows(m_result.days, DateText));
-    RowsModel(lvwMonthTotal)->SetRows(PeriodRows(m_result.months, MonthText));
-    // The list shares the result's records and formats only the rows it shows.
+    // The lists share the result's rows and format only the rows they show.
+    RowsModel(lvwDayTotal)->SetSource(int(m_result.days.size()), PeriodText(m_result.days, DateText));
+    RowsModel(lvwMonthTotal)->SetSource(int(m_result.months.size()), PeriodText(m_result.months, MonthText));
     RowsModel(lvwTrans)->SetSource(int(m_result.records.size()),
                                    [records = m_result.records](int row, int field) {
                                        const TRecord &r = records[row];
@@ -405,9 +428,11 @@ void TTransPanel::ShowResult(TSearchResult result)
                                        const QString texts[] = {t.date, t.item, t.in, t.out, t.notes};
                                        return field <= 5 ? texts[field - 1] : QString();
                                    });
-    RowsModel(lvwTrans)->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
-    RowsModel(lvwOutCates)->SetRows(RankRows(m_result.outRanking, m_result.outTotal));
-    RowsModel(lvwInCates)->SetRows(RankRows(m_result.inRanking, m_result.inTotal));
+    RowsModel(lvwTrans)->SetMarkedDay(kRecDate, m_selectedDayKey, kDayColour);
+    RowsModel(lvwOutCates)->SetSource(int(m_result.outRanking.size()),
+                                      RankText(m_result.outRanking, m_result.outTotal));
+    RowsModel(lvwInCates)->SetSource(int(m_result.inRanking.size()),
+                                     RankText(m_result.inRanking, m_result.inTotal));
     pnlTransCharts->ShowResult(m_result);
 }
 
@@ -432,14 +457,14 @@ void TTransPanel::lvwDayTotalSelectItem(QAbstractItemView *list)
 {
     const int row = SelectedRow(list);
     if (row < 0)
-        SelectedDayKey.clear();
+        m_selectedDayKey.clear();
     else if (list == lvwDayTotal)
-        SelectedDayKey = DateText(m_result.days.value(row).date);
+        m_selectedDayKey = DateText(m_result.days.value(row).date);
     else
-        SelectedDayKey = MonthText(m_result.months.value(row).date);
+        m_selectedDayKey = MonthText(m_result.months.value(row).date);
     TRowsModel *records = RowsModel(lvwTrans);
-    records->SetMarkedDay(kRecDate, SelectedDayKey, kDayColour);
-    if (SelectedDayKey.isEmpty())
+    records->SetMarkedDay(kRecDate, m_selectedDayKey, kDayColour);
+    if (m_selectedDayKey.isEmpty())
         return;
     const int first = records->FirstMarkedRow();
     if (first < 0)
@@ -565,19 +590,24 @@ void TTransPanel::ShowItemDetails(TRankRow rank, QWidget *invoker)
         TBusyScope busy(m_session, invoker);
         dialog.setWindowTitle(
             QStringLiteral("数量：%1  合计：%2").arg(QString::number(rank.count), FormatFen(rank.sum)));
-        TRowsModel *records = RowsModel(dialog.lvwRecs);
-        records->SetCaption(3, rank.type == kTypeIn ? kTypeIn : kTypeOut);
         // The range the pickers show now, which may differ from the last search.
-        TTextRows rows;
-        for (const TRecord &r : m_session.SessionDb().GetCateRecords(
-                 m_session.SessionUser(), dtpTransDate1->date(), dtpTransDate2->date(), rank.type,
-                 rank.item))
-            rows.append({DateText(r.date), r.item, FormatFen(r.amount), r.notes});
-        records->SetRows(std::move(rows));
+        dialog.ShowRecords(rank.type == kTypeIn ? kTypeIn : kTypeOut,
+                           m_session.SessionDb().GetCateRecords(m_session.SessionUser(), dtpTransDate1->date(),
+                                                                dtpTransDate2->date(), rank.type, rank.item));
     }
     dialog.exec();
     invoker->setFocus();
     m_session.UpdateCommandStates();
+}
+
+TTransPanel::TExportEntries TTransPanel::RecordsExportEntries() const
+{
+    return {btnTransMore_ToXls, btnTransMore_ToXlsx, btnTransMore_ToCsv, btnTransMore_ToHtml};
+}
+
+TTransPanel::TExportEntries TTransPanel::RankingExportEntries() const
+{
+    return {mnuCatesExport_ToXls, mnuCatesExport_ToXlsx, mnuCatesExport_ToCsv, mnuCatesExport_ToHtml};
 }
 
 void TTransPanel::btnCatesExportClick()

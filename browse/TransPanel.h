@@ -28,17 +28,82 @@ public:
     // More needs records; Edit and Delete a selected record; the detail command a chosen
     // ranking row; export and print of the ranking a ranked item.
     void UpdateCommandStates();
-    // Start-up: the date fields, zero period totals, the date rule and the tab strip.
+    // Start-up: the transactions sub-view, the date fields, zero period totals, the date
+    // rule and the tab strip.
     void StartUp();
     // The ranking list whose row is selected, or none.
     QAbstractItemView *CurrentCatesList() const { return m_currentCatesList; }
+
+    // The last search, which the lists show and the export and print commands write.
+    const TSearchResult &LastSearch() const { return m_result; }
+    // Keeps the result of a search and shows it in the five lists.
+    void ShowResult(TSearchResult result);
+
+    // Shows the sub-view whose radio button is checked.
+    void rdoTransTransactionsClick();
+
+    // The export entries of a popup menu, for the export commands that connect to them.
+    struct TExportEntries {
+        QAction *xls, *xlsx, *csv, *html;
+    };
+    // Of "更多(&M)..." below the records.
+    TExportEntries RecordsExportEntries() const;
+    // Of "导出(&E)..." below the ranking.
+    TExportEntries RankingExportEntries() const;
+    // The print commands' controls: "打印(&P)" below the ranking (busy while its report is
+    // made, focused again afterwards) and the "打印" entry of "更多(&M)...".
+    QPushButton *RankingPrintButton() const { return btnCatesPrint; }
+    QAction *RecordsPrintEntry() const { return btnTransMore_Print; }
+
+    // Public only while the main window checks it at sign-in before StartUp, which checks
+    // it as well.
+    QRadioButton *rdoTransTransactions = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void CreateTopBar();
+    void CreateTransactions();
+    void CreateCategories();
+    void CreateMenus();
+    void Connect();
+
+    // Handlers; invoker is the button whose command runs (it is disabled meanwhile).
+    void dtpTransDate1Change();
+    void btnTransSearchClick(QPushButton *invoker);
+    void ShowPeriodTotals(TFen income, TFen expense);
+    void TabSet1Click();
+    void lvwDayTotalSelectItem(QAbstractItemView *list);
+    void lvwTransSelectItem();
+    void btnTransDeleteClick(QPushButton *invoker);
+    void btnTransEditClick(QPushButton *invoker);
+    void btnTransMoreClick();
+    // The make-current rule of the ranking lists, run on entering a list and on a change
+    // of its selection.
+    void lvwCatesMakeCurrent(QAbstractItemView *list);
+    void lvwCatesDblClick(QAbstractItemView *list);
+    void btnMoreInfoClick(QPushButton *invoker);
+    // The detail dialog of one ranked item; the focus goes back to invoker afterwards.
+    void ShowItemDetails(TRankRow rank, QWidget *invoker);
+    void btnCatesExportClick();
+
+    // The selected record, or none.
+    const TRecord *SelectedRecord() const;
+    // The ranked item of the selected row of list, or none.
+    const TRankRow *SelectedRank(const QAbstractItemView *list) const;
+
+    ISession &m_session;
+    QAbstractItemView *m_currentCatesList = nullptr;
+    TSearchResult m_result;
+    // The date (or year and month) of the selected day (or month) row; empty when none.
+    QString m_selectedDayKey;
 
     // Top bar.
     QDateEdit *dtpTransDate1 = nullptr;
     QLabel *lblTransTo = nullptr;
     QDateEdit *dtpTransDate2 = nullptr;
     QPushButton *btnTransSearch = nullptr;
-    QRadioButton *rdoTransTransactions = nullptr;
     QRadioButton *rdoTransCategories = nullptr;
     QRadioButton *rdoTransCharts = nullptr;
 
@@ -71,8 +136,8 @@ public:
     // Charts sub-view.
     TChartView *pnlTransCharts = nullptr;
 
-    // The popup menus of "更多(&M)..." and "导出(&E)..."; their entries are connected by the
-    // output commands (see output/).
+    // The popup menus of "更多(&M)..." and "导出(&E)..."; the export and print commands
+    // connect to their entries.
     QMenu *mnuTransMenu = nullptr;
     QAction *btnTransMore_ToXls = nullptr;
     QAction *btnTransMore_ToXlsx = nullptr;
@@ -84,50 +149,4 @@ public:
     QAction *mnuCatesExport_ToXlsx = nullptr;
     QAction *mnuCatesExport_ToCsv = nullptr;
     QAction *mnuCatesExport_ToHtml = nullptr;
-
-    // The last search, which the lists show and the export and print commands write.
-    const TSearchResult &LastSearch() const { return m_result; }
-    // The date (or year and month) of the selected day (or month) row; empty when none.
-    QString SelectedDayKey;
-
-    // Handlers; invoker is the button whose command runs (it is disabled meanwhile).
-    void rdoTransTransactionsClick();
-    void dtpTransDate1Change();
-    void btnTransSearchClick(QPushButton *invoker);
-    void ShowPeriodTotals(TFen income, TFen expense);
-    void TabSet1Click();
-    void lvwDayTotalSelectItem(QAbstractItemView *list);
-    void lvwTransSelectItem();
-    void btnTransDeleteClick(QPushButton *invoker);
-    void btnTransEditClick(QPushButton *invoker);
-    void btnTransMoreClick();
-    // The make-current rule of the ranking lists, run on entering a list and on a change
-    // of its selection.
-    void lvwCatesMakeCurrent(QAbstractItemView *list);
-    void lvwCatesDblClick(QAbstractItemView *list);
-    void btnMoreInfoClick(QPushButton *invoker);
-    // The detail dialog of one ranked item; the focus goes back to invoker afterwards.
-    void ShowItemDetails(TRankRow rank, QWidget *invoker);
-    void btnCatesExportClick();
-
-    // Keeps the result of a search and shows it in the five lists.
-    void ShowResult(TSearchResult result);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void CreateTopBar();
-    void CreateTransactions();
-    void CreateCategories();
-    void CreateMenus();
-    void Connect();
-    // The selected record, or none.
-    const TRecord *SelectedRecord() const;
-    // The ranked item of the selected row of list, or none.
-    const TRankRow *SelectedRank(const QAbstractItemView *list) const;
-
-    ISession &m_session;
-    QAbstractItemView *m_currentCatesList = nullptr;
-    TSearchResult m_result;
 };

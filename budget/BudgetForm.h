@@ -23,18 +23,11 @@ public:
     TfrmBudget(ISession &session, QWidget *parent, const QDate &month = QDate::currentDate());
 
     QDate Month() const { return m_month; }
-    const QList<TBudgetLine> &Lines() const { return m_lines; }
     bool IsModified() const { return m_modified; }
 
     // Stores the budgets as typed; false (with a message) when one of them is not valid.
     bool btnSaveClick();
     void dtpMonthChange();
-
-    QDateEdit *dtpMonth = nullptr;
-    QTableWidget *grdBudgets = nullptr;
-    QLabel *lblTotal = nullptr;
-    QPushButton *btnSave = nullptr;
-    QPushButton *btnClose = nullptr;
 
 protected:
     void reject() override;
@@ -49,4 +42,10 @@ private:
     QList<TBudgetLine> m_lines;
     bool m_modified = false;
     bool m_loading = false;
+
+    QDateEdit *dtpMonth = nullptr;
+    QTableWidget *grdBudgets = nullptr;
+    QLabel *lblTotal = nullptr;
+    QPushButton *btnSave = nullptr;
+    QPushButton *btnClose = nullptr;
 };

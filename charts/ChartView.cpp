@@ -62,14 +62,6 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
     return b;
 }
 
-// The chart's only series of type T, or none.
-template <class T>
-T *OnlySeries(const QChartView *view)
-{
-    const QList<QAbstractSeries *> all = view->chart()->series();
-    return all.size() == 1 ? qobject_cast<T *>(all.first()) : nullptr;
-}
-
 QString &LastPictureName()
 {
     static QString name;
@@ -209,21 +201,6 @@ void TChartView::FillMonths()
     series->attachAxis(axisY);
     chart->legend()->setAlignment(Qt::AlignRight);
     chart->legend()->setFont(font());
-}
-
-QPieSeries *TChartView::OutSeries() const
-{
-    return OnlySeries<QPieSeries>(chvOut);
-}
-
-QPieSeries *TChartView::InSeries() const
-{
-    return OnlySeries<QPieSeries>(chvIn);
-}
-
-QBarSeries *TChartView::MonthSeries() const
-{
-    return OnlySeries<QBarSeries>(chvMonths);
 }
 
 QImage TChartView::ChartsImage(qreal scale) const

@@ -6,8 +6,6 @@
 
 class ISession;
 class QChartView;
-class QPieSeries;
-class QBarSeries;
 class QPushButton;
 
 // The browsing sub-view "收支图表": for the last search a ring of expense by item, one of
@@ -21,25 +19,9 @@ public:
     // Charts of result, which must outlive the view's use of it (the panel keeps it). They
     // are built at once when the view is visible, otherwise when it is next shown.
     void ShowResult(const TSearchResult &result);
-    // Builds the charts now if a search is waiting for them.
-    void BuildCharts();
-
-    QWidget *pnlCharts = nullptr;   // the three charts, as saved and printed
-    QChartView *chvOut = nullptr;
-    QChartView *chvIn = nullptr;
-    QChartView *chvMonths = nullptr;
-    QPushButton *btnSavePicture = nullptr;
-    QPushButton *btnPrint = nullptr;
-
-    QPieSeries *OutSeries() const;
-    QPieSeries *InSeries() const;
-    QBarSeries *MonthSeries() const;
 
     // The charts as drawn, at scale times the screen's pixels.
     QImage ChartsImage(qreal scale = 1) const;
-
-    void btnSavePictureClick();
-    void btnPrintClick();
 
 signals:
     // A slice of one item was clicked (not the slice of the smaller items together).
@@ -49,10 +31,21 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // Builds the charts now if a search is waiting for them.
+    void BuildCharts();
     void FillPie(QChartView *view, const QString &type, const QList<TRankRow> &ranking, TFen total);
     void FillMonths();
+    void btnSavePictureClick();
+    void btnPrintClick();
 
     ISession &m_session;
     const TSearchResult *m_result = nullptr;
     bool m_stale = false;
+
+    QWidget *pnlCharts = nullptr;   // the three charts, as saved and printed
+    QChartView *chvOut = nullptr;
+    QChartView *chvIn = nullptr;
+    QChartView *chvMonths = nullptr;
+    QPushButton *btnSavePicture = nullptr;
+    QPushButton *btnPrint = nullptr;
 };

@@ -24,16 +24,11 @@ public:
     QList<TImportRecord> CheckedRecords() const;
     // The items the user chose by hand, per type and counterpart.
     QList<TItemRule> LearnedRules() const;
-    // "共 N 条，选中 M 条：支出 a 元，收入 b 元"
-    QString SummaryText() const;
     const QStringList &ItemsOf(const QString &type) const;
 
-    QTreeWidget *lvwBill = nullptr;
-    QLabel *lblSummary = nullptr;
-    QPushButton *btnImport = nullptr;
-    QPushButton *btnCancel = nullptr;
-
 private:
+    // "共 N 条，选中 M 条：支出 a 元，收入 b 元"
+    QString SummaryText() const;
     void FillRows();
     void lvwBillItemChanged(QTreeWidgetItem *item, int column);
     void btnImportClick();
@@ -43,6 +38,11 @@ private:
     QList<bool> m_itemByHand;
     QStringList m_outItems, m_inItems;
     bool m_filling = false;
+
+    QTreeWidget *lvwBill = nullptr;
+    QLabel *lblSummary = nullptr;
+    QPushButton *btnImport = nullptr;
+    QPushButton *btnCancel = nullptr;
 };
 
 // "12.34" from fen, exactly.

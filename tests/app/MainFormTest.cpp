@@ -1,5 +1,4 @@
 #include "app/MainForm.h"
-#include "browse/RowsView.h"
 #include "browse/TransPanel.h"
 #include "entry/EntryPanel.h"
 #include "store/DbClass.h"
@@ -50,8 +49,8 @@ TEST(MainForm, CaptionMenuAndStartingState)
     EXPECT_EQ(w->imgMenu->geometry(), QRect(644, 12, 38, 13));
 
     const QDate today = QDate::currentDate();
-    EXPECT_EQ(w->pnlTransactions->dtpTransDate1->date(), today.addDays(1 - today.day()));
-    EXPECT_EQ(w->pnlTransactions->dtpTransDate2->date(), today);
+    EXPECT_EQ(Child<QDateEdit>(w->pnlTransactions, "dtpTransDate1")->date(), today.addDays(1 - today.day()));
+    EXPECT_EQ(Child<QDateEdit>(w->pnlTransactions, "dtpTransDate2")->date(), today);
     EXPECT_EQ(w->pnlExpense->dtpDate->date(), today);
 
     // Every command button of the rule is disabled with empty lists.
@@ -77,11 +76,14 @@ TEST(MainForm, CommandStatesFollowTheLists)
     EXPECT_TRUE(w->pnlExpense->btnDelete->isEnabled());
     EXPECT_FALSE(w->pnlIncome->btnSave->isEnabled());
 
-    RowsModel(w->pnlTransactions->lvwOutCates)->SetRows({{"支出", "x", "1", "1.00", "100.00%"}});
+    TSearchResult ranked;
+    ranked.outRanking = {Rank(kTypeOut, QStringLiteral("x"), 1, 100)};
+    ranked.outTotal = 100;
+    w->pnlTransactions->ShowResult(ranked);
     w->UpdateCommandStates();
-    EXPECT_TRUE(w->pnlTransactions->btnCatesExport->isEnabled());
-    EXPECT_TRUE(w->pnlTransactions->btnCatesPrint->isEnabled());
-    EXPECT_FALSE(w->pnlTransactions->btnMoreInfo->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(w->pnlTransactions, "btnCatesExport")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(w->pnlTransactions, "btnCatesPrint")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(w->pnlTransactions, "btnMoreInfo")->isEnabled());
 }
 
 TEST(MainForm, ModeSwitchKeepsPanelsAsTheyWere)

@@ -7,10 +7,14 @@
 
 #include <QApplication>
 #include <QDateEdit>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <functional>
 #include <memory>
@@ -45,10 +49,34 @@ protected:
 
     void Search(const QDate &from, const QDate &to)
     {
-        panel->dtpTransDate1->setDate(from);
-        panel->dtpTransDate2->setDate(to);
-        QTest::mouseClick(panel->btnTransSearch, Qt::LeftButton);
+        dtpTransDate1()->setDate(from);
+        dtpTransDate2()->setDate(to);
+        QTest::mouseClick(btnTransSearch(), Qt::LeftButton);
     }
+
+    // The panel's controls, found by their object names.
+    QDateEdit *dtpTransDate1() const { return Child<QDateEdit>(panel, "dtpTransDate1"); }
+    QDateEdit *dtpTransDate2() const { return Child<QDateEdit>(panel, "dtpTransDate2"); }
+    QPushButton *btnTransSearch() const { return Child<QPushButton>(panel, "btnTransSearch"); }
+    QRadioButton *rdoTransTransactions() const { return Child<QRadioButton>(panel, "rdoTransTransactions"); }
+    QRadioButton *rdoTransCategories() const { return Child<QRadioButton>(panel, "rdoTransCategories"); }
+    QRadioButton *rdoTransCharts() const { return Child<QRadioButton>(panel, "rdoTransCharts"); }
+    QTreeView *lvwDayTotal() const { return Child<QTreeView>(panel, "lvwDayTotal"); }
+    QTreeView *lvwMonthTotal() const { return Child<QTreeView>(panel, "lvwMonthTotal"); }
+    QTabBar *TabSet1() const { return Child<QTabBar>(panel, "TabSet1"); }
+    QTreeView *lvwTrans() const { return Child<QTreeView>(panel, "lvwTrans"); }
+    QLabel *lblTransTotal() const { return Child<QLabel>(panel, "lblTransTotal"); }
+    QPushButton *btnTransDelete() const { return Child<QPushButton>(panel, "btnTransDelete"); }
+    QPushButton *btnTransEdit() const { return Child<QPushButton>(panel, "btnTransEdit"); }
+    QPushButton *btnTransMore() const { return Child<QPushButton>(panel, "btnTransMore"); }
+    QMenu *mnuTransMenu() const { return Child<QMenu>(panel, "mnuTransMenu"); }
+    QWidget *pnlTransCategories() const { return Child<QWidget>(panel, "pnlTransCategories"); }
+    QTreeView *lvwInCates() const { return Child<QTreeView>(panel, "lvwInCates"); }
+    QTreeView *lvwOutCates() const { return Child<QTreeView>(panel, "lvwOutCates"); }
+    QLabel *lblCatesTotal() const { return Child<QLabel>(panel, "lblCatesTotal"); }
+    QPushButton *btnMoreInfo() const { return Child<QPushButton>(panel, "btnMoreInfo"); }
+    QPushButton *btnCatesExport() const { return Child<QPushButton>(panel, "btnCatesExport"); }
+    QPushButton *btnCatesPrint() const { return Child<QPushButton>(panel, "btnCatesPrint"); }
 
     static void Click(QAbstractItemView *view, int row)
     {

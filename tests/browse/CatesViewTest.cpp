@@ -29,36 +29,36 @@ TEST_F(BrowseTest, DetailListsTheItemsRecordsInDateAndSavingOrder)
                          {"2009-08-05", "支出", "菜", "1", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
-    panel->rdoTransCategories->setChecked(true);
-    EXPECT_EQ(Column(panel->lvwOutCates, 1), (QStringList{"书", "菜"}));
-    Click(panel->lvwOutCates, 0);
+    rdoTransCategories()->setChecked(true);
+    EXPECT_EQ(Column(lvwOutCates(), 1), (QStringList{"书", "菜"}));
+    Click(lvwOutCates(), 0);
 
     DetailSeen seen;
     OnModal([&seen](QWidget *dialog) {
         auto *info = static_cast<TfrmMoreInfo *>(dialog);
-        seen = {info->windowTitle(), ListCaptions(info->lvwRecs).value(2), ListRows(info->lvwRecs)};
+        seen = {info->windowTitle(), ListCaptions(Child<QTreeView>(info, "lvwRecs")).value(2), ListRows(Child<QTreeView>(info, "lvwRecs"))};
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // no hourglass over the dialog
         info->close();
     });
-    QTest::mouseClick(panel->btnMoreInfo, Qt::LeftButton);
+    QTest::mouseClick(btnMoreInfo(), Qt::LeftButton);
     EXPECT_EQ(seen.caption, QStringLiteral("数量：3  合计：45.00"));
     EXPECT_EQ(seen.amountCaption, QStringLiteral("支出"));
     EXPECT_EQ(seen.rows, (QList<QStringList>{{"2009-08-02", "书", "10.00", "a"},
                                              {"2009-08-21", "书", "20.00", "c"},
                                              {"2009-08-21", "书", "15.00", "d"}}));
-    EXPECT_TRUE(panel->btnMoreInfo->isEnabled());
+    EXPECT_TRUE(btnMoreInfo()->isEnabled());
 
     // A double click on the income row shows only the income record of the same item, in
     // the range the pickers show now; the caption keeps the searched count and sum.
-    panel->dtpTransDate1->setDate(QDate(2009, 8, 3));
+    dtpTransDate1()->setDate(QDate(2009, 8, 3));
     OnModal([&seen](QWidget *dialog) {
         auto *info = static_cast<TfrmMoreInfo *>(dialog);
-        seen = {info->windowTitle(), ListCaptions(info->lvwRecs).value(2), ListRows(info->lvwRecs)};
+        seen = {info->windowTitle(), ListCaptions(Child<QTreeView>(info, "lvwRecs")).value(2), ListRows(Child<QTreeView>(info, "lvwRecs"))};
         info->close();
     });
-    const QRect rect = panel->lvwInCates->visualRect(panel->lvwInCates->model()->index(0, 1));
-    QTest::mouseClick(panel->lvwInCates->viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseDClick(panel->lvwInCates->viewport(), Qt::LeftButton, {}, rect.center());
+    const QRect rect = lvwInCates()->visualRect(lvwInCates()->model()->index(0, 1));
+    QTest::mouseClick(lvwInCates()->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(lvwInCates()->viewport(), Qt::LeftButton, {}, rect.center());
     EXPECT_EQ(seen.caption, QStringLiteral("数量：1  合计：99.00"));
     EXPECT_EQ(seen.amountCaption, QStringLiteral("收入"));
     EXPECT_TRUE(seen.rows.isEmpty());
@@ -69,8 +69,8 @@ TEST_F(BrowseTest, DoubleClickOnAnEmptyAreaShowsNothing)
     db->AddRecords("U", NewRecords({{"2009-08-21", "支出", "书", "20", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
-    panel->rdoTransCategories->setChecked(true);
-    Click(panel->lvwOutCates, 0);
+    rdoTransCategories()->setChecked(true);
+    Click(lvwOutCates(), 0);
     bool shown = false;
     QTimer guard;
     guard.setSingleShot(true);
@@ -81,9 +81,9 @@ TEST_F(BrowseTest, DoubleClickOnAnEmptyAreaShowsNothing)
         }
     });
     guard.start(0);
-    const QPoint empty(20, panel->lvwOutCates->viewport()->height() - 3);
-    QTest::mouseClick(panel->lvwOutCates->viewport(), Qt::LeftButton, {}, empty);
-    QTest::mouseDClick(panel->lvwOutCates->viewport(), Qt::LeftButton, {}, empty);
+    const QPoint empty(20, lvwOutCates()->viewport()->height() - 3);
+    QTest::mouseClick(lvwOutCates()->viewport(), Qt::LeftButton, {}, empty);
+    QTest::mouseDClick(lvwOutCates()->viewport(), Qt::LeftButton, {}, empty);
     QApplication::processEvents();
     EXPECT_FALSE(shown);
 }
@@ -95,17 +95,17 @@ TEST_F(BrowseTest, TheCurrentRankingRowStaysNavyWhileTheFocusIsElsewhere)
                          {"2009-08-22", "收入", "奖", "5", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
-    panel->rdoTransCategories->setChecked(true);
-    Click(panel->lvwOutCates, 1);
-    panel->btnMoreInfo->setFocus();
-    EXPECT_EQ(RowColour(panel->lvwOutCates, 1), QColor(0, 0, 128));
-    EXPECT_NE(RowColour(panel->lvwOutCates, 0), QColor(0, 0, 128));
+    rdoTransCategories()->setChecked(true);
+    Click(lvwOutCates(), 1);
+    btnMoreInfo()->setFocus();
+    EXPECT_EQ(RowColour(lvwOutCates(), 1), QColor(0, 0, 128));
+    EXPECT_NE(RowColour(lvwOutCates(), 0), QColor(0, 0, 128));
 
     // Another list becomes current: the expense row is selected still, but no longer navy.
-    Click(panel->lvwInCates, 0);
-    QTest::mouseMove(panel->btnMoreInfo);
-    panel->btnMoreInfo->setFocus();
-    EXPECT_EQ(SelectedRow(panel->lvwOutCates), 1);
-    EXPECT_NE(RowColour(panel->lvwOutCates, 1), QColor(0, 0, 128));
-    EXPECT_EQ(RowColour(panel->lvwInCates, 0), QColor(0, 0, 128));
+    Click(lvwInCates(), 0);
+    QTest::mouseMove(btnMoreInfo());
+    btnMoreInfo()->setFocus();
+    EXPECT_EQ(SelectedRow(lvwOutCates()), 1);
+    EXPECT_NE(RowColour(lvwOutCates(), 1), QColor(0, 0, 128));
+    EXPECT_EQ(RowColour(lvwInCates(), 0), QColor(0, 0, 128));
 }

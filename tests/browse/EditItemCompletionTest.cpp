@@ -14,7 +14,7 @@ TEST_F(BrowseTest, EditingARecordOffersTheItemsOfItsType)
     db->AddRecords("U", NewRecords({{"2009-08-20", "收入", "工资", "100", ""}}));
     Open();
     Search(QDate(2009, 8, 1), QDate(2009, 8, 31));
-    Click(panel->lvwTrans, 0);
+    Click(lvwTrans(), 0);
 
     dialogs->answers.enqueue(true);
     QStringList offered;
@@ -29,8 +29,8 @@ TEST_F(BrowseTest, EditingARecordOffersTheItemsOfItsType)
         QTest::keyClick(edit->edtCate, Qt::Key_Return);
         QTest::mouseClick(edit->btnSave, Qt::LeftButton);
     });
-    QTest::mouseClick(panel->btnTransEdit, Qt::LeftButton);
+    QTest::mouseClick(btnTransEdit(), Qt::LeftButton);
     EXPECT_EQ(offered, QStringList{"房租补贴"});
-    EXPECT_EQ(Column(panel->lvwTrans, 2), QStringList{"房租补贴"});
-    EXPECT_EQ(Column(panel->lvwTrans, 3), QStringList{"100.00"});
+    EXPECT_EQ(Column(lvwTrans(), 2), QStringList{"房租补贴"});
+    EXPECT_EQ(Column(lvwTrans(), 3), QStringList{"100.00"});
 }

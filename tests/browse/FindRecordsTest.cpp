@@ -50,14 +50,17 @@ protected:
         dialogs->inputs.enqueue(text);
         findAction->trigger();
     }
-    int Selected() const { return SelectedRow(panel->lvwTrans); }
+    int Selected() const { return SelectedRow(lvwTrans()); }
     QStringList FoundItems() const
     {
         QStringList out;
         for (const int r : finder->Found())
-            out << Cell(panel->lvwTrans, r, 2);
+            out << Cell(lvwTrans(), r, 2);
         return out;
     }
+
+    // The status line below the records.
+    QLabel *Status() const { return Child<QLabel>(panel, "lblFindStatus"); }
 
     TRecordFinder *finder = nullptr;
     QAction *findAction = nullptr;
@@ -66,13 +69,13 @@ protected:
 TEST_F(FindInBrowse, TheMenuEntryAsksMarksSelectsAndCounts)
 {
     // The entry stands with the exports, before the separator and printing.
-    const QList<QAction *> entries = panel->mnuTransMenu->actions();
+    const QList<QAction *> entries = mnuTransMenu()->actions();
     ASSERT_EQ(entries.size(), 7);
     EXPECT_EQ(entries[4], findAction);
     EXPECT_EQ(findAction->text(), QStringLiteral("查找..."));
     EXPECT_TRUE(entries[5]->isSeparator());
 
-    const QStringList items = Column(panel->lvwTrans, 2);
+    const QStringList items = Column(lvwTrans(), 2);
     ASSERT_EQ(items.size(), 5);
     FindByMenu(QStringLiteral("fz"));
     ASSERT_EQ(dialogs->Of("input").size(), 1);
@@ -82,22 +85,22 @@ TEST_F(FindInBrowse, TheMenuEntryAsksMarksSelectsAndCounts)
     for (int r = 0; r < items.size(); ++r)
         EXPECT_EQ(finder->IsFound(r), finder->Found().contains(r));
     EXPECT_EQ(Selected(), finder->Found().first());
-    EXPECT_TRUE(finder->Status()->isVisible());
-    EXPECT_EQ(finder->Status()->text(), QStringLiteral("共找到 2 条"));
+    EXPECT_TRUE(Status()->isVisible());
+    EXPECT_EQ(Status()->text(), QStringLiteral("共找到 2 条"));
     // The found record is the selected one, so Edit and Delete act on it.
-    EXPECT_TRUE(panel->btnTransEdit->isEnabled());
+    EXPECT_TRUE(btnTransEdit()->isEnabled());
 
     // Nothing found: no row selected, the count says so.
     FindByMenu(QStringLiteral("qq"));
     EXPECT_TRUE(finder->Found().isEmpty());
     EXPECT_EQ(Selected(), -1);
-    EXPECT_EQ(finder->Status()->text(), QStringLiteral("共找到 0 条"));
+    EXPECT_EQ(Status()->text(), QStringLiteral("共找到 0 条"));
 
     // Cancel, or a blank text, changes nothing.
     dialogs->inputs.enqueue(QString());
     findAction->trigger();
     FindByMenu(QStringLiteral("   "));
-    EXPECT_EQ(finder->Status()->text(), QStringLiteral("共找到 0 条"));
+    EXPECT_EQ(Status()->text(), QStringLiteral("共找到 0 条"));
     EXPECT_EQ(dialogs->Of("input").size(), 4);
     EXPECT_EQ(dialogs->Of("message").size(), 0);
 }
@@ -119,17 +122,17 @@ TEST_F(FindInBrowse, F3GoesToTheNextFoundRecordAndWraps)
     // A new list drops the marks and the count; F3 then finds the same text again.
     Search(QDate(2009, 8, 2), QDate(2009, 8, 31));
     EXPECT_TRUE(finder->Found().isEmpty());
-    EXPECT_FALSE(finder->Status()->isVisible());
-    panel->lvwTrans->setFocus();
+    EXPECT_FALSE(Status()->isVisible());
+    lvwTrans()->setFocus();
     f3();
     EXPECT_EQ(FoundItems(), (QStringList{"工资", "房租"}));
-    EXPECT_EQ(finder->Status()->text(), QStringLiteral("共找到 2 条"));
+    EXPECT_EQ(Status()->text(), QStringLiteral("共找到 2 条"));
     EXPECT_EQ(dialogs->Of("input").size(), 1);
 
     // The ranking view is not searched by F3.
     window->rdoTransactions->setChecked(true);
-    panel->rdoTransCategories->setChecked(true);
-    panel->lvwOutCates->setFocus();
+    rdoTransCategories()->setChecked(true);
+    lvwOutCates()->setFocus();
     const int before = Selected();
     f3();
     EXPECT_EQ(Selected(), before);
@@ -137,7 +140,7 @@ TEST_F(FindInBrowse, F3GoesToTheNextFoundRecordAndWraps)
 
 TEST_F(FindInBrowse, F3BeforeAnyFindAsksForTheText)
 {
-    panel->lvwTrans->setFocus();
+    lvwTrans()->setFocus();
     dialogs->inputs.enqueue(QStringLiteral("sdmqf"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
     EXPECT_EQ(dialogs->Of("input").size(), 1);

@@ -27,6 +27,22 @@ QStringList OverBudgetMessages(const TScriptedDialogs &dialogs)
     return out;
 }
 
+// The dialog's controls, by their object names.
+QTableWidget *Grid(const TfrmBudget &form)
+{
+    return Child<QTableWidget>(&form, "grdBudgets");
+}
+
+QDateEdit *MonthPicker(const TfrmBudget &form)
+{
+    return Child<QDateEdit>(&form, "dtpMonth");
+}
+
+QPushButton *Button(const TfrmBudget &form, const char *name)
+{
+    return Child<QPushButton>(&form, name);
+}
+
 } // namespace
 
 class Budget : public EntryFixture {
@@ -45,7 +61,7 @@ protected:
     {
         QStringList out;
         for (int c = 0; c < 4; ++c)
-            out << form.grdBudgets->item(r, c)->text();
+            out << Grid(form)->item(r, c)->text();
         return out;
     }
     TBudgetStore Store() const { return TBudgetStore(ledger.Path()); }
@@ -103,38 +119,38 @@ TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
                               {ThisMonth().addMonths(-1).toString(Qt::ISODate), "支出", "米", "30", ""},
                               {ThisMonth().toString(Qt::ISODate), "支出", "书", "15", ""}}));
     TfrmBudget form(*window, window.get());
-    EXPECT_EQ(form.dtpMonth->date(), ThisMonth());
-    EXPECT_EQ(form.btnSave->text(), QStringLiteral("保存(&S)"));
-    ASSERT_EQ(form.grdBudgets->rowCount(), 3);
+    EXPECT_EQ(MonthPicker(form)->date(), ThisMonth());
+    EXPECT_EQ(Button(form, "btnSave")->text(), QStringLiteral("保存(&S)"));
+    ASSERT_EQ(Grid(form)->rowCount(), 3);
     EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "", "120.00", ""}));
     EXPECT_EQ(GridRow(form, 1), (QStringList{"电费", "", "0.00", ""}));
     EXPECT_EQ(GridRow(form, 2), (QStringList{"书", "", "15.00", ""}));
 
-    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral(" 100 "));
-    form.grdBudgets->item(1, TfrmBudget::colBudget)->setText(QStringLiteral("80.5"));
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral(" 100 "));
+    Grid(form)->item(1, TfrmBudget::colBudget)->setText(QStringLiteral("80.5"));
     EXPECT_TRUE(form.IsModified());
-    form.btnSave->click();
+    Button(form, "btnSave")->click();
     EXPECT_FALSE(form.IsModified());
     EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "100.00", "120.00", "超出 20.00"}));
-    EXPECT_EQ(form.grdBudgets->item(0, TfrmBudget::colLeft)->foreground().color(), QColor(200, 0, 0));
-    EXPECT_DOUBLE_EQ(form.grdBudgets->item(0, TfrmBudget::colBar)->data(TfrmBudget::BarRole).toDouble(), 1.2);
+    EXPECT_EQ(Grid(form)->item(0, TfrmBudget::colLeft)->foreground().color(), QColor(200, 0, 0));
+    EXPECT_DOUBLE_EQ(Grid(form)->item(0, TfrmBudget::colBar)->data(TfrmBudget::BarRole).toDouble(), 1.2);
     EXPECT_EQ(GridRow(form, 1), (QStringList{"电费", "80.50", "0.00", "80.50"}));
-    EXPECT_FALSE(form.grdBudgets->item(2, TfrmBudget::colBar)->data(TfrmBudget::BarRole).isValid());
+    EXPECT_FALSE(Grid(form)->item(2, TfrmBudget::colBar)->data(TfrmBudget::BarRole).isValid());
 
     // Last month: no budgets yet, its own spending. A budget set there holds this month
     // only until this month's own.
-    form.dtpMonth->setDate(ThisMonth().addMonths(-1));
+    MonthPicker(form)->setDate(ThisMonth().addMonths(-1));
     EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "", "30.00", ""}));
-    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("40"));
-    form.btnSave->click();
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("40"));
+    Button(form, "btnSave")->click();
     EXPECT_EQ(GridRow(form, 0), (QStringList{"米", "40.00", "30.00", "10.00"}));
-    form.dtpMonth->setDate(ThisMonth().addDays(5));
+    MonthPicker(form)->setDate(ThisMonth().addDays(5));
     EXPECT_EQ(form.Month(), ThisMonth());
     EXPECT_EQ(GridRow(form, 0)[1], QStringLiteral("100.00"));
 
     // Emptied: no budget from this month on.
-    form.grdBudgets->item(1, TfrmBudget::colBudget)->setText(QString());
-    form.btnSave->click();
+    Grid(form)->item(1, TfrmBudget::colBudget)->setText(QString());
+    Button(form, "btnSave")->click();
     EXPECT_EQ(Store().MonthLines(user, ThisMonth().addMonths(3), {QStringLiteral("电费")}).value(0).budget,
               std::nullopt);
     EXPECT_TRUE(dialogs->Of(QStringLiteral("message")).isEmpty());
@@ -144,28 +160,28 @@ TEST_F(Budget, AWrongBudgetIsRefusedAndUnsavedChangesAreAskedAbout)
 {
     window->pnlExpense->AddToCateList(QStringLiteral("米"));
     TfrmBudget form(*window, window.get());
-    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("0.001"));
-    form.btnSave->click();
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("0.001"));
+    Button(form, "btnSave")->click();
     ASSERT_EQ(dialogs->Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dialogs->calls[0].icon, IDialogs::Icon::Warning);
-    EXPECT_EQ(form.grdBudgets->currentRow(), 0);
+    EXPECT_EQ(Grid(form)->currentRow(), 0);
     EXPECT_EQ(Store().MonthLines(user, ThisMonth(), {QStringLiteral("米")}).value(0).budget, std::nullopt);
 
     // Another month with changes pending: No throws them away.
-    form.dtpMonth->setDate(ThisMonth().addMonths(1));
+    MonthPicker(form)->setDate(ThisMonth().addMonths(1));
     EXPECT_EQ(dialogs->Of(QStringLiteral("question")).size(), 1);
     EXPECT_EQ(form.Month(), ThisMonth().addMonths(1));
     EXPECT_EQ(GridRow(form, 0)[1], QString());
 
     // Yes stores them before the month changes; a wrong one keeps the month.
-    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("abc"));
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("abc"));
     dialogs->answers.enqueue(true);
-    form.dtpMonth->setDate(ThisMonth());
+    MonthPicker(form)->setDate(ThisMonth());
     EXPECT_EQ(form.Month(), ThisMonth().addMonths(1));
-    EXPECT_EQ(form.dtpMonth->date(), ThisMonth().addMonths(1));
-    form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("66"));
+    EXPECT_EQ(MonthPicker(form)->date(), ThisMonth().addMonths(1));
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("66"));
     dialogs->answers.enqueue(true);
-    form.btnClose->click();
+    Button(form, "btnClose")->click();
     EXPECT_EQ(Store().MonthLines(user, ThisMonth().addMonths(1), {QStringLiteral("米")}).value(0).budget, 6600);
 }
 
@@ -176,7 +192,7 @@ TEST_F(Budget, TheMenuOpensTheDialog)
         auto *form = qobject_cast<TfrmBudget *>(QApplication::activeModalWidget());
         ASSERT_NE(form, nullptr);
         shown = true;
-        form->btnClose->click();
+        Button(*form, "btnClose")->click();
     });
     window->mnuMenu_Budget->trigger();
     EXPECT_TRUE(shown);

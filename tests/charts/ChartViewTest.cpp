@@ -110,9 +110,20 @@ protected:
         db->AddRecords("U", NewRecords(records));
         Open();
         Search(QDate(2009, 8, 1), QDate(2009, 10, 31));
-        panel->rdoTransCharts->setChecked(true);
-        charts = panel->pnlTransCharts;
+        rdoTransCharts()->setChecked(true);
+        charts = Child<TChartView>(panel, "pnlTransCharts");
     }
+    // The only series of one of the three charts.
+    template <class T>
+    T *Series(const char *chart) const
+    {
+        const QList<QAbstractSeries *> all = Child<QChartView>(charts, chart)->chart()->series();
+        return all.size() == 1 ? qobject_cast<T *>(all.first()) : nullptr;
+    }
+    QPieSeries *OutSeries() const { return Series<QPieSeries>("chvOut"); }
+    QPieSeries *InSeries() const { return Series<QPieSeries>("chvIn"); }
+    QBarSeries *MonthSeries() const { return Series<QBarSeries>("chvMonths"); }
+
     TChartView *charts = nullptr;
 };
 
@@ -120,18 +131,18 @@ TEST_F(ChartViewTest, PiesShowTheLargestItemsWithSharesAndBarsTheMonthTotals)
 {
     SeedAndShow();
     EXPECT_TRUE(charts->isVisible());
-    EXPECT_FALSE(panel->pnlTransCategories->isVisible());
-    const QPieSeries *out = charts->OutSeries();
+    EXPECT_FALSE(pnlTransCategories()->isVisible());
+    const QPieSeries *out = OutSeries();
     ASSERT_NE(out, nullptr);
     // 100 + 90 + ... + 10 = 550; five largest items, the other five (50 to 10) together.
     EXPECT_EQ(Labels(out), (QStringList{"项0 18.18%", "项1 16.36%", "项2 14.55%", "项3 12.73%", "项4 10.91%",
                                         "其他 27.27%"}));
     EXPECT_EQ(out->slices()[5]->value(), 150.0);
     EXPECT_DOUBLE_EQ(out->sum(), 550.0);
-    EXPECT_EQ(Labels(charts->InSeries()), (QStringList{"工资 74.91%", "奖金 25.09%"}));
-    EXPECT_EQ(charts->InSeries()->slices()[1]->value(), 100.5);
+    EXPECT_EQ(Labels(InSeries()), (QStringList{"工资 74.91%", "奖金 25.09%"}));
+    EXPECT_EQ(InSeries()->slices()[1]->value(), 100.5);
 
-    const QBarSeries *months = charts->MonthSeries();
+    const QBarSeries *months = MonthSeries();
     ASSERT_NE(months, nullptr);
     ASSERT_EQ(months->barSets().size(), 2);
     EXPECT_EQ(months->barSets()[0]->label(), QStringLiteral("收入"));
@@ -140,14 +151,14 @@ TEST_F(ChartViewTest, PiesShowTheLargestItemsWithSharesAndBarsTheMonthTotals)
     const QList<TPeriodTotal> &totals = panel->LastSearch().months;
     ASSERT_EQ(totals.size(), 2);
     EXPECT_EQ(months->barSets()[1]->at(2), YuanFromFen(totals[1].out));
-    auto *axis = qobject_cast<QBarCategoryAxis *>(charts->chvMonths->chart()->axes(Qt::Horizontal).value(0));
+    auto *axis = qobject_cast<QBarCategoryAxis *>(Child<QChartView>(charts, "chvMonths")->chart()->axes(Qt::Horizontal).value(0));
     ASSERT_NE(axis, nullptr);
     EXPECT_EQ(axis->categories(), (QStringList{"8月", "9月", "10月"}));
 
     // A new search while the view shows redraws it.
     Search(QDate(2009, 10, 1), QDate(2009, 10, 31));
-    EXPECT_EQ(charts->OutSeries()->count(), 5);
-    EXPECT_EQ(Values(charts->MonthSeries()->barSets()[1]), (QList<qreal>{150}));
+    EXPECT_EQ(OutSeries()->count(), 5);
+    EXPECT_EQ(Values(MonthSeries()->barSets()[1]), (QList<qreal>{150}));
 }
 
 TEST_F(ChartViewTest, ClickingASliceOpensTheDetailOfItsItemButNotOfTheRest)
@@ -159,10 +170,10 @@ TEST_F(ChartViewTest, ClickingASliceOpensTheDetailOfItsItemButNotOfTheRest)
         auto *info = qobject_cast<TfrmMoreInfo *>(dialog);
         ASSERT_NE(info, nullptr);
         caption = info->windowTitle();
-        rows = ListRows(info->lvwRecs);
+        rows = ListRows(Child<QTreeView>(info, "lvwRecs"));
         info->close();
     });
-    emit charts->OutSeries()->slices()[1]->clicked();
+    emit OutSeries()->slices()[1]->clicked();
     EXPECT_EQ(caption, QStringLiteral("数量：1  合计：90.00"));
     EXPECT_EQ(rows, (QList<QStringList>{{"2009-08-02", "项1", "90.00", ""}}));
 
@@ -173,7 +184,7 @@ TEST_F(ChartViewTest, ClickingASliceOpensTheDetailOfItsItemButNotOfTheRest)
             modal->close();
         }
     });
-    emit charts->OutSeries()->slices().last()->clicked();
+    emit OutSeries()->slices().last()->clicked();
     QApplication::processEvents();
     EXPECT_FALSE(opened);
 }
@@ -183,7 +194,7 @@ TEST_F(ChartViewTest, SavedPictureDecodesAtTheSizeOfTheChartsAndShowsThem)
     SeedAndShow();
     QTemporaryDir dir;
     dialogs->fileNames << dir.filePath(QStringLiteral("图表"));
-    QTest::mouseClick(charts->btnSavePicture, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(charts, "btnSavePicture"), Qt::LeftButton);
     const QString path = dir.filePath(QStringLiteral("图表.png"));
     ASSERT_EQ(dialogs->Kinds(), (QStringList{"save", "message"}));
     EXPECT_EQ(dialogs->calls[1].text, QStringLiteral("成功！\r\n\r\n") + path);
@@ -191,7 +202,7 @@ TEST_F(ChartViewTest, SavedPictureDecodesAtTheSizeOfTheChartsAndShowsThem)
     EXPECT_EQ(reader.format(), QByteArray("png"));
     const QImage image = reader.read();
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
-    EXPECT_EQ(image.size(), charts->pnlCharts->size());
+    EXPECT_EQ(image.size(), Child<QWidget>(charts, "pnlCharts")->size());
     // The navy and maroon of the first slices and of the bars are in the picture.
     EXPECT_GT(PixelsLike(image, QColor(0, 0, 128)), 100);
     EXPECT_GT(PixelsLike(image, QColor(128, 0, 0)), 100);
@@ -199,7 +210,7 @@ TEST_F(ChartViewTest, SavedPictureDecodesAtTheSizeOfTheChartsAndShowsThem)
     // An unwritable place is reported, and no success.
     dialogs->Reset();
     dialogs->fileNames << dir.filePath(QStringLiteral("no-such-folder/x.png"));
-    QTest::mouseClick(charts->btnSavePicture, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(charts, "btnSavePicture"), Qt::LeftButton);
     ASSERT_EQ(dialogs->Kinds(), (QStringList{"save", "message"}));
     EXPECT_EQ(dialogs->calls[1].icon, IDialogs::Icon::Error);
 }
@@ -226,7 +237,7 @@ TEST_F(ChartViewTest, PrintingPreviewsOneA4PageWithTheChartsPicture)
         sheet = RenderPageImage(page, QSizeF(72, 72));
         print->close();
     });
-    QTest::mouseClick(charts->btnPrint, Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(charts, "btnChartsPrint"), Qt::LeftButton);
     EXPECT_EQ(pages, 1);
     EXPECT_GT(PixelsLike(sheet, QColor(128, 0, 0)), 50);
 }

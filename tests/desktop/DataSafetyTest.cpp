@@ -170,8 +170,10 @@ TEST(DeliveredFiles, NoExportOrBackupWritesIntoTheProgramsFolder)
     const struct {
         QAction *command;
         const char *typed;
-    } attempts[] = {{panel->btnTransMore_ToXls, "trans.xls"}, {panel->mnuCatesExport_ToXls, "cates"},
-                    {panel->btnTransMore_ToHtml, "trans.html"}, {panel->mnuCatesExport_ToHtml, "new"},
+    } attempts[] = {{Child<QAction>(panel, "btnTransMore_ToXls"), "trans.xls"},
+                    {Child<QAction>(panel, "mnuCatesExport_ToXls"), "cates"},
+                    {Child<QAction>(panel, "btnTransMore_ToHtml"), "trans.html"},
+                    {Child<QAction>(panel, "mnuCatesExport_ToHtml"), "new"},
                     {window->mnuMenu_Backup, "db"}};
     for (const auto &a : attempts) {
         dlg.Reset();
@@ -220,7 +222,7 @@ TEST(DeliveredFiles, ATemplatesNameTypedInTheRealSaveDialogLandsInTheUsersFolder
                                  success = box->text();
                                  box->accept();
                              }});
-        window->pnlTransactions->btnTransMore_ToXls->trigger();
+        Child<QAction>(window->pnlTransactions, "btnTransMore_ToXls")->trigger();
     }
     SetDialogs(&Scripted());
     EXPECT_EQ(success, QStringLiteral("成功！\r\n\r\n") + documents + QStringLiteral("/trans.xls"));

@@ -115,9 +115,9 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
     TDbMan(ledger).AddRecords(kUser, NewRecords({{"2009-08-20", "收入", "工资", "100", ""}, {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, kUser);
     TTransPanel *t = window->pnlTransactions;
-    t->dtpTransDate1->setDate(QDate(2009, 8, 1));
-    t->dtpTransDate2->setDate(QDate(2009, 8, 31));
-    t->btnTransSearch->click();
+    Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
+    Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
+    Child<QPushButton>(t, "btnTransSearch")->click();
     return window;
 }
 
@@ -130,10 +130,10 @@ struct TTarget {
 QList<TTarget> Writers(TfrmMain &window)
 {
     TTransPanel *t = window.pnlTransactions;
-    return {{t->btnTransMore_ToXls, QStringLiteral("t.xls")},
-            {t->mnuCatesExport_ToXls, QStringLiteral("c.xls")},
-            {t->btnTransMore_ToHtml, QStringLiteral("t.html")},
-            {t->mnuCatesExport_ToHtml, QStringLiteral("c.html")},
+    return {{Child<QAction>(t, "btnTransMore_ToXls"), QStringLiteral("t.xls")},
+            {Child<QAction>(t, "mnuCatesExport_ToXls"), QStringLiteral("c.xls")},
+            {Child<QAction>(t, "btnTransMore_ToHtml"), QStringLiteral("t.html")},
+            {Child<QAction>(t, "mnuCatesExport_ToHtml"), QStringLiteral("c.html")},
             {window.mnuMenu_Backup, QStringLiteral("b.zovalt")}};
 }
 
@@ -412,17 +412,17 @@ TEST(HostileFiles, AHugeNoteIsShownShortenedAndKeptWhole)
     }
     const QByteArray before = FileBytes(ledger.Path());
     TTransPanel *t = window->pnlTransactions;
-    t->btnTransSearch->click();
-    QAbstractItemModel *m = t->lvwTrans->model();
+    Child<QPushButton>(t, "btnTransSearch")->click();
+    QAbstractItemModel *m = Child<QTreeView>(t, "lvwTrans")->model();
     ASSERT_EQ(m->rowCount(), 3);
     const QString shown = m->index(2, 6).data().toString();
     EXPECT_EQ(shown.size(), kLongestText + 1);
     EXPECT_TRUE(shown.startsWith(QStringLiteral("长备注xxx")));
     EXPECT_TRUE(shown.endsWith(QChar(kShortenedMark)));
 
-    t->lvwTrans->setCurrentIndex(m->index(2, 1));
+    Child<QTreeView>(t, "lvwTrans")->setCurrentIndex(m->index(2, 1));
     TScriptedDialogs &dialogs = Scripted();
-    t->btnTransEdit->click();
+    Child<QPushButton>(t, "btnTransEdit")->click();
     ASSERT_EQ(dialogs.calls.size(), 1);
     EXPECT_EQ(dialogs.calls[0].icon, IDialogs::Icon::Warning);
     EXPECT_TRUE(dialogs.calls[0].text.contains(QStringLiteral("不能编辑"))) << dialogs.calls[0].text.toStdString();

@@ -67,10 +67,10 @@ TEST(InputFaults, AwkwardTextsTravelUnchangedThroughStoreListAndExports)
     EXPECT_EQ(window->pnlExpense->CateEntries(), QStringList(texts.rbegin(), texts.rend()));
 
     TTransPanel *t = window->pnlTransactions;
-    t->dtpTransDate1->setDate(QDate(2009, 8, 1));
-    t->dtpTransDate2->setDate(QDate(2009, 8, 31));
-    t->btnTransSearch->click();
-    QAbstractItemModel *m = t->lvwTrans->model();
+    Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
+    Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
+    Child<QPushButton>(t, "btnTransSearch")->click();
+    QAbstractItemModel *m = Child<QTreeView>(t, "lvwTrans")->model();
     ASSERT_EQ(m->rowCount(), texts.size());
     QStringList items, notes;
     for (int r = 0; r < m->rowCount(); ++r) {
@@ -82,7 +82,7 @@ TEST(InputFaults, AwkwardTextsTravelUnchangedThroughStoreListAndExports)
 
     QTemporaryDir out;
     Scripted().fileNames.enqueue(out.filePath(QStringLiteral("t.xls")));
-    t->btnTransMore_ToXls->trigger();
+    Child<QAction>(t, "btnTransMore_ToXls")->trigger();
     const TXlrdBook book = ReadWithXlrd(out.filePath(QStringLiteral("t.xls")));
     ASSERT_TRUE(book.opened) << book.error.toStdString();
     QString sheet;
@@ -92,7 +92,7 @@ TEST(InputFaults, AwkwardTextsTravelUnchangedThroughStoreListAndExports)
         EXPECT_EQ(sheet.count(text), 2) << text.left(40).toStdString();
 
     Scripted().fileNames.enqueue(out.filePath(QStringLiteral("t.html")));
-    t->btnTransMore_ToHtml->trigger();
+    Child<QAction>(t, "btnTransMore_ToHtml")->trigger();
     const QString page = QStringDecoder("GB18030").decode(FileBytes(out.filePath(QStringLiteral("t.html"))));
     EXPECT_FALSE(page.contains(QStringLiteral("<script>")));
     EXPECT_TRUE(page.contains(QStringLiteral("&lt;b&gt;bold&lt;/b&gt; &amp;amp;")));
@@ -142,11 +142,12 @@ TEST(InputFaults, AmountsOfTenDigitsOrMoreAreRefused)
     Scripted().answers.enqueue(true);
     p->btnSave->click();
     TTransPanel *t = window->pnlTransactions;
-    t->dtpTransDate1->setDate(p->dtpDate->date());
-    t->dtpTransDate2->setDate(p->dtpDate->date());
-    t->btnTransSearch->click();
-    ASSERT_EQ(t->lvwTrans->model()->rowCount(), 1);
-    EXPECT_EQ(t->lvwTrans->model()->index(0, 5).data().toString(), QStringLiteral("999999999.99"));
+    Child<QDateEdit>(t, "dtpTransDate1")->setDate(p->dtpDate->date());
+    Child<QDateEdit>(t, "dtpTransDate2")->setDate(p->dtpDate->date());
+    Child<QPushButton>(t, "btnTransSearch")->click();
+    const QAbstractItemModel *records = Child<QTreeView>(t, "lvwTrans")->model();
+    ASSERT_EQ(records->rowCount(), 1);
+    EXPECT_EQ(records->index(0, 5).data().toString(), QStringLiteral("999999999.99"));
 }
 
 // A paste longer than a field takes is cut by the field, and the user is told so.

@@ -86,12 +86,13 @@ protected:
         }
         ASSERT_EQ(p->lvwRecs->topLevelItemCount(), 2);
         TTransPanel *t = window->pnlTransactions;
-        t->dtpTransDate1->setDate(QDate(2009, 8, 1));
-        t->dtpTransDate2->setDate(QDate(2009, 8, 31));
-        t->btnTransSearch->click();
-        ASSERT_EQ(t->lvwTrans->model()->rowCount(), 1500);
-        t->lvwTrans->setCurrentIndex(t->lvwTrans->model()->index(0, 1));
-        ASSERT_TRUE(t->btnTransEdit->isEnabled());
+        Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
+        Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
+        Child<QPushButton>(t, "btnTransSearch")->click();
+        QTreeView *records = Child<QTreeView>(t, "lvwTrans");
+        ASSERT_EQ(records->model()->rowCount(), 1500);
+        records->setCurrentIndex(records->model()->index(0, 1));
+        ASSERT_TRUE(Child<QPushButton>(t, "btnTransEdit")->isEnabled());
         original = FileBytes(ledger.Path());
         dialogs->Reset();
     }
@@ -150,8 +151,8 @@ protected:
             return window->pnlExpense->btnSave;
         case Command::Search:
             window->rdoTransactions->setChecked(true);
-            t->btnTransSearch->click();
-            return t->btnTransSearch;
+            Child<QPushButton>(t, "btnTransSearch")->click();
+            return Child<QPushButton>(t, "btnTransSearch");
         case Command::EditRecord:
             window->rdoTransactions->setChecked(true);
             dialogs->answers.enqueue(true);
@@ -159,13 +160,13 @@ protected:
                 d->edtAmount->setText(QStringLiteral("99"));
                 d->btnSave->click();
             });
-            t->btnTransEdit->click();
-            return t->btnTransEdit;
+            Child<QPushButton>(t, "btnTransEdit")->click();
+            return Child<QPushButton>(t, "btnTransEdit");
         case Command::DeleteRecord:
             window->rdoTransactions->setChecked(true);
             dialogs->answers.enqueue(true);
-            t->btnTransDelete->click();
-            return t->btnTransDelete;
+            Child<QPushButton>(t, "btnTransDelete")->click();
+            return Child<QPushButton>(t, "btnTransDelete");
         case Command::EditCates:
             window->rdoExpense->setChecked(true);
             OnDialog<TfrmEditCate>([](TfrmEditCate *d) {

@@ -35,9 +35,9 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
                                                     {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, QStringLiteral("U"));
     TTransPanel *t = window->pnlTransactions;
-    t->dtpTransDate1->setDate(QDate(2009, 8, 1));
-    t->dtpTransDate2->setDate(QDate(2009, 8, 31));
-    t->btnTransSearch->click();
+    Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
+    Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
+    Child<QPushButton>(t, "btnTransSearch")->click();
     return window;
 }
 
@@ -45,10 +45,11 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
 QList<QPair<QAction *, QString>> Exports(TfrmMain &window)
 {
     TTransPanel *t = window.pnlTransactions;
-    return {{t->btnTransMore_ToXls, ".xls"},    {t->mnuCatesExport_ToXls, ".xls"},
-            {t->btnTransMore_ToHtml, ".html"},  {t->mnuCatesExport_ToHtml, ".html"},
-            {t->btnTransMore_ToXlsx, ".xlsx"},  {t->mnuCatesExport_ToXlsx, ".xlsx"},
-            {t->btnTransMore_ToCsv, ".csv"},    {t->mnuCatesExport_ToCsv, ".csv"}};
+    const auto entry = [t](const char *name) { return Child<QAction>(t, name); };
+    return {{entry("btnTransMore_ToXls"), ".xls"},    {entry("mnuCatesExport_ToXls"), ".xls"},
+            {entry("btnTransMore_ToHtml"), ".html"},  {entry("mnuCatesExport_ToHtml"), ".html"},
+            {entry("btnTransMore_ToXlsx"), ".xlsx"},  {entry("mnuCatesExport_ToXlsx"), ".xlsx"},
+            {entry("btnTransMore_ToCsv"), ".csv"},    {entry("mnuCatesExport_ToCsv"), ".csv"}};
 }
 
 // Runs action with target as the chosen file and checks that it failed plainly: one error,

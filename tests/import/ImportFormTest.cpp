@@ -80,21 +80,37 @@ protected:
     std::unique_ptr<TfrmMain> window;
 };
 
+// The dialog's controls, by their object names.
+QTreeWidget *Bill(const TfrmImport &form)
+{
+    return Child<QTreeWidget>(&form, "lvwBill");
+}
+
+QString Summary(const TfrmImport &form)
+{
+    return Child<QLabel>(&form, "lblSummary")->text();
+}
+
+QPushButton *Button(const TfrmImport &form, const char *name)
+{
+    return Child<QPushButton>(&form, name);
+}
+
 QStringList Column(const TfrmImport &form, int column)
 {
     QStringList out;
-    for (int i = 0; i < form.lvwBill->topLevelItemCount(); ++i)
-        out << form.lvwBill->topLevelItem(i)->text(column);
+    for (int i = 0; i < Bill(form)->topLevelItemCount(); ++i)
+        out << Bill(form)->topLevelItem(i)->text(column);
     return out;
 }
 
 // Types an item into the row's drop-down editor and commits it with Enter, as the user does.
 void TypeItem(TfrmImport &form, int row, const QString &text)
 {
-    QTreeWidgetItem *item = form.lvwBill->topLevelItem(row);
-    form.lvwBill->setCurrentItem(item, TfrmImport::ColItem);
-    form.lvwBill->editItem(item, TfrmImport::ColItem);
-    auto *combo = form.lvwBill->findChild<QComboBox *>(QStringLiteral("cboItem"));
+    QTreeWidgetItem *item = Bill(form)->topLevelItem(row);
+    Bill(form)->setCurrentItem(item, TfrmImport::ColItem);
+    Bill(form)->editItem(item, TfrmImport::ColItem);
+    auto *combo = Bill(form)->findChild<QComboBox *>(QStringLiteral("cboItem"));
     ASSERT_NE(combo, nullptr);
     combo->setCurrentText(text);
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
@@ -117,20 +133,20 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
                   (QStringList{"25.00", "1234.56", "27.00", "199.00", "50.00", "100.00", "25.00"}));
         EXPECT_EQ(Column(form, TfrmImport::ColReason),
                   (QStringList{"", "", "", "已全额退款", "已全额退款", "不计收支", "账单内重复"}));
-        EXPECT_EQ(form.lblSummary->text(), QStringLiteral("共 7 条，选中 3 条：支出 52.00 元，收入 1234.56 元"));
+        EXPECT_EQ(Summary(form), QStringLiteral("共 7 条，选中 3 条：支出 52.00 元，收入 1234.56 元"));
         // A row that is neither expense nor income cannot be checked.
-        EXPECT_FALSE(form.lvwBill->topLevelItem(5)->flags() & Qt::ItemIsUserCheckable);
+        EXPECT_FALSE(Bill(form)->topLevelItem(5)->flags() & Qt::ItemIsUserCheckable);
 
         TypeItem(form, 0, QStringLiteral("午饭"));
         // The repeated row of the same counterpart follows the change.
         EXPECT_EQ(Column(form, TfrmImport::ColItem).at(6), QStringLiteral("午饭"));
         // Space on the current row leaves it out, as a click on its box does.
-        form.lvwBill->setCurrentItem(form.lvwBill->topLevelItem(1), TfrmImport::ColCheck);
-        QTest::keyClick(form.lvwBill, Qt::Key_Space);
-        EXPECT_EQ(form.lvwBill->topLevelItem(1)->checkState(TfrmImport::ColCheck), Qt::Unchecked);
-        form.lvwBill->topLevelItem(3)->setCheckState(TfrmImport::ColCheck, Qt::Checked);
-        EXPECT_EQ(form.lblSummary->text(), QStringLiteral("共 7 条，选中 3 条：支出 251.00 元，收入 0.00 元"));
-        QTest::mouseClick(form.btnImport, Qt::LeftButton);
+        Bill(form)->setCurrentItem(Bill(form)->topLevelItem(1), TfrmImport::ColCheck);
+        QTest::keyClick(Bill(form), Qt::Key_Space);
+        EXPECT_EQ(Bill(form)->topLevelItem(1)->checkState(TfrmImport::ColCheck), Qt::Unchecked);
+        Bill(form)->topLevelItem(3)->setCheckState(TfrmImport::ColCheck, Qt::Checked);
+        EXPECT_EQ(Summary(form), QStringLiteral("共 7 条，选中 3 条：支出 251.00 元，收入 0.00 元"));
+        QTest::mouseClick(Button(form, "btnImport"), Qt::LeftButton);
     });
     EXPECT_EQ(LastMessage(), QStringLiteral("已导入 3 条记录。"));
     EXPECT_EQ(StoredCount(), 3);
@@ -142,7 +158,7 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
     ImportFile(Fixture("wechat-later.csv"), [&](TfrmImport &form) {
         EXPECT_EQ(Column(form, TfrmImport::ColReason).first(), QStringLiteral("已导入"));
         EXPECT_EQ(Column(form, TfrmImport::ColItem), (QStringList{"午饭", "午饭", "面包房"}));
-        QTest::mouseClick(form.btnCancel, Qt::LeftButton);
+        QTest::mouseClick(Button(form, "btnCancel"), Qt::LeftButton);
     });
     EXPECT_EQ(StoredCount(), 3);
 }
@@ -172,7 +188,7 @@ TEST_F(ImportFormTest, UndoAsksThenRemovesTheLastImport)
     Menu("mnuMenu_UndoImport")->trigger();
     EXPECT_EQ(LastMessage(), QStringLiteral("没有可以撤销的导入。"));
 
-    ImportFile(Fixture("alipay-app.csv"), [](TfrmImport &form) { form.btnImport->click(); });
+    ImportFile(Fixture("alipay-app.csv"), [](TfrmImport &form) { Button(form, "btnImport")->click(); });
     ASSERT_EQ(StoredCount(), 4);
     dialogs->answers.enqueue(false);
     Menu("mnuMenu_UndoImport")->trigger();

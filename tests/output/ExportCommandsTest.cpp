@@ -36,10 +36,12 @@ protected:
         result.outRanking = {Rank(kTypeOut, "奶粉 <b>", 1, 25050)};
         p->ShowResult(result);
         // Pickers changed after the search do not reach the exports.
-        p->dtpTransDate1->setDate(QDate(2020, 5, 5));
+        Child<QDateEdit>(p, "dtpTransDate1")->setDate(QDate(2020, 5, 5));
     }
 
     QString Path(const char *name) const { return dir.filePath(QString::fromUtf8(name)); }
+    // An entry of the browsing view's export menus, by its object name.
+    QAction *Entry(const char *name) const { return Child<QAction>(window->pnlTransactions, name); }
 
     TTempLedger ledger;
     QTemporaryDir dir;
@@ -52,7 +54,7 @@ TEST_F(ExportCommands, TransactionsWorkbookIsWrittenAndTheSuccessShownAfterwards
 {
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("报表");
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
 
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"}));
     EXPECT_EQ(d.calls[0].text, QStringLiteral("*.xls (*.xls)"));
@@ -76,7 +78,7 @@ TEST_F(ExportCommands, RankingWorkbookListsIncomesThenExpenses)
 {
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("rank.XLS");
-    window->pnlTransactions->mnuCatesExport_ToXls->trigger();
+    Entry("mnuCatesExport_ToXls")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"}));
     const TXlrdBook read = ReadWithXlrd(Path("rank.XLS"));
     ASSERT_TRUE(read.opened) << read.error.toStdString();
@@ -93,12 +95,12 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
     };
     for (const Case &c : {Case{"Report.XLS", "Report.XLS"}, Case{"a.txt", "a.txt.xls"}, Case{"x.xlsx", "x.xlsx.xls"}}) {
         Scripted().fileNames << Path(c.chosen);
-        window->pnlTransactions->btnTransMore_ToXls->trigger();
+        Entry("btnTransMore_ToXls")->trigger();
         EXPECT_TRUE(QFileInfo::exists(Path(c.written))) << c.written;
     }
     for (const Case &c : {Case{"page.HTML", "page.HTML"}, Case{"page.htm", "page.htm.html"}, Case{"page", "page.html"}}) {
         Scripted().fileNames << Path(c.chosen);
-        window->pnlTransactions->btnTransMore_ToHtml->trigger();
+        Entry("btnTransMore_ToHtml")->trigger();
         EXPECT_TRUE(QFileInfo::exists(Path(c.written))) << c.written;
     }
 
@@ -106,7 +108,7 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("old");
     d.answers << false;
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "question"}));
     EXPECT_EQ(d.calls[1].caption, QStringLiteral("确认"));
     EXPECT_TRUE(d.calls[1].text.contains(Path("old.xls")));
@@ -115,7 +117,7 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
     d.Reset();
     d.fileNames << Path("old");
     d.answers << true;
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
     EXPECT_EQ(d.Kinds(), (QStringList{"save", "question", "message"}));
     EXPECT_EQ(ReadWithXlrd(Path("old.xls")).rows.size(), 7);
 }
@@ -123,15 +125,15 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
 TEST_F(ExportCommands, CancellingWritesNothingAndAFailedWriteShowsOnlyTheError)
 {
     TScriptedDialogs &d = Scripted();
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
-    window->pnlTransactions->mnuCatesExport_ToHtml->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
+    Entry("mnuCatesExport_ToHtml")->trigger();
     EXPECT_EQ(d.Kinds(), (QStringList{"save", "save"}));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
     d.Reset();
     d.fileNames << Path("no-such-folder/out.xls") << Path("no-such-folder/out.html");
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
-    window->pnlTransactions->btnTransMore_ToHtml->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
+    Entry("btnTransMore_ToHtml")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message", "save", "message"}));
     for (int i : {1, 3}) {
         EXPECT_EQ(d.calls[i].icon, IDialogs::Icon::Error);
@@ -144,8 +146,8 @@ TEST_F(ExportCommands, WebPagesAreBuiltFromTheDeliveredTemplates)
 {
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("trans") << Path("cates");
-    window->pnlTransactions->btnTransMore_ToHtml->trigger();
-    window->pnlTransactions->mnuCatesExport_ToHtml->trigger();
+    Entry("btnTransMore_ToHtml")->trigger();
+    Entry("mnuCatesExport_ToHtml")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message", "save", "message"}));
     EXPECT_EQ(d.calls[0].text, QStringLiteral("*.html (*.html)"));
     EXPECT_EQ(d.calls[3].text, QStringLiteral("成功！\r\n\r\n") + Path("cates.html"));
@@ -162,17 +164,16 @@ TEST_F(ExportCommands, WebPagesAreBuiltFromTheDeliveredTemplates)
 
 TEST_F(ExportCommands, XlsxAndCsvEntriesOfBothMenusCompleteTheirExtensionAndReportSuccess)
 {
-    TTransPanel *p = window->pnlTransactions;
     struct Case {
         QAction *action;
         const char *chosen;
         const char *written;
         const char *filter;
     };
-    for (const Case &c : {Case{p->btnTransMore_ToXlsx, "明细", "明细.xlsx", "*.xlsx (*.xlsx)"},
-                          Case{p->mnuCatesExport_ToXlsx, "排行.XLSX", "排行.XLSX", "*.xlsx (*.xlsx)"},
-                          Case{p->btnTransMore_ToCsv, "明细.xls", "明细.xls.csv", "*.csv (*.csv)"},
-                          Case{p->mnuCatesExport_ToCsv, "排行", "排行.csv", "*.csv (*.csv)"}}) {
+    for (const Case &c : {Case{Entry("btnTransMore_ToXlsx"), "明细", "明细.xlsx", "*.xlsx (*.xlsx)"},
+                          Case{Entry("mnuCatesExport_ToXlsx"), "排行.XLSX", "排行.XLSX", "*.xlsx (*.xlsx)"},
+                          Case{Entry("btnTransMore_ToCsv"), "明细.xls", "明细.xls.csv", "*.csv (*.csv)"},
+                          Case{Entry("mnuCatesExport_ToCsv"), "排行", "排行.csv", "*.csv (*.csv)"}}) {
         TScriptedDialogs &d = Scripted();
         d.Reset();
         d.fileNames << Path(c.chosen);
@@ -190,7 +191,7 @@ TEST_F(ExportCommands, XlsxAndCsvEntriesOfBothMenusCompleteTheirExtensionAndRepo
     TScriptedDialogs &d = Scripted();
     d.Reset();
     d.fileNames << Path("no-such-folder/out");
-    p->btnTransMore_ToXlsx->trigger();
+    Entry("btnTransMore_ToXlsx")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"}));
     EXPECT_EQ(d.calls[1].icon, IDialogs::Icon::Error);
 }
@@ -207,7 +208,7 @@ TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
 
     TScriptedDialogs &d = Scripted();
     d.answers << false;
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"question"}));
     EXPECT_TRUE(d.calls[0].text.contains(QStringLiteral("65535"))) << d.calls[0].text.toStdString();
     EXPECT_TRUE(d.calls[0].text.contains(QStringLiteral("(*.xlsx)")));
@@ -215,7 +216,7 @@ TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
     d.Reset();
     d.answers << true;
     d.fileNames << Path("all");
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    Entry("btnTransMore_ToXls")->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"question", "save", "message"}));
     EXPECT_EQ(d.calls[1].text, QStringLiteral("*.xlsx (*.xlsx)"));
     EXPECT_EQ(d.calls[2].text, QStringLiteral("成功！\r\n\r\n") + Path("all.xlsx"));

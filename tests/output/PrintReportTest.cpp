@@ -84,8 +84,8 @@ protected:
         EXPECT_TRUE(QFile::exists(path)) << path.toStdString();
         return path;
     }
-    void PrintTrans() { panel->btnTransMore_Print->trigger(); }
-    void PrintRanking() { panel->btnCatesPrint->click(); }
+    void PrintTrans() { Child<QAction>(panel, "btnTransMore_Print")->trigger(); }
+    void PrintRanking() { Child<QPushButton>(panel, "btnCatesPrint")->click(); }
 
     TTempLedger ledger;
     QTemporaryDir dir;
@@ -249,9 +249,9 @@ TEST_F(PrintReport, FailedPrintSaysSoAndEnablesPrintingAgain)
 TEST_F(PrintReport, RankingCommandIsBusyWhileThePreviewIsUpAndCleansUpAfter)
 {
     FillRanking();
-    ASSERT_TRUE(panel->btnCatesPrint->isEnabled());
+    ASSERT_TRUE(Child<QPushButton>(panel, "btnCatesPrint")->isEnabled());
     const auto ran = OnPreview([this](TfrmPrint &form) {
-        EXPECT_FALSE(panel->btnCatesPrint->isEnabled());
+        EXPECT_FALSE(Child<QPushButton>(panel, "btnCatesPrint")->isEnabled());
         // The user works in the preview with the normal cursor.
         ASSERT_NE(QApplication::overrideCursor(), nullptr);
         EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
@@ -263,8 +263,8 @@ TEST_F(PrintReport, RankingCommandIsBusyWhileThePreviewIsUpAndCleansUpAfter)
     });
     PrintRanking();
     EXPECT_TRUE(*ran);
-    EXPECT_TRUE(panel->btnCatesPrint->isEnabled());
-    EXPECT_EQ(window->focusWidget(), panel->btnCatesPrint);
+    EXPECT_TRUE(Child<QPushButton>(panel, "btnCatesPrint")->isEnabled());
+    EXPECT_EQ(window->focusWidget(), Child<QPushButton>(panel, "btnCatesPrint"));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     // The document is let go; only the printer settings stay.
     EXPECT_EQ(commands->QRCompositeReport1.PageStore(), nullptr);
@@ -275,9 +275,9 @@ TEST_F(PrintReport, RankingCommandIsBusyWhileThePreviewIsUpAndCleansUpAfter)
 TEST_F(PrintReport, TransactionsCommandShowsTheWaitStateWithoutDisablingAButton)
 {
     FillTrans(3);
-    const bool moreEnabled = panel->btnTransMore->isEnabled();
+    const bool moreEnabled = Child<QPushButton>(panel, "btnTransMore")->isEnabled();
     const auto ran = OnPreview([this, moreEnabled](TfrmPrint &form) {
-        EXPECT_EQ(panel->btnTransMore->isEnabled(), moreEnabled);
+        EXPECT_EQ(Child<QPushButton>(panel, "btnTransMore")->isEnabled(), moreEnabled);
         EXPECT_EQ(Child<TReportPreview>(&form, "QRPreview1")->PageCount(), 1);
     });
     PrintTrans();
