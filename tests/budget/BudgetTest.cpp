@@ -1,6 +1,7 @@
 #include "budget/BudgetForm.h"
 #include "entry/EntryFixture.h"
 #include "store/BudgetStore.h"
+#include "store/DbClass.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -36,10 +37,10 @@ protected:
         EntryFixture::SetUp();
         dialogs = &Scripted();
     }
-    void Save(TEntryPanel *panel)
+    void Save(const TEntryControls &panel)
     {
         dialogs->answers.enqueue(true);
-        panel->btnSave->click();
+        panel.btnSave->click();
     }
     QStringList GridRow(const TfrmBudget &form, int r) const
     {
@@ -56,7 +57,7 @@ protected:
 TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
 {
     Store().SetBudgets(user, ThisMonth(), {{QStringLiteral("米"), 10000}, {QStringLiteral("电费"), 5000}});
-    TEntryPanel *out = window->pnlExpense;
+    const TEntryControls out = Expense(window);
     Add(out, QStringLiteral("米"), QStringLiteral("60"));
     Add(out, QStringLiteral("电费"), QStringLiteral("20"));
     Add(out, QStringLiteral("米"), QStringLiteral("50.5"));
@@ -78,13 +79,13 @@ TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
     EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
 
     // Income is never held against a budget.
-    Add(window->pnlIncome, QStringLiteral("电费"), QStringLiteral("500"));
-    Save(window->pnlIncome);
+    Add(Income(window), QStringLiteral("电费"), QStringLiteral("500"));
+    Save(Income(window));
     EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
 
     // An earlier month is measured against its own budget and spending: this month's
     // budgets do not reach back.
-    out->dtpDate->setDate(ThisMonth().addMonths(-1));
+    out.dtpDate->setDate(ThisMonth().addMonths(-1));
     Add(out, QStringLiteral("米"), QStringLiteral("500"));
     Save(out);
     EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
@@ -97,8 +98,7 @@ TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
 TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
 {
     Sql(QStringLiteral("delete from cates"));
-    window->pnlExpense->AddToCateList(QStringLiteral("电费"));
-    window->pnlExpense->AddToCateList(QStringLiteral("米"));
+    window->SessionDb().SetCates(user, QStringLiteral("out"), QStringLiteral("米\r\n电费"));
     Store().AddRecords(user, NewRecords({{ThisMonth().toString(Qt::ISODate), "支出", "米", "120", ""},
                               {ThisMonth().addMonths(-1).toString(Qt::ISODate), "支出", "米", "30", ""},
                               {ThisMonth().toString(Qt::ISODate), "支出", "书", "15", ""}}));
@@ -142,7 +142,7 @@ TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
 
 TEST_F(Budget, AWrongBudgetIsRefusedAndUnsavedChangesAreAskedAbout)
 {
-    window->pnlExpense->AddToCateList(QStringLiteral("米"));
+    window->SessionDb().SetCates(user, QStringLiteral("out"), QStringLiteral("米"));
     TfrmBudget form(*window, window.get());
     form.grdBudgets->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("0.001"));
     form.btnSave->click();
@@ -178,6 +178,6 @@ TEST_F(Budget, TheMenuOpensTheDialog)
         shown = true;
         form->btnClose->click();
     });
-    window->mnuMenu_Budget->trigger();
+    Child<QAction>(window.get(), "mnuMenu_Budget")->trigger();
     EXPECT_TRUE(shown);
 }

@@ -7,6 +7,7 @@
 #include "store/DbClass.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +35,7 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
     TDbMan(ledger).AddRecords(QStringLiteral("U"), NewRecords({{"2009-08-20", "收入", "工资", "100", ""},
                                                     {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, QStringLiteral("U"));
-    TTransPanel *t = window->pnlTransactions;
+    TTransPanel *t = TransactionsPanel(window);
     t->dtpTransDate1->setDate(QDate(2009, 8, 1));
     t->dtpTransDate2->setDate(QDate(2009, 8, 31));
     t->btnTransSearch->click();
@@ -44,7 +45,7 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
 // Every export entry with the extension it writes.
 QList<QPair<QAction *, QString>> Exports(TfrmMain &window)
 {
-    TTransPanel *t = window.pnlTransactions;
+    TTransPanel *t = TransactionsPanel(&window);
     return {{t->btnTransMore_ToXls, ".xls"},    {t->mnuCatesExport_ToXls, ".xls"},
             {t->btnTransMore_ToHtml, ".html"},  {t->mnuCatesExport_ToHtml, ".html"},
             {t->btnTransMore_ToXlsx, ".xlsx"},  {t->mnuCatesExport_ToXlsx, ".xlsx"},
@@ -101,7 +102,7 @@ TEST(TargetFaults, BackupOntoAFolderOrIntoAMissingFolderWritesNothing)
     for (const QString &target : {folder, out.filePath(QStringLiteral("gone/b.zovalt"))}) {
         TScriptedDialogs &dialogs = Scripted();
         dialogs.fileNames.enqueue(target);
-        window->mnuMenu_Backup->trigger();
+        Child<QAction>(window.get(), "mnuMenu_Backup")->trigger();
         ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
         EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
         EXPECT_EQ(Entries(out.path()), QStringList{QStringLiteral("b.zovalt")});
@@ -206,7 +207,7 @@ TEST(FaultChild, WithoutPermission)
 
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(locked + QStringLiteral("b.zovalt"));
-    window->mnuMenu_Backup->trigger();
+    Child<QAction>(window.get(), "mnuMenu_Backup")->trigger();
     ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
 
@@ -259,7 +260,7 @@ TEST(TargetFaults, RestoreWhoseSuccessorCannotStartKeepsTheWindowAndTheLedger)
 
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(backup);
-    window->mnuMenu_Restore->trigger();
+    Child<QAction>(window.get(), "mnuMenu_Restore")->trigger();
     ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
     EXPECT_TRUE(window->isVisible());

@@ -5,6 +5,7 @@
 #include "browse/ExportCommands.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +25,7 @@ protected:
     void SetUp() override
     {
         window = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
-        TTransPanel *p = window->pnlTransactions;
+        TTransPanel *p = TransactionsPanel(window);
         TSearchResult result;
         result.fromDate = QDate(2026, 1, 1);
         result.toDate = QDate(2026, 1, 31);
@@ -52,7 +53,7 @@ TEST_F(ExportCommands, TransactionsWorkbookIsWrittenAndTheSuccessShownAfterwards
 {
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("报表");
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
 
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"}));
     EXPECT_EQ(d.calls[0].text, QStringLiteral("*.xls (*.xls)"));
@@ -76,7 +77,7 @@ TEST_F(ExportCommands, RankingWorkbookListsIncomesThenExpenses)
 {
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("rank.XLS");
-    window->pnlTransactions->mnuCatesExport_ToXls->trigger();
+    TransactionsPanel(window)->mnuCatesExport_ToXls->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"}));
     const TXlrdBook read = ReadWithXlrd(Path("rank.XLS"));
     ASSERT_TRUE(read.opened) << read.error.toStdString();
@@ -93,12 +94,12 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
     };
     for (const Case &c : {Case{"Report.XLS", "Report.XLS"}, Case{"a.txt", "a.txt.xls"}, Case{"x.xlsx", "x.xlsx.xls"}}) {
         Scripted().fileNames << Path(c.chosen);
-        window->pnlTransactions->btnTransMore_ToXls->trigger();
+        TransactionsPanel(window)->btnTransMore_ToXls->trigger();
         EXPECT_TRUE(QFileInfo::exists(Path(c.written))) << c.written;
     }
     for (const Case &c : {Case{"page.HTML", "page.HTML"}, Case{"page.htm", "page.htm.html"}, Case{"page", "page.html"}}) {
         Scripted().fileNames << Path(c.chosen);
-        window->pnlTransactions->btnTransMore_ToHtml->trigger();
+        TransactionsPanel(window)->btnTransMore_ToHtml->trigger();
         EXPECT_TRUE(QFileInfo::exists(Path(c.written))) << c.written;
     }
 
@@ -106,7 +107,7 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("old");
     d.answers << false;
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "question"}));
     EXPECT_EQ(d.calls[1].caption, QStringLiteral("确认"));
     EXPECT_TRUE(d.calls[1].text.contains(Path("old.xls")));
@@ -115,7 +116,7 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
     d.Reset();
     d.fileNames << Path("old");
     d.answers << true;
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
     EXPECT_EQ(d.Kinds(), (QStringList{"save", "question", "message"}));
     EXPECT_EQ(ReadWithXlrd(Path("old.xls")).rows.size(), 7);
 }
@@ -123,15 +124,15 @@ TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplac
 TEST_F(ExportCommands, CancellingWritesNothingAndAFailedWriteShowsOnlyTheError)
 {
     TScriptedDialogs &d = Scripted();
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
-    window->pnlTransactions->mnuCatesExport_ToHtml->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->mnuCatesExport_ToHtml->trigger();
     EXPECT_EQ(d.Kinds(), (QStringList{"save", "save"}));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
     d.Reset();
     d.fileNames << Path("no-such-folder/out.xls") << Path("no-such-folder/out.html");
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
-    window->pnlTransactions->btnTransMore_ToHtml->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->btnTransMore_ToHtml->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message", "save", "message"}));
     for (int i : {1, 3}) {
         EXPECT_EQ(d.calls[i].icon, IDialogs::Icon::Error);
@@ -144,8 +145,8 @@ TEST_F(ExportCommands, WebPagesAreBuiltFromTheDeliveredTemplates)
 {
     TScriptedDialogs &d = Scripted();
     d.fileNames << Path("trans") << Path("cates");
-    window->pnlTransactions->btnTransMore_ToHtml->trigger();
-    window->pnlTransactions->mnuCatesExport_ToHtml->trigger();
+    TransactionsPanel(window)->btnTransMore_ToHtml->trigger();
+    TransactionsPanel(window)->mnuCatesExport_ToHtml->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"save", "message", "save", "message"}));
     EXPECT_EQ(d.calls[0].text, QStringLiteral("*.html (*.html)"));
     EXPECT_EQ(d.calls[3].text, QStringLiteral("成功！\r\n\r\n") + Path("cates.html"));
@@ -162,7 +163,7 @@ TEST_F(ExportCommands, WebPagesAreBuiltFromTheDeliveredTemplates)
 
 TEST_F(ExportCommands, XlsxAndCsvEntriesOfBothMenusCompleteTheirExtensionAndReportSuccess)
 {
-    TTransPanel *p = window->pnlTransactions;
+    TTransPanel *p = TransactionsPanel(window);
     struct Case {
         QAction *action;
         const char *chosen;
@@ -203,11 +204,11 @@ TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
     for (int i = 0; i < 65536; ++i)
         result.records.append({i + 1, QDate(2020, 1, 1), kTypeOut, QStringLiteral("饭"), 100, QString()});
     result.outTotal = 6553600;
-    window->pnlTransactions->ShowResult(result);
+    TransactionsPanel(window)->ShowResult(result);
 
     TScriptedDialogs &d = Scripted();
     d.answers << false;
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"question"}));
     EXPECT_TRUE(d.calls[0].text.contains(QStringLiteral("65535"))) << d.calls[0].text.toStdString();
     EXPECT_TRUE(d.calls[0].text.contains(QStringLiteral("(*.xlsx)")));
@@ -215,7 +216,7 @@ TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
     d.Reset();
     d.answers << true;
     d.fileNames << Path("all");
-    window->pnlTransactions->btnTransMore_ToXls->trigger();
+    TransactionsPanel(window)->btnTransMore_ToXls->trigger();
     ASSERT_EQ(d.Kinds(), (QStringList{"question", "save", "message"}));
     EXPECT_EQ(d.calls[1].text, QStringLiteral("*.xlsx (*.xlsx)"));
     EXPECT_EQ(d.calls[2].text, QStringLiteral("成功！\r\n\r\n") + Path("all.xlsx"));
