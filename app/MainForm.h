@@ -47,7 +47,6 @@ public:
     // Signs in and prepares the window. Returns false when the sign-in was abandoned;
     // the program then ends silently. Database errors propagate to the caller.
     bool FormCreate();
-    TLoginResult RunLogin();
 
     // ISession
     QString SessionUser() const override { return m_sessionUser; }
@@ -61,6 +60,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    TLoginResult RunLogin();
     void ShowMenuImage(bool raised);
     void rdoExpenseClick();
     void mnuMenu_SwitchUserClick();

@@ -405,7 +405,7 @@ void TEntryPanel::btnEditCatesClick()
             dialog->hide();
             m_session.Window()->repaint();
             db.SetCates(user, CateKey(), dialog->CatesText);
-            SetCateEntries(CateTextToEntries(db.GetCates(user, CateKey())));
+            ReloadCates();
         }
     }
     if (saved)
