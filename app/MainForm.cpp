@@ -6,7 +6,6 @@
 #include "widgets/ListView.h"
 #include "app/SkinClass.h"
 #include "browse/TransPanel.h"
-#include "store/CateLists.h"
 #include "budget/BudgetForm.h"
 #include "budget/BudgetWarning.h"
 #include "entry/EntryPanel.h"
@@ -199,7 +198,7 @@ void TfrmMain::CreateMenu()
     // Imported items join the stored lists; the drop-downs are their working copies.
     AddImportCommands(mnuMenu, *this, [this] {
         for (TEntryPanel *panel : {pnlExpense, pnlIncome})
-            panel->SetCateEntries(CateTextToEntries(SessionDb().GetCates(SessionUser(), panel->CateKey())));
+            panel->ReloadCates();
     });
     AddPlanMenu();
     mnuMenu->addSeparator();
@@ -257,9 +256,7 @@ bool TfrmMain::FormCreate()
     mnuMenu_DeleteUser->setText(QStringLiteral("删除 %1").arg(m_sessionUser));
 
     rdoExpense->setChecked(true);
-    pnlTransactions->rdoTransTransactions->setChecked(true);
     rdoExpenseClick();
-    pnlTransactions->rdoTransTransactionsClick();
 
     pnlExpense->StartUp();
     pnlIncome->StartUp();

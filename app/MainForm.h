@@ -47,7 +47,6 @@ public:
     // Signs in and prepares the window. Returns false when the sign-in was abandoned;
     // the program then ends silently. Database errors propagate to the caller.
     bool FormCreate();
-    TLoginResult RunLogin();
 
     // ISession
     QString SessionUser() const override { return m_sessionUser; }
@@ -57,6 +56,11 @@ public:
     void SetBusy(bool busy, QWidget *control) override;
     QWidget *Window() override { return this; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    TLoginResult RunLogin();
     void ShowMenuImage(bool raised);
     void rdoExpenseClick();
     void mnuMenu_SwitchUserClick();
@@ -69,7 +73,7 @@ public:
     // Starts the successor instance with argument and reports a failure to start it.
     bool StartSuccessor(const QString &argument);
 
-    // Controls (object names equal these member names).
+    // Controls (object names equal these member names; tests find them by name).
     QWidget *pnlLeft = nullptr, *pnlTop = nullptr, *pnlRight = nullptr, *pnlBottom = nullptr;
     QLabel *imgLeft = nullptr, *imgTop = nullptr, *imgRight = nullptr, *imgBottom = nullptr;
     QWidget *pnlCenter = nullptr;
@@ -87,10 +91,6 @@ public:
     TEntryPanel *pnlIncome = nullptr;
     TTransPanel *pnlTransactions = nullptr;
 
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
     void CreateControls();
     void CreateMenu();
     void AddPlanMenu();

@@ -210,8 +210,8 @@ TALLYFERN_BENCH(browse_3_fill_lists_all_years)
     if (!window.FormCreate())
         std::abort();
     window.show();
-    window.rdoTransactions->setChecked(true);
-    TTransPanel *panel = window.pnlTransactions;
+    window.findChild<QRadioButton *>(QStringLiteral("rdoTransactions"))->setChecked(true);
+    auto *panel = window.findChild<TTransPanel *>(QStringLiteral("pnlTransactions"));
     QApplication::processEvents();
     const double ms = MedianMs(5, [&] {
         panel->ShowResult({});

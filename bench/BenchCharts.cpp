@@ -47,8 +47,8 @@ TALLYFERN_BENCH(chart_one_year)
     if (!window.FormCreate())
         std::abort();
     window.show();
-    window.rdoTransactions->setChecked(true);
-    TTransPanel *panel = window.pnlTransactions;
+    window.findChild<QRadioButton *>(QStringLiteral("rdoTransactions"))->setChecked(true);
+    auto *panel = window.findChild<TTransPanel *>(QStringLiteral("pnlTransactions"));
     panel->findChild<QRadioButton *>(QStringLiteral("rdoTransCharts"))->setChecked(true);
     QApplication::processEvents();
     auto *charts = panel->findChild<TChartView *>(QStringLiteral("pnlTransCharts"));

@@ -39,9 +39,6 @@ public:
     // Keeps the result of a search and shows it in the five lists.
     void ShowResult(TSearchResult result);
 
-    // Shows the sub-view whose radio button is checked.
-    void rdoTransTransactionsClick();
-
     // The export entries of a popup menu, for the export commands that connect to them.
     struct TExportEntries {
         QAction *xls, *xlsx, *csv, *html;
@@ -55,10 +52,6 @@ public:
     QPushButton *RankingPrintButton() const { return btnCatesPrint; }
     QAction *RecordsPrintEntry() const { return btnTransMore_Print; }
 
-    // Public only while the main window checks it at sign-in before StartUp, which checks
-    // it as well.
-    QRadioButton *rdoTransTransactions = nullptr;
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -70,6 +63,8 @@ private:
     void Connect();
 
     // Handlers; invoker is the button whose command runs (it is disabled meanwhile).
+    // Shows the sub-view whose radio button is checked.
+    void rdoTransTransactionsClick();
     void dtpTransDate1Change();
     void btnTransSearchClick(QPushButton *invoker);
     void ShowPeriodTotals(TFen income, TFen expense);
@@ -104,6 +99,7 @@ private:
     QLabel *lblTransTo = nullptr;
     QDateEdit *dtpTransDate2 = nullptr;
     QPushButton *btnTransSearch = nullptr;
+    QRadioButton *rdoTransTransactions = nullptr;
     QRadioButton *rdoTransCategories = nullptr;
     QRadioButton *rdoTransCharts = nullptr;
 

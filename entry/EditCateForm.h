@@ -14,6 +14,11 @@ public:
 
     QString CatesText;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
     void FormShow();
     void memTextChange();
     void btnSaveClick();
@@ -23,8 +28,4 @@ public:
     QPlainTextEdit *memText = nullptr;
     QPushButton *btnSave = nullptr;
     QPushButton *btnCancel = nullptr;
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
 };

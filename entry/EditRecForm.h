@@ -22,6 +22,18 @@ public:
     // The user's items of the record's type, offered while the item is typed.
     QStringList RecCateEntries;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void FormShow();
+    void edtCateChange();
+    void btnSaveClick();
+    void btnCancelClick();
+
+    bool m_filled = false;
+
     QFrame *bvlRect = nullptr;
     QDateEdit *dtpDate = nullptr;
     QLineEdit *edtCate = nullptr;
@@ -29,16 +41,4 @@ public:
     QLineEdit *edtNotes = nullptr;
     QPushButton *btnSave = nullptr;
     QPushButton *btnCancel = nullptr;
-
-    void FormShow();
-    void edtCateChange();
-    void btnSaveClick();
-    void btnCancelClick();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    bool m_filled = false;
 };

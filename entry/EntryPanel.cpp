@@ -230,8 +230,13 @@ void TEntryPanel::StartUp()
 {
     dtpDate->setDate(QDate::currentDate());
     UpdatePendingTotal();
-    SetCateEntries(CateTextToEntries(m_session.SessionDb().GetCates(m_session.SessionUser(), CateKey())));
+    ReloadCates();
     cboCateChange();
+}
+
+void TEntryPanel::ReloadCates()
+{
+    SetCateEntries(CateTextToEntries(m_session.SessionDb().GetCates(m_session.SessionUser(), CateKey())));
 }
 
 void TEntryPanel::cboCateChange()
@@ -400,7 +405,7 @@ void TEntryPanel::btnEditCatesClick()
             dialog->hide();
             m_session.Window()->repaint();
             db.SetCates(user, CateKey(), dialog->CatesText);
-            SetCateEntries(CateTextToEntries(db.GetCates(user, CateKey())));
+            ReloadCates();
         }
     }
     if (saved)

@@ -23,13 +23,30 @@ public:
     enum class Twin { Out, In };
     TEntryPanel(ISession &session, Twin twin, QWidget *parent);
 
-    Twin Kind() const { return m_twin; }
+    // Start-up: today's date, the total, the stored item list and the Add-enabling rule.
+    void StartUp();
+    // Reads this panel's stored item list again into the drop-down (after an import added
+    // items), leaving what the user typed in the field alone.
+    void ReloadCates();
+
+    // Save needs pending rows; Edit and Delete a selected one.
+    void UpdateCommandStates();
+    // Lists a row for the user to check and save, as Add lists a typed one.
+    void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes);
+
+signals:
+    // After a Save has stored the rows.
+    void RowsSaved(const QList<TNewRecord> &rows);
+    // A pending row taken back by Edit or Delete.
+    void RowTakenBack(const TNewRecord &row);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
     QString TypeText() const;   // "支出" or "收入"
     QString CateKey() const;    // "out" or "in"
     QStringList StepTexts() const;
-
-    // Start-up: today's date, the total, the stored item list and the Add-enabling rule.
-    void StartUp();
 
     // Handlers (twin names: btnOutAddClick / btnInAddClick, ...).
     void btnAddClick();
@@ -42,7 +59,6 @@ public:
     void cboCateChange();     // the Add-enabling rule
 
     void ShowSaveSuccess();
-
     // Puts a trimmed item that the item list does not hold yet at its top and stores the
     // list at once under this panel's key.
     void AddToCateList(const QString &item);
@@ -50,20 +66,18 @@ public:
     QStringList CateEntries() const;
     void SetCateEntries(const QStringList &entries);
 
+    QString Name(const char *kind, const char *rest) const;
+    void CreateControls();
+    void RemoveSelectedRow();
+    void AfterRowsChanged();
+    // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.
+    void UpdatePendingTotal();
+
+    ISession &m_session;
+    Twin m_twin;
     // The records waiting to be saved, in list order: the rows lvwRecs shows.
-    const QList<TNewRecord> &PendingRows() const { return m_pending; }
-    // Save needs pending rows; Edit and Delete a selected one.
-    void UpdateCommandStates();
-    // Lists a row for the user to check and save, as Add lists a typed one.
-    void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes);
+    QList<TNewRecord> m_pending;
 
-signals:
-    // After a Save has stored the rows.
-    void RowsSaved(const QList<TNewRecord> &rows);
-    // A pending row taken back by Edit or Delete.
-    void RowTakenBack(const TNewRecord &row);
-
-public:
     QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;
     QComboBox *cboCate = nullptr;
@@ -78,19 +92,4 @@ public:
     QPushButton *btnDelete = nullptr;
     QPushButton *btnEdit = nullptr;
     QPushButton *btnSave = nullptr;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    QString Name(const char *kind, const char *rest) const;
-    void CreateControls();
-    void RemoveSelectedRow();
-    void AfterRowsChanged();
-    // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.
-    void UpdatePendingTotal();
-
-    ISession &m_session;
-    Twin m_twin;
-    QList<TNewRecord> m_pending;
 };

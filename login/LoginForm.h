@@ -22,6 +22,12 @@ public:
     const QString &DbFileName() const { return m_dbFileName; }
     const QString &UserName() const { return m_userName; }
 
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reject() override;
+
+private:
     QFrame *bvlRect = nullptr;
     QLabel *lblStep1 = nullptr;
     QLabel *lblStep2 = nullptr;
@@ -36,14 +42,8 @@ public:
     void btnSubmitClick();
     void btnCancelClick();
     void UpdateSubmitState();
+    // The stored form of name when an account matches it with ASCII letters folded.
     QString FindStoredName(const QString &name);
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-    void reject() override;
-
-private:
     void FormCreate();
 
     QString m_dbFileName;

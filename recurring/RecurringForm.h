@@ -23,6 +23,7 @@ public:
     // The record as the fields give it; valid after the dialog was accepted.
     TRecurring Record() const { return m_rec; }
 
+private:
     QComboBox *cboType = nullptr;
     QComboBox *cboCate = nullptr;
     QLineEdit *edtAmount = nullptr;
@@ -35,8 +36,6 @@ public:
     QPushButton *btnCancel = nullptr;
 
     void btnOKClick();
-
-private:
     void FillItems();
 
     TRecurring m_rec;
@@ -50,10 +49,10 @@ class TfrmRecurring : public QDialog {
 public:
     TfrmRecurring(ISession &session, QWidget *parent);
 
+private:
     void btnAddClick();
     void btnEditClick();
     void btnDeleteClick();
-    const QList<TRecurring> &Records() const { return m_records; }
 
     QTreeWidget *lvwRecurring = nullptr;
     QPushButton *btnAdd = nullptr;
@@ -61,7 +60,6 @@ public:
     QPushButton *btnDelete = nullptr;
     QPushButton *btnClose = nullptr;
 
-private:
     void Reload(qint64 selectId);
     void UpdateButtons();
     bool RunEdit(TRecurring &rec);

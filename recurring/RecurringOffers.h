@@ -19,8 +19,6 @@ public:
 
     // Lists every due occurrence in its panel and says how many there are. Returns the count.
     int OfferDue(const QDate &today);
-    // The occurrences listed and neither saved nor taken back yet.
-    const QList<TOccurrence> &Outstanding() const { return m_outstanding; }
 
 private:
     void Settle(const TNewRecord &row, TRecurringStore::TOutcome outcome);
@@ -28,5 +26,6 @@ private:
     ISession &m_session;
     TEntryPanel *m_expense;
     TEntryPanel *m_income;
+    // The occurrences listed and neither saved nor taken back yet.
     QList<TOccurrence> m_outstanding;
 };

@@ -2,6 +2,7 @@
 #include "browse/TransPanel.h"
 #include "entry/EntryPanel.h"
 #include "store/DbClass.h"
+#include "support/WindowParts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -31,27 +32,29 @@ TEST(MainForm, CaptionMenuAndStartingState)
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Tallyfern - 用户名称：宝贝"));
     EXPECT_EQ(ApplicationTitle(), QStringLiteral("Tallyfern - 用户名称：宝贝"));
-    EXPECT_EQ(w->mnuMenu_DeleteUser->text(), QStringLiteral("删除 宝贝"));
+    auto *menu = Child<QMenu>(w.get(), "mnuMenu");
+    EXPECT_EQ(Child<QAction>(w.get(), "mnuMenu_DeleteUser")->text(), QStringLiteral("删除 宝贝"));
     QStringList captions;
-    for (QAction *a : w->mnuMenu->actions())
+    for (QAction *a : menu->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"切换用户", "-", "修改密码", "删除 宝贝", "-", "备份数据",
                                      "从备份中恢复数据", "导入账单...", "撤销上次导入", "月度预算...", "定期收支...", "-", "退出"}));
-    EXPECT_EQ(w->mnuMenu->defaultAction(), w->mnuMenu_SwitchUser);
+    EXPECT_EQ(menu->defaultAction(), Child<QAction>(w.get(), "mnuMenu_SwitchUser"));
 
-    EXPECT_TRUE(w->rdoExpense->isChecked());
-    EXPECT_FALSE(w->pnlExpense->isHidden());
-    EXPECT_TRUE(w->pnlIncome->isHidden());
-    EXPECT_TRUE(w->pnlTransactions->isHidden());
+    TTransPanel *trans = TransactionsPanel(w);
+    EXPECT_TRUE(Child<QRadioButton>(w.get(), "rdoExpense")->isChecked());
+    EXPECT_FALSE(Expense(w).panel->isHidden());
+    EXPECT_TRUE(Income(w).panel->isHidden());
+    EXPECT_TRUE(trans->isHidden());
     EXPECT_EQ(w->size(), QSize(706, 521));
-    EXPECT_EQ(w->pnlCenter->geometry(), QRect(5, 31, 696, 485));
-    EXPECT_EQ(w->pnlExpense->geometry(), QRect(0, 38, 696, 445));
-    EXPECT_EQ(w->imgMenu->geometry(), QRect(644, 12, 38, 13));
+    EXPECT_EQ(Child<QWidget>(w.get(), "pnlCenter")->geometry(), QRect(5, 31, 696, 485));
+    EXPECT_EQ(Expense(w).panel->geometry(), QRect(0, 38, 696, 445));
+    EXPECT_EQ(Child<QLabel>(w.get(), "imgMenu")->geometry(), QRect(644, 12, 38, 13));
 
     const QDate today = QDate::currentDate();
-    EXPECT_EQ(Child<QDateEdit>(w->pnlTransactions, "dtpTransDate1")->date(), today.addDays(1 - today.day()));
-    EXPECT_EQ(Child<QDateEdit>(w->pnlTransactions, "dtpTransDate2")->date(), today);
-    EXPECT_EQ(w->pnlExpense->dtpDate->date(), today);
+    EXPECT_EQ(Child<QDateEdit>(trans, "dtpTransDate1")->date(), today.addDays(1 - today.day()));
+    EXPECT_EQ(Child<QDateEdit>(trans, "dtpTransDate2")->date(), today);
+    EXPECT_EQ(Expense(w).dtpDate->date(), today);
 
     // Every command button of the rule is disabled with empty lists.
     for (const char *name : {"btnOutSave", "btnOutEdit", "btnOutDelete", "btnInSave", "btnInEdit",
@@ -67,42 +70,45 @@ TEST(MainForm, CommandStatesFollowTheLists)
 {
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    auto *row = new QTreeWidgetItem(w->pnlExpense->lvwRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
+    const TEntryControls out = Expense(w);
+    auto *row = new QTreeWidgetItem(out.lvwRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
     w->UpdateCommandStates();
-    EXPECT_TRUE(w->pnlExpense->btnSave->isEnabled());
-    EXPECT_FALSE(w->pnlExpense->btnEdit->isEnabled());
-    w->pnlExpense->lvwRecs->setCurrentItem(row);  // selection change runs the rule
-    EXPECT_TRUE(w->pnlExpense->btnEdit->isEnabled());
-    EXPECT_TRUE(w->pnlExpense->btnDelete->isEnabled());
-    EXPECT_FALSE(w->pnlIncome->btnSave->isEnabled());
+    EXPECT_TRUE(out.btnSave->isEnabled());
+    EXPECT_FALSE(out.btnEdit->isEnabled());
+    out.lvwRecs->setCurrentItem(row);  // selection change runs the rule
+    EXPECT_TRUE(out.btnEdit->isEnabled());
+    EXPECT_TRUE(out.btnDelete->isEnabled());
+    EXPECT_FALSE(Income(w).btnSave->isEnabled());
 
+    TTransPanel *trans = TransactionsPanel(w);
     TSearchResult ranked;
     ranked.outRanking = {Rank(kTypeOut, QStringLiteral("x"), 1, 100)};
     ranked.outTotal = 100;
-    w->pnlTransactions->ShowResult(ranked);
+    trans->ShowResult(ranked);
     w->UpdateCommandStates();
-    EXPECT_TRUE(Child<QPushButton>(w->pnlTransactions, "btnCatesExport")->isEnabled());
-    EXPECT_TRUE(Child<QPushButton>(w->pnlTransactions, "btnCatesPrint")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>(w->pnlTransactions, "btnMoreInfo")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(trans, "btnCatesExport")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>(trans, "btnCatesPrint")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(trans, "btnMoreInfo")->isEnabled());
 }
 
 TEST(MainForm, ModeSwitchKeepsPanelsAsTheyWere)
 {
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    auto *row = new QTreeWidgetItem(w->pnlExpense->lvwRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
-    w->pnlExpense->lvwRecs->setCurrentItem(row);
-    w->pnlExpense->edtNotes->setText(QStringLiteral("half typed"));
-    w->rdoIncome->setChecked(true);
-    EXPECT_TRUE(w->pnlExpense->isHidden());
-    EXPECT_FALSE(w->pnlIncome->isHidden());
-    w->rdoTransactions->setChecked(true);
-    EXPECT_FALSE(w->pnlTransactions->isHidden());
-    w->rdoExpense->setChecked(true);
-    EXPECT_EQ(w->pnlExpense->lvwRecs->topLevelItemCount(), 1);
-    EXPECT_EQ(w->pnlExpense->lvwRecs->currentItem(), row);
-    EXPECT_EQ(w->pnlExpense->edtNotes->text(), QStringLiteral("half typed"));
-    EXPECT_TRUE(w->pnlExpense->btnEdit->isEnabled());
+    const TEntryControls out = Expense(w);
+    auto *row = new QTreeWidgetItem(out.lvwRecs, {QString(), "2009-01-01", "支出", "x", "1.00", ""});
+    out.lvwRecs->setCurrentItem(row);
+    out.edtNotes->setText(QStringLiteral("half typed"));
+    Child<QRadioButton>(w.get(), "rdoIncome")->setChecked(true);
+    EXPECT_TRUE(out.panel->isHidden());
+    EXPECT_FALSE(Income(w).panel->isHidden());
+    Child<QRadioButton>(w.get(), "rdoTransactions")->setChecked(true);
+    EXPECT_FALSE(TransactionsPanel(w)->isHidden());
+    Child<QRadioButton>(w.get(), "rdoExpense")->setChecked(true);
+    EXPECT_EQ(out.lvwRecs->topLevelItemCount(), 1);
+    EXPECT_EQ(out.lvwRecs->currentItem(), row);
+    EXPECT_EQ(out.edtNotes->text(), QStringLiteral("half typed"));
+    EXPECT_TRUE(out.btnEdit->isEnabled());
 }
 
 TEST(MainForm, MenuButtonOnlyAnswersTheLeftButton)
@@ -110,17 +116,23 @@ TEST(MainForm, MenuButtonOnlyAnswersTheLeftButton)
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
     w->show();
-    const QPixmap up = w->imgMenu->pixmap();
-    QTest::mousePress(w->imgMenu, Qt::RightButton);
-    EXPECT_EQ(w->imgMenu->pixmap().toImage(), up.toImage());
-    QTest::mouseRelease(w->imgMenu, Qt::RightButton);
-    EXPECT_FALSE(w->mnuMenu->isVisible());
-    QTest::mousePress(w->imgMenu, Qt::LeftButton);
-    EXPECT_EQ(w->imgMenu->pixmap().toImage(), w->imgMenuDown.toImage());
-    QTest::mouseRelease(w->imgMenu, Qt::LeftButton);
-    EXPECT_EQ(w->imgMenu->pixmap().toImage(), up.toImage());
-    EXPECT_TRUE(w->mnuMenu->isVisible());
-    w->mnuMenu->hide();
+    auto *imgMenu = Child<QLabel>(w.get(), "imgMenu");
+    auto *menu = Child<QMenu>(w.get(), "mnuMenu");
+    const QPixmap up = imgMenu->pixmap();
+    QTest::mousePress(imgMenu, Qt::RightButton);
+    EXPECT_EQ(imgMenu->pixmap().toImage(), up.toImage());
+    QTest::mouseRelease(imgMenu, Qt::RightButton);
+    EXPECT_FALSE(menu->isVisible());
+    QTest::mousePress(imgMenu, Qt::LeftButton);
+    // Pressed, the button shows its darker face.
+    const QImage down = imgMenu->pixmap().toImage();
+    EXPECT_NE(down, up.toImage());
+    EXPECT_EQ(down.pixelColor(1, 1), QColor(214, 210, 194));
+    EXPECT_EQ(up.toImage().pixelColor(1, 1), QColor(236, 233, 216));
+    QTest::mouseRelease(imgMenu, Qt::LeftButton);
+    EXPECT_EQ(imgMenu->pixmap().toImage(), up.toImage());
+    EXPECT_TRUE(menu->isVisible());
+    menu->hide();
 }
 
 TEST(MainForm, SwitchUserAsksAndStartsASuccessor)
@@ -132,13 +144,13 @@ TEST(MainForm, SwitchUserAsksAndStartsASuccessor)
     w->SuccessorStarter = [&](const QString &arg) { started << arg; return true; };
     auto &dlg = Scripted();
     dlg.answers.enqueue(false);
-    w->mnuMenu_SwitchUserClick();
+    Child<QAction>(w.get(), "mnuMenu_SwitchUser")->trigger();
     EXPECT_EQ(dlg.calls.value(0).text, QStringLiteral("您真的想要切换用户吗？"));
     EXPECT_TRUE(started.isEmpty());
     EXPECT_TRUE(w->isVisible());
 
     dlg.answers.enqueue(true);
-    w->mnuMenu_SwitchUserClick();
+    Child<QAction>(w.get(), "mnuMenu_SwitchUser")->trigger();
     EXPECT_EQ(started, QStringList{QStringLiteral("none")});
     EXPECT_FALSE(w->isVisible());
 }
@@ -151,7 +163,7 @@ TEST(MainForm, SuccessorThatCannotStartKeepsTheWindowOpen)
     w->SuccessorStarter = [](const QString &) { return false; };
     auto &dlg = Scripted();
     dlg.answers.enqueue(true);
-    w->mnuMenu_SwitchUserClick();
+    Child<QAction>(w.get(), "mnuMenu_SwitchUser")->trigger();
     EXPECT_TRUE(w->isVisible());
     ASSERT_EQ(dlg.Of(QStringLiteral("message")).size(), 1);
 }

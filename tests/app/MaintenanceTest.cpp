@@ -47,7 +47,7 @@ TEST(Maintenance, ChangePasswordAsksAgainOnBlanksAndCancelChangesNothing)
     TMaintWindow m;
     auto &dlg = Scripted();
     dlg.inputs << QStringLiteral("   ") << QStringLiteral("\t") << QString();
-    m.w->mnuMenu_SetPwd->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_SetPwd")->trigger();
 
     EXPECT_EQ(dlg.Kinds(), (QStringList{"input", "input", "input"}));
     EXPECT_EQ(dlg.calls[0].caption, QStringLiteral("修改密码"));
@@ -62,7 +62,7 @@ TEST(Maintenance, AfterAPasswordChangeOnlyTheNewOneSignsInAndTheUserStaysFirst)
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("Mum"));
     auto &dlg = Scripted();
     dlg.inputs << QStringLiteral("  4321 ");
-    w->mnuMenu_SetPwd->trigger();
+    Child<QAction>(w.get(), "mnuMenu_SetPwd")->trigger();
 
     ASSERT_EQ(dlg.Kinds(), (QStringList{"input", "message"}));
     EXPECT_EQ(dlg.calls[1].text, QStringLiteral("成功！"));
@@ -84,7 +84,7 @@ TEST(Maintenance, APasswordChangeThatFailsHalfWayKeepsTheOldAccount)
     Exec(m.ledger.Path(), "create unique index one_pwd on users(pwd);");
     auto &dlg = Scripted();
     dlg.inputs << QStringLiteral("new");
-    m.w->mnuMenu_SetPwd->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_SetPwd")->trigger();
 
     ASSERT_EQ(dlg.Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dlg.Of(QStringLiteral("message"))[0].icon, IDialogs::Icon::Error);
@@ -98,14 +98,14 @@ TEST(Maintenance, DeletingTheOnlyUserLeavesAnEmptyLoginListAndKeepsTheRecords)
                      QStringLiteral("菜"), QStringLiteral("12.50"), QString());
     auto &dlg = Scripted();
     dlg.answers << false;
-    m.w->mnuMenu_DeleteUser->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_DeleteUser")->trigger();
     EXPECT_TRUE(m.Db().UserExists(QStringLiteral("Mum")));
     EXPECT_TRUE(m.successors.isEmpty());
     EXPECT_TRUE(m.w->isVisible());
 
     dlg.Reset();
     dlg.answers << true;
-    m.w->mnuMenu_DeleteUser->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_DeleteUser")->trigger();
     ASSERT_EQ(dlg.Kinds(), QStringList{"question"});
     EXPECT_EQ(dlg.calls[0].text, QStringLiteral("您真的想要删除 Mum 吗？"));
     EXPECT_EQ(dlg.calls[0].caption, QStringLiteral("确认"));
@@ -113,7 +113,7 @@ TEST(Maintenance, DeletingTheOnlyUserLeavesAnEmptyLoginListAndKeepsTheRecords)
     EXPECT_FALSE(m.w->isVisible());
 
     TfrmLogin login(m.ledger.Path());
-    EXPECT_EQ(login.cboUsername->count(), 0);
+    EXPECT_EQ(Child<QComboBox>(&login, "cboUsername")->count(), 0);
     // Only the account is gone: the records stay for an account of the same name.
     EXPECT_EQ(RecordCount(m.ledger.Path(), QStringLiteral("Mum")), 1);
 }
@@ -124,7 +124,7 @@ TEST(Maintenance, DeleteUserWhoseSuccessorCannotStartSaysSoAndStaysOpen)
     m.successorStarts = false;
     auto &dlg = Scripted();
     dlg.answers << true;
-    m.w->mnuMenu_DeleteUser->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_DeleteUser")->trigger();
     EXPECT_FALSE(m.Db().UserExists(QStringLiteral("Mum")));
     ASSERT_EQ(dlg.Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dlg.Of(QStringLiteral("message"))[0].icon, IDialogs::Icon::Error);
@@ -146,7 +146,7 @@ TEST(Maintenance, BackupCompletesTheExtensionAndIsAByteCopyOfTheLedger)
     for (const auto &[typed, stored] : cases) {
         auto &dlg = Scripted();
         dlg.fileNames << typed;
-        m.w->mnuMenu_Backup->trigger();
+        Child<QAction>(m.w.get(), "mnuMenu_Backup")->trigger();
         ASSERT_EQ(dlg.Kinds(), (QStringList{"save", "message"})) << typed.toStdString();
         EXPECT_EQ(dlg.calls[0].text, kFilter);
         EXPECT_EQ(dlg.calls[1].text, QStringLiteral("成功！"));
@@ -161,7 +161,7 @@ TEST(Maintenance, BackupCompletesTheExtensionAndIsAByteCopyOfTheLedger)
     EXPECT_EQ(QDir(m.ledger.Dir()).entryList(QDir::Files | QDir::Hidden).size(), 4);
 
     auto &dlg = Scripted();  // cancelled
-    m.w->mnuMenu_Backup->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_Backup")->trigger();
     EXPECT_EQ(dlg.Kinds(), QStringList{"save"});
 }
 
@@ -174,7 +174,7 @@ TEST(Maintenance, BackupAsksBeforeReplacingAFileOfTheCompletedName)
     auto &dlg = Scripted();
     dlg.fileNames << m.File("monthly");
     dlg.answers << false;
-    m.w->mnuMenu_Backup->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_Backup")->trigger();
     EXPECT_EQ(dlg.Kinds(), (QStringList{"save", "question"}));
     EXPECT_TRUE(dlg.calls[1].text.contains(existing));
     EXPECT_EQ(THi::ReadWholeFile(existing), QByteArray("an older backup"));
@@ -182,14 +182,14 @@ TEST(Maintenance, BackupAsksBeforeReplacingAFileOfTheCompletedName)
     dlg.Reset();
     dlg.fileNames << m.File("monthly");
     dlg.answers << true;
-    m.w->mnuMenu_Backup->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_Backup")->trigger();
     EXPECT_EQ(dlg.Kinds(), (QStringList{"save", "question", "message"}));
     EXPECT_EQ(THi::ReadWholeFile(existing), m.LedgerBytes());
 
     // A name chosen with the extension was already asked about by the file dialog.
     dlg.Reset();
     dlg.fileNames << existing;
-    m.w->mnuMenu_Backup->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_Backup")->trigger();
     EXPECT_EQ(dlg.Kinds(), (QStringList{"save", "message"}));
 }
 
@@ -200,7 +200,7 @@ TEST(Maintenance, AFailedBackupIsReportedAndNeverCalledASuccess)
     for (const QString &target : {m.File("no such folder/b"), m.File("taken.zovalt"), m.ledger.Path()}) {
         auto &dlg = Scripted();
         dlg.fileNames << target;
-        m.w->mnuMenu_Backup->trigger();
+        Child<QAction>(m.w.get(), "mnuMenu_Backup")->trigger();
         ASSERT_EQ(dlg.Kinds(), (QStringList{"save", "message"})) << target.toStdString();
         EXPECT_EQ(dlg.calls[1].icon, IDialogs::Icon::Error) << target.toStdString();
         EXPECT_NE(dlg.calls[1].text, QStringLiteral("成功！"));
@@ -219,7 +219,7 @@ TEST(Maintenance, RestoreIgnoresCancelMissingFilesAndOtherExtensions)
         auto &dlg = Scripted();
         if (!chosen.isEmpty())
             dlg.fileNames << chosen;
-        m.w->mnuMenu_Restore->trigger();
+        Child<QAction>(m.w.get(), "mnuMenu_Restore")->trigger();
         EXPECT_EQ(dlg.Kinds(), QStringList{"open"}) << chosen.toStdString();
         EXPECT_EQ(dlg.calls[0].text, kFilter);
     }
@@ -235,7 +235,7 @@ TEST(Maintenance, RestoreRefusesAFileThatIsNotALedgerAndKeepsTheCurrentOne)
     THi::WriteWholeFile(junk, QByteArray(8192, '\x5a'));
     auto &dlg = Scripted();
     dlg.fileNames << junk;
-    m.w->mnuMenu_Restore->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_Restore")->trigger();
 
     ASSERT_EQ(dlg.Kinds(), (QStringList{"open", "message"}));
     EXPECT_EQ(dlg.calls[1].icon, IDialogs::Icon::Error);
@@ -255,7 +255,7 @@ TEST(Maintenance, RestoreHandsTheQuotedPathToTheSuccessorAndCloses)
     const QByteArray before = m.LedgerBytes();
     auto &dlg = Scripted();
     dlg.fileNames << backup;
-    m.w->mnuMenu_Restore->trigger();
+    Child<QAction>(m.w.get(), "mnuMenu_Restore")->trigger();
 
     EXPECT_EQ(dlg.Kinds(), QStringList{"open"});
     ASSERT_EQ(m.successors.size(), 1);

@@ -34,9 +34,16 @@ T *Find(QWidget *w, const char *name)
     return w->findChild<T *>(QString::fromLatin1(name));
 }
 
+// One of the four images of the window's edges ("imgLeft", "imgTop", ...).
+QLabel *Edge(const QWidget *w, const char *name)
+{
+    return Child<QLabel>(w, name);
+}
+
 std::unique_ptr<TSkinManEx> SkinOf(TfrmMain &w, const QString &style)
 {
-    return std::make_unique<TSkinManEx>(w.imgLeft, w.imgTop, w.imgRight, w.imgBottom, w.pnlCenter, style);
+    return std::make_unique<TSkinManEx>(Edge(&w, "imgLeft"), Edge(&w, "imgTop"), Edge(&w, "imgRight"),
+                                        Edge(&w, "imgBottom"), Child<QWidget>(&w, "pnlCenter"), style);
 }
 
 // What a window shows of its skin, for comparing two skins.
@@ -49,14 +56,16 @@ struct TPainted {
 
 TPainted Painted(TfrmMain &w)
 {
-    return {Picture(w.imgTop), Picture(w.imgLeft), Picture(w.imgRight), Picture(w.imgBottom),
+    return {Picture(Edge(&w, "imgTop")), Picture(Edge(&w, "imgLeft")), Picture(Edge(&w, "imgRight")),
+            Picture(Edge(&w, "imgBottom")),
             Find(&w, "imgSkinIcon") ? Picture(Find(&w, "imgSkinIcon")) : QImage(),
-            w.pnlCenter->palette().color(QPalette::Window), w.mask()};
+            Child<QWidget>(&w, "pnlCenter")->palette().color(QPalette::Window), w.mask()};
 }
 
 bool Unskinned(TfrmMain &w)
 {
-    return w.imgTop->pixmap().isNull() && w.imgLeft->pixmap().isNull() && w.mask().isEmpty() &&
+    return Edge(&w, "imgTop")->pixmap().isNull() && Edge(&w, "imgLeft")->pixmap().isNull() &&
+           w.mask().isEmpty() &&
            !Find(&w, "imgSkinIcon") && !Find(&w, "lblSkinCaption") && !Find(&w, "imgSkinClose") &&
            !Find(&w, "imgSkinMinimize");
 }
@@ -125,7 +134,7 @@ TEST(Skin, SignedInWindowIsFramelessWithTitleBarControlsInPlace)
     EXPECT_EQ(caption->x(), 31);
     EXPECT_EQ(caption->y(), (34 - caption->height()) / 2);
     for (QLabel *l : {close, minimize, icon, caption})
-        EXPECT_EQ(l->parentWidget(), w->pnlTop);
+        EXPECT_EQ(l->parentWidget(), Child<QWidget>(w.get(), "pnlTop"));
     EXPECT_EQ(close->toolTip(), QStringLiteral("Close"));
     EXPECT_EQ(minimize->toolTip(), QStringLiteral("Minimize"));
 
@@ -143,8 +152,8 @@ TEST(Skin, FrameImagesAreCutFromTheSheetRegions)
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
     const QImage sheet = Bitmap("RES_FORM_G");
-    const QImage top = Picture(w->imgTop), left = Picture(w->imgLeft);
-    const QImage right = Picture(w->imgRight), bottom = Picture(w->imgBottom);
+    const QImage top = Picture(Edge(w.get(), "imgTop")), left = Picture(Edge(w.get(), "imgLeft"));
+    const QImage right = Picture(Edge(w.get(), "imgRight")), bottom = Picture(Edge(w.get(), "imgBottom"));
     ASSERT_EQ(top.size(), QSize(706, 31));
     ASSERT_EQ(left.size(), QSize(5, 485));
     ASSERT_EQ(right.size(), QSize(5, 485));
@@ -169,7 +178,7 @@ TEST(Skin, FrameImagesAreCutFromTheSheetRegions)
             EXPECT_EQ(bottom.pixel(701 + x, y), sheet.pixel(175 + x, 39 + y));
         }
     }
-    EXPECT_EQ(w->pnlCenter->palette().color(QPalette::Window), sheet.pixelColor(6, 32));
+    EXPECT_EQ(Child<QWidget>(w.get(), "pnlCenter")->palette().color(QPalette::Window), sheet.pixelColor(6, 32));
 }
 
 TEST(Skin, StyleLetterIsTrimmedAndUpperCased)
@@ -191,14 +200,14 @@ TEST(Skin, StyleLetterIsTrimmedAndUpperCased)
     TfrmMain blue;
     blue.setWindowTitle(QStringLiteral("T"));
     auto blueSkin = SkinOf(blue, QStringLiteral("b"));
-    EXPECT_NE(Picture(blue.imgTop), expected.top);
+    EXPECT_NE(Picture(Edge(&blue, "imgTop")), expected.top);
 }
 
 TEST(Skin, ShapeCutsExactlyTheKeyColouredPixelsOfTheTitleBar)
 {
     TTempLedger ledger;
     auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    const QImage top = Picture(w->imgTop);
+    const QImage top = Picture(Edge(w.get(), "imgTop"));
     const QRgb key = top.pixel(0, 0);
     const QRegion mask = w->mask();
 
@@ -241,8 +250,8 @@ TEST(Skin, WindowsWithAFrameOrTooSmallGetNoSkin)
 TEST(Skin, MissingStyleRaisesTheResourceErrorAndPaintsNothing)
 {
     TfrmMain w;
-    const QColor before = w.pnlCenter->palette().color(QPalette::Window);
-    const int childrenBefore = w.pnlTop->children().size();
+    const QColor before = Child<QWidget>(&w, "pnlCenter")->palette().color(QPalette::Window);
+    const int childrenBefore = Child<QWidget>(&w, "pnlTop")->children().size();
     try {
         SkinOf(w, QStringLiteral(" z"));
         FAIL() << "no error for a missing style";
@@ -250,8 +259,8 @@ TEST(Skin, MissingStyleRaisesTheResourceErrorAndPaintsNothing)
         EXPECT_TRUE(e.message().contains(QStringLiteral("RES_FORM_Z"))) << e.message().toStdString();
     }
     EXPECT_TRUE(Unskinned(w));
-    EXPECT_EQ(w.pnlCenter->palette().color(QPalette::Window), before);
-    EXPECT_EQ(w.pnlTop->children().size(), childrenBefore);
+    EXPECT_EQ(Child<QWidget>(&w, "pnlCenter")->palette().color(QPalette::Window), before);
+    EXPECT_EQ(Child<QWidget>(&w, "pnlTop")->children().size(), childrenBefore);
 }
 
 TEST(Skin, LongCaptionEndsBeforeTheButtons)

@@ -4,6 +4,7 @@
 #include "browse/TransPanel.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QApplication>
 #include <QDateEdit>
@@ -42,8 +43,8 @@ protected:
         window->show();
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
-        window->rdoTransactions->setChecked(true);
-        panel = window->pnlTransactions;
+        Child<QRadioButton>(window.get(), "rdoTransactions")->setChecked(true);
+        panel = TransactionsPanel(window);
         return panel;
     }
 

@@ -20,14 +20,15 @@ TEST_F(BrowseTest, EditingARecordOffersTheItemsOfItsType)
     QStringList offered;
     OnModal([&offered](QWidget *dialog) {
         auto *edit = static_cast<TfrmEditRec *>(dialog);
-        edit->edtCate->setFocus();
-        edit->edtCate->clear();
-        QTest::keyClicks(edit->edtCate, QStringLiteral("f"));
-        auto *completer = edit->edtCate->findChild<TItemCompleter *>(QStringLiteral("itemCompleter"));
+        auto *edtCate = Child<QLineEdit>(edit, "edtCate");
+        edtCate->setFocus();
+        edtCate->clear();
+        QTest::keyClicks(edtCate, QStringLiteral("f"));
+        auto *completer = edtCate->findChild<TItemCompleter *>(QStringLiteral("itemCompleter"));
         offered = completer ? completer->Offered() : QStringList{QStringLiteral("no completer")};
-        QTest::keyClick(edit->edtCate, Qt::Key_Down);
-        QTest::keyClick(edit->edtCate, Qt::Key_Return);
-        QTest::mouseClick(edit->btnSave, Qt::LeftButton);
+        QTest::keyClick(edtCate, Qt::Key_Down);
+        QTest::keyClick(edtCate, Qt::Key_Return);
+        QTest::mouseClick(Child<QPushButton>(edit, "btnSave"), Qt::LeftButton);
     });
     QTest::mouseClick(btnTransEdit(), Qt::LeftButton);
     EXPECT_EQ(offered, QStringList{"房租补贴"});

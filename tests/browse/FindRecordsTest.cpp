@@ -130,7 +130,7 @@ TEST_F(FindInBrowse, F3GoesToTheNextFoundRecordAndWraps)
     EXPECT_EQ(dialogs->Of("input").size(), 1);
 
     // The ranking view is not searched by F3.
-    window->rdoTransactions->setChecked(true);
+    Child<QRadioButton>(window.get(), "rdoTransactions")->setChecked(true);
     rdoTransCategories()->setChecked(true);
     lvwOutCates()->setFocus();
     const int before = Selected();

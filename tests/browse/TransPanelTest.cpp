@@ -125,8 +125,8 @@ TEST_F(BrowseTest, ReversedRangeDisablesSearchAndKeepsTheListsAfterDeleteOrEdit)
     dialogs->answers.enqueue(true);
     OnModal([](QWidget *dialog) {
         auto *edit = static_cast<TfrmEditRec *>(dialog);
-        edit->edtAmount->setText(QStringLiteral("3"));
-        QTest::mouseClick(edit->btnSave, Qt::LeftButton);
+        Child<QLineEdit>(edit, "edtAmount")->setText(QStringLiteral("3"));
+        QTest::mouseClick(Child<QPushButton>(edit, "btnSave"), Qt::LeftButton);
     });
     QTest::mouseClick(btnTransEdit(), Qt::LeftButton);
     EXPECT_EQ(Cell(lvwTrans(), 1, 4), QStringLiteral("2.00"));
@@ -210,10 +210,11 @@ TEST_F(BrowseTest, EditingAnIncomeRecordKeepsItIncomeUnderANewId)
     QString shown;
     OnModal([&shown](QWidget *dialog) {
         auto *edit = static_cast<TfrmEditRec *>(dialog);
-        shown = QStringList{edit->dtpDate->date().toString(Qt::ISODate), edit->edtCate->text(),
-                            edit->edtAmount->text(), edit->edtNotes->text()}
+        shown = QStringList{Child<QDateEdit>(edit, "dtpDate")->date().toString(Qt::ISODate),
+                            Child<QLineEdit>(edit, "edtCate")->text(), Child<QLineEdit>(edit, "edtAmount")->text(),
+                            Child<QLineEdit>(edit, "edtNotes")->text()}
                     .join(QLatin1Char('|'));
-        QTest::mouseClick(edit->btnCancel, Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(edit, "btnCancel"), Qt::LeftButton);
     });
     QTest::mouseClick(btnTransEdit(), Qt::LeftButton);
     EXPECT_EQ(shown, QStringLiteral("2009-08-20|工资|100.00|八月"));
@@ -222,8 +223,8 @@ TEST_F(BrowseTest, EditingAnIncomeRecordKeepsItIncomeUnderANewId)
     dialogs->answers.enqueue(true);
     OnModal([](QWidget *dialog) {
         auto *edit = static_cast<TfrmEditRec *>(dialog);
-        edit->edtAmount->setText(QStringLiteral(" 120.5 "));
-        QTest::mouseClick(edit->btnSave, Qt::LeftButton);
+        Child<QLineEdit>(edit, "edtAmount")->setText(QStringLiteral(" 120.5 "));
+        QTest::mouseClick(Child<QPushButton>(edit, "btnSave"), Qt::LeftButton);
     });
     QTest::mouseClick(btnTransEdit(), Qt::LeftButton);
     // The changed record now comes last among the day's incomes, still an income.

@@ -1,6 +1,7 @@
 #include "budget/BudgetForm.h"
 #include "entry/EntryFixture.h"
 #include "store/BudgetStore.h"
+#include "store/DbClass.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -52,10 +53,10 @@ protected:
         EntryFixture::SetUp();
         dialogs = &Scripted();
     }
-    void Save(TEntryPanel *panel)
+    void Save(const TEntryControls &panel)
     {
         dialogs->answers.enqueue(true);
-        panel->btnSave->click();
+        panel.btnSave->click();
     }
     QStringList GridRow(const TfrmBudget &form, int r) const
     {
@@ -72,7 +73,7 @@ protected:
 TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
 {
     Store().SetBudgets(user, ThisMonth(), {{QStringLiteral("米"), 10000}, {QStringLiteral("电费"), 5000}});
-    TEntryPanel *out = window->pnlExpense;
+    const TEntryControls out = Expense(window);
     Add(out, QStringLiteral("米"), QStringLiteral("60"));
     Add(out, QStringLiteral("电费"), QStringLiteral("20"));
     Add(out, QStringLiteral("米"), QStringLiteral("50.5"));
@@ -94,13 +95,13 @@ TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
     EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
 
     // Income is never held against a budget.
-    Add(window->pnlIncome, QStringLiteral("电费"), QStringLiteral("500"));
-    Save(window->pnlIncome);
+    Add(Income(window), QStringLiteral("电费"), QStringLiteral("500"));
+    Save(Income(window));
     EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
 
     // An earlier month is measured against its own budget and spending: this month's
     // budgets do not reach back.
-    out->dtpDate->setDate(ThisMonth().addMonths(-1));
+    out.dtpDate->setDate(ThisMonth().addMonths(-1));
     Add(out, QStringLiteral("米"), QStringLiteral("500"));
     Save(out);
     EXPECT_TRUE(OverBudgetMessages(*dialogs).isEmpty());
@@ -113,8 +114,7 @@ TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
 TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
 {
     Sql(QStringLiteral("delete from cates"));
-    window->pnlExpense->AddToCateList(QStringLiteral("电费"));
-    window->pnlExpense->AddToCateList(QStringLiteral("米"));
+    window->SessionDb().SetCates(user, QStringLiteral("out"), QStringLiteral("米\r\n电费"));
     Store().AddRecords(user, NewRecords({{ThisMonth().toString(Qt::ISODate), "支出", "米", "120", ""},
                               {ThisMonth().addMonths(-1).toString(Qt::ISODate), "支出", "米", "30", ""},
                               {ThisMonth().toString(Qt::ISODate), "支出", "书", "15", ""}}));
@@ -158,7 +158,7 @@ TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
 
 TEST_F(Budget, AWrongBudgetIsRefusedAndUnsavedChangesAreAskedAbout)
 {
-    window->pnlExpense->AddToCateList(QStringLiteral("米"));
+    window->SessionDb().SetCates(user, QStringLiteral("out"), QStringLiteral("米"));
     TfrmBudget form(*window, window.get());
     Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("0.001"));
     Button(form, "btnSave")->click();
@@ -194,6 +194,6 @@ TEST_F(Budget, TheMenuOpensTheDialog)
         shown = true;
         Button(*form, "btnClose")->click();
     });
-    window->mnuMenu_Budget->trigger();
+    Child<QAction>(window.get(), "mnuMenu_Budget")->trigger();
     EXPECT_TRUE(shown);
 }

@@ -14,6 +14,7 @@
 #include "store/LedgerSnapshot.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -136,7 +137,7 @@ TEST(RestoreSnapshot, TheDeliveredEmptyLedgerAndTheCurrentLedgerAreRefused)
     for (const QString &chosen : {TemplateLedgerPath(), ledger.Path()}) {
         dlg.Reset();
         dlg.fileNames << chosen;
-        window->mnuMenu_Restore->trigger();
+        Child<QAction>(window.get(), "mnuMenu_Restore")->trigger();
         ASSERT_EQ(dlg.Kinds(), (QStringList{"open", "message"})) << chosen.toStdString();
         EXPECT_EQ(dlg.calls[0].caption, QStringLiteral("从备份中恢复数据"));
         EXPECT_TRUE(dlg.calls[1].text.contains(QStringLiteral("不能用它恢复数据"))) << dlg.calls[1].text.toStdString();
@@ -166,7 +167,7 @@ TEST(DeliveredFiles, NoExportOrBackupWritesIntoTheProgramsFolder)
     for (const QString &name : delivered)
         before << THi::ReadWholeFile(THi::ProgramPath() + name);
 
-    TTransPanel *panel = window->pnlTransactions;
+    TTransPanel *panel = TransactionsPanel(window);
     const struct {
         QAction *command;
         const char *typed;
@@ -174,7 +175,7 @@ TEST(DeliveredFiles, NoExportOrBackupWritesIntoTheProgramsFolder)
                     {Child<QAction>(panel, "mnuCatesExport_ToXls"), "cates"},
                     {Child<QAction>(panel, "btnTransMore_ToHtml"), "trans.html"},
                     {Child<QAction>(panel, "mnuCatesExport_ToHtml"), "new"},
-                    {window->mnuMenu_Backup, "db"}};
+                    {Child<QAction>(window.get(), "mnuMenu_Backup"), "db"}};
     for (const auto &a : attempts) {
         dlg.Reset();
         dlg.fileNames << THi::ProgramPath() + QString::fromLatin1(a.typed);
@@ -222,7 +223,7 @@ TEST(DeliveredFiles, ATemplatesNameTypedInTheRealSaveDialogLandsInTheUsersFolder
                                  success = box->text();
                                  box->accept();
                              }});
-        Child<QAction>(window->pnlTransactions, "btnTransMore_ToXls")->trigger();
+        Child<QAction>(TransactionsPanel(window), "btnTransMore_ToXls")->trigger();
     }
     SetDialogs(&Scripted());
     EXPECT_EQ(success, QStringLiteral("成功！\r\n\r\n") + documents + QStringLiteral("/trans.xls"));

@@ -76,12 +76,14 @@ TEST(DesktopLook, PasswordsShowStarsAndFixedLayoutsKeepTheirFontUnderALargeDeskt
         TTempLedger ledger;
         TfrmLogin form(ledger.Path());
         form.show();
-        QTest::keyClicks(form.edtPassword, QStringLiteral("1234"));
-        EXPECT_EQ(form.edtPassword->displayText(), QStringLiteral("****"));
+        auto *password = Child<QLineEdit>(&form, "edtPassword");
+        QTest::keyClicks(password, QStringLiteral("1234"));
+        EXPECT_EQ(password->displayText(), QStringLiteral("****"));
 
-        EXPECT_EQ(form.lblStep1->font().pixelSize(), FixedLayoutFont().pixelSize());
-        for (const QLabel *label : {form.lblStep1, form.lblStep2, form.lblStep3})
-            EXPECT_LT(label->geometry().right(), form.btnSubmit->x()) << label->text().toStdString();
+        auto *step1 = Child<QLabel>(&form, "lblStep1");
+        EXPECT_EQ(step1->font().pixelSize(), FixedLayoutFont().pixelSize());
+        for (const QLabel *label : {step1, Child<QLabel>(&form, "lblStep2"), Child<QLabel>(&form, "lblStep3")})
+            EXPECT_LT(label->geometry().right(), Child<QPushButton>(&form, "btnSubmit")->x()) << label->text().toStdString();
     }
     QApplication::setFont(desktop);
 }
@@ -187,7 +189,8 @@ TEST(DesktopLook, TheModeRadioButtonsSitOnWhite)
     TTempLedger ledger;
     auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("Mum"));
     window->show();
-    for (QRadioButton *r : {window->rdoExpense, window->rdoIncome, window->rdoTransactions}) {
+    for (const char *name : {"rdoExpense", "rdoIncome", "rdoTransactions"}) {
+        QRadioButton *r = Child<QRadioButton>(window.get(), name);
         const QImage image = r->grab().toImage();
         for (const QPoint at : {QPoint(image.width() - 2, image.height() / 2), QPoint(image.width() / 2, 1)})
             EXPECT_EQ(image.pixelColor(at), QColor(Qt::white)) << r->text().toStdString();

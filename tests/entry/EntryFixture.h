@@ -3,6 +3,7 @@
 #include "app/MainForm.h"
 #include "entry/EntryPanel.h"
 #include "store/Ado.h"
+#include "support/WindowParts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -19,33 +20,25 @@ protected:
     void SetUp() override { window = SignedInMainWindow(ledger.Path(), user); }
 
     // Fills the item, amount and notes fields as the user would leave them.
-    static void Fill(TEntryPanel *panel, const QString &item, const QString &amount,
+    static void Fill(const TEntryControls &panel, const QString &item, const QString &amount,
                      const QString &notes = QString())
     {
-        panel->cboCate->setEditText(item);
-        panel->edtAmount->setText(amount);
-        panel->edtNotes->setText(notes);
+        panel.cboCate->setEditText(item);
+        panel.edtAmount->setText(amount);
+        panel.edtNotes->setText(notes);
     }
-    static void Add(TEntryPanel *panel, const QString &item, const QString &amount,
+    static void Add(const TEntryControls &panel, const QString &item, const QString &amount,
                     const QString &notes = QString())
     {
         Fill(panel, item, amount, notes);
-        ASSERT_TRUE(panel->btnAdd->isEnabled()) << item.toStdString() << " " << amount.toStdString();
-        panel->btnAdd->click();
+        ASSERT_TRUE(panel.btnAdd->isEnabled()) << item.toStdString() << " " << amount.toStdString();
+        panel.btnAdd->click();
     }
-    // The pending records as the five texts their rows show: date, type, item, amount, notes.
-    static QList<QStringList> PendingRowsOf(const TEntryPanel *panel)
-    {
-        QList<QStringList> rows;
-        for (const TNewRecord &r : panel->PendingRows())
-            rows << QStringList{r.date.toString(Qt::ISODate), r.type, r.item, FormatFen(r.amount), r.notes};
-        return rows;
-    }
-    static QStringList Column(const TEntryPanel *panel, int column)
+    static QStringList Column(const TEntryControls &panel, int column)
     {
         QStringList out;
-        for (int i = 0; i < panel->lvwRecs->topLevelItemCount(); ++i)
-            out << panel->lvwRecs->topLevelItem(i)->text(column);
+        for (int i = 0; i < panel.lvwRecs->topLevelItemCount(); ++i)
+            out << panel.lvwRecs->topLevelItem(i)->text(column);
         return out;
     }
 

@@ -1,6 +1,8 @@
 #include "entry/EditRecForm.h"
 #include "entry/EntryFixture.h"
 #include "pinyin/ItemCompleter.h"
+#include "store/CateLists.h"
+#include "store/DbClass.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -39,49 +41,54 @@ const QStringList kItems = {QStringLiteral("房租"), QStringLiteral("宝宝奶�
 class ItemCompletion : public EntryFixture {
 protected:
     // The expense panel, shown, its item list set and the focus in the item field.
-    TEntryPanel *Ready()
+    TEntryControls Ready()
     {
-        TEntryPanel *p = window->pnlExpense;
+        const TEntryControls p = Expense(window);
         window->show();
         QApplication::setActiveWindow(window.get());
         EXPECT_TRUE(QTest::qWaitForWindowActive(window.get()));
         Scripted();
-        p->SetCateEntries(kItems);
-        p->cboCate->setFocus();
-        completer = CompleterOf(p->cboCate);
+        StoreItems(kItems);
+        p.panel->ReloadCates();
+        p.cboCate->setFocus();
+        completer = CompleterOf(p.cboCate);
         EXPECT_NE(completer, nullptr);
         return p;
     }
     QStringList Offered() const { return completer->Offered(); }
+    void StoreItems(const QStringList &items) const
+    {
+        window->SessionDb().SetCates(user, QStringLiteral("out"), CateEntriesToText(items));
+    }
 
     TItemCompleter *completer = nullptr;
 };
 
 TEST_F(ItemCompletion, TypingOffersTheItemsByInitialsPinyinOrText)
 {
-    TEntryPanel *p = Ready();
+    const TEntryControls p = Ready();
     Type(QStringLiteral("bb"));
     EXPECT_TRUE(completer->Popup()->isVisible());
     EXPECT_EQ(Offered(), (QStringList{"宝宝奶粉钱", "宝宝衣服"}));
     Type(QStringLiteral("nf"));
     EXPECT_EQ(Offered(), QStringList{"宝宝奶粉钱"});
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("bbnf"));
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("bbnf"));
     // The popup lies below the field and the field keeps the keyboard.
-    EXPECT_GE(completer->Popup()->geometry().top(), p->cboCate->mapToGlobal(QPoint(0, 0)).y());
-    EXPECT_TRUE(p->cboCate->hasFocus());
+    EXPECT_GE(completer->Popup()->geometry().top(), p.cboCate->mapToGlobal(QPoint(0, 0)).y());
+    EXPECT_TRUE(p.cboCate->hasFocus());
 
     // Characters from an input method are offered by the text.
-    p->cboCate->lineEdit()->clear();
+    p.cboCate->lineEdit()->clear();
     Type(QStringLiteral("奶粉"));
     EXPECT_EQ(Offered(), QStringList{"宝宝奶粉钱"});
-    p->cboCate->lineEdit()->clear();
+    p.cboCate->lineEdit()->clear();
     Type(QStringLiteral("YinHang"));
     EXPECT_EQ(Offered(), QStringList{"银行手续费"});
 
     // Emptying the field, or typing what matches nothing, closes the popup.
     Press(Qt::Key_Backspace);
     EXPECT_TRUE(completer->Popup()->isVisible());
-    p->cboCate->lineEdit()->selectAll();
+    p.cboCate->lineEdit()->selectAll();
     Press(Qt::Key_Backspace);
     EXPECT_FALSE(completer->Popup()->isVisible());
     Type(QStringLiteral("qq"));
@@ -90,7 +97,7 @@ TEST_F(ItemCompletion, TypingOffersTheItemsByInitialsPinyinOrText)
 
 TEST_F(ItemCompletion, EnterTakesTheChosenItemAndGoesOnThroughTheFields)
 {
-    TEntryPanel *p = Ready();
+    const TEntryControls p = Ready();
     Type(QStringLiteral("bb"));
     // Down chooses the first row, Down again the second, Up goes back; past the last row
     // the choice stays on it.
@@ -101,37 +108,37 @@ TEST_F(ItemCompletion, EnterTakesTheChosenItemAndGoesOnThroughTheFields)
     Press(Qt::Key_Up);
     EXPECT_EQ(completer->Popup()->currentIndex().row(), 0);
     // The drop-down's own entry did not move, nor did the text.
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("bb"));
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("bb"));
     Press(Qt::Key_Return);
     EXPECT_FALSE(completer->Popup()->isVisible());
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("宝宝奶粉钱"));
-    EXPECT_TRUE(p->edtAmount->hasFocus());
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝奶粉钱"));
+    EXPECT_TRUE(p.edtAmount->hasFocus());
     Type(QStringLiteral("88.5"));
     Press(Qt::Key_Return);
-    EXPECT_TRUE(p->edtNotes->hasFocus());
+    EXPECT_TRUE(p.edtNotes->hasFocus());
     Press(Qt::Key_Enter);
-    EXPECT_EQ(PendingRowsOf(p).size(), 1);
+    EXPECT_EQ(p.PendingRows().size(), 1);
     EXPECT_EQ(Column(p, 3), QStringList{"宝宝奶粉钱"});
     EXPECT_EQ(Column(p, 4), QStringList{"88.50"});
     // A known item is not added to the list a second time.
-    EXPECT_EQ(p->CateEntries(), kItems);
-    EXPECT_TRUE(p->cboCate->hasFocus());
+    EXPECT_EQ(p.CateEntries(), kItems);
+    EXPECT_TRUE(p.cboCate->hasFocus());
     EXPECT_TRUE(Scripted().calls.isEmpty());
 }
 
 TEST_F(ItemCompletion, EscapeAndEnterWithoutAChoiceKeepTheTypedTextAsANewItem)
 {
-    TEntryPanel *p = Ready();
+    const TEntryControls p = Ready();
     // "宝宝" is part of two items, but typed in full it is an item of its own.
     Type(QStringLiteral("宝宝"));
     EXPECT_EQ(Offered().size(), 2);
     Press(Qt::Key_Escape);
     EXPECT_FALSE(completer->Popup()->isVisible());
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("宝宝"));
-    EXPECT_TRUE(p->cboCate->hasFocus());
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝"));
+    EXPECT_TRUE(p.cboCate->hasFocus());
     // Escape without a popup is the window's again; here it changes nothing.
     Press(Qt::Key_Escape);
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("宝宝"));
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝"));
 
     // Typing again reopens it; a row chosen and then left by Up is no choice.
     Type(QStringLiteral("y"));
@@ -140,13 +147,13 @@ TEST_F(ItemCompletion, EscapeAndEnterWithoutAChoiceKeepTheTypedTextAsANewItem)
     Press(Qt::Key_Down);
     Press(Qt::Key_Up);
     Press(Qt::Key_Return);
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("宝宝"));
-    EXPECT_TRUE(p->edtAmount->hasFocus());
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝"));
+    EXPECT_TRUE(p.edtAmount->hasFocus());
     Type(QStringLiteral("3"));
     Press(Qt::Key_Return);
     Press(Qt::Key_Return);
     EXPECT_EQ(Column(p, 3), QStringList{"宝宝"});
-    EXPECT_EQ(p->CateEntries().first(), QStringLiteral("宝宝"));
+    EXPECT_EQ(p.CateEntries().first(), QStringLiteral("宝宝"));
 
     // A text matching nothing never shows the popup and also becomes a new item; at
     // once it is offered like the others.
@@ -163,32 +170,33 @@ TEST_F(ItemCompletion, EscapeAndEnterWithoutAChoiceKeepTheTypedTextAsANewItem)
 
 TEST_F(ItemCompletion, TheListFollowsEditedItemsAndAClickTakesAnItem)
 {
-    TEntryPanel *p = Ready();
+    const TEntryControls p = Ready();
     // One letter is the start of 房租 and a later syllable of the others.
     Type(QStringLiteral("f"));
     EXPECT_EQ(Offered(), (QStringList{"房租", "宝宝奶粉钱", "银行手续费", "宝宝衣服", "水电煤气费"}));
     // The item list replaced (as the item editor does) is what the next keystroke sees.
-    p->SetCateEntries({QStringLiteral("飞机票"), QStringLiteral("房租")});
+    StoreItems({QStringLiteral("飞机票"), QStringLiteral("房租")});
+    p.panel->ReloadCates();
     Type(QStringLiteral("j"));
     EXPECT_EQ(Offered(), QStringList{"飞机票"});
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("fj"));
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("fj"));
 
-    p->cboCate->lineEdit()->clear();
+    p.cboCate->lineEdit()->clear();
     Type(QStringLiteral("f"));
     QListView *popup = completer->Popup();
     const QRect second = popup->visualRect(popup->model()->index(1, 0));
     QTest::mouseClick(popup->viewport(), Qt::LeftButton, {}, second.center());
     EXPECT_FALSE(popup->isVisible());
-    EXPECT_EQ(p->cboCate->currentText(), QStringLiteral("房租"));
-    EXPECT_TRUE(p->cboCate->hasFocus());
-    EXPECT_FALSE(p->btnAdd->isEnabled());  // still waiting for the amount
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("房租"));
+    EXPECT_TRUE(p.cboCate->hasFocus());
+    EXPECT_FALSE(p.btnAdd->isEnabled());  // still waiting for the amount
 
     // Leaving the field closes the popup.
     Type(QStringLiteral("x"));
-    p->cboCate->lineEdit()->clear();
+    p.cboCate->lineEdit()->clear();
     Type(QStringLiteral("f"));
     EXPECT_TRUE(popup->isVisible());
-    p->edtNotes->setFocus();
+    p.edtNotes->setFocus();
     EXPECT_FALSE(popup->isVisible());
 }
 
@@ -200,38 +208,40 @@ TEST(ItemCompletionInEditor, TheItemFieldOffersTheGivenItemsAndEscapeLeavesTheDi
     dialog.RecAmount = QStringLiteral("12.00");
     dialog.RecCateEntries = {QStringLiteral("午餐"), QStringLiteral("晚餐"), QStringLiteral(u"水电煤气费"),
                              QString(120, QChar(u'长'))};
+    QLineEdit *edtCate = Child<QLineEdit>(&dialog, "edtCate");
+    QPushButton *btnSave = Child<QPushButton>(&dialog, "btnSave");
     dialog.show();
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-    TItemCompleter *completer = CompleterOf(dialog.edtCate);
+    TItemCompleter *completer = CompleterOf(edtCate);
     ASSERT_NE(completer, nullptr);
-    dialog.edtCate->setFocus();
-    dialog.edtCate->clear();
+    edtCate->setFocus();
+    edtCate->clear();
 
-    QTest::keyClicks(dialog.edtCate, QStringLiteral("wc"));
+    QTest::keyClicks(edtCate, QStringLiteral("wc"));
     EXPECT_EQ(completer->Offered(), (QStringList{"午餐", "晚餐"}));
-    QTest::keyClick(dialog.edtCate, Qt::Key_Escape);
+    QTest::keyClick(edtCate, Qt::Key_Escape);
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_FALSE(completer->Popup()->isVisible());
-    EXPECT_EQ(dialog.edtCate->text(), QStringLiteral("wc"));
+    EXPECT_EQ(edtCate->text(), QStringLiteral("wc"));
 
-    QTest::keyClick(dialog.edtCate, Qt::Key_Backspace);
-    QTest::keyClicks(dialog.edtCate, QStringLiteral("c"));
-    QTest::keyClick(dialog.edtCate, Qt::Key_Down);
-    QTest::keyClick(dialog.edtCate, Qt::Key_Down);
-    QTest::keyClick(dialog.edtCate, Qt::Key_Return);
-    EXPECT_EQ(dialog.edtCate->text(), QStringLiteral("晚餐"));
+    QTest::keyClick(edtCate, Qt::Key_Backspace);
+    QTest::keyClicks(edtCate, QStringLiteral("c"));
+    QTest::keyClick(edtCate, Qt::Key_Down);
+    QTest::keyClick(edtCate, Qt::Key_Down);
+    QTest::keyClick(edtCate, Qt::Key_Return);
+    EXPECT_EQ(edtCate->text(), QStringLiteral("晚餐"));
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_TRUE(dialog.btnSave->isEnabled());
+    EXPECT_TRUE(btnSave->isEnabled());
 
     // An item longer than a field takes by typing is taken whole.
-    dialog.edtCate->clear();
-    QTest::keyClicks(dialog.edtCate, QStringLiteral("zhangzhang"));
-    QTest::keyClick(dialog.edtCate, Qt::Key_Down);
-    QTest::keyClick(dialog.edtCate, Qt::Key_Return);
-    EXPECT_EQ(dialog.edtCate->text(), QString(120, QChar(u'长')));
+    edtCate->clear();
+    QTest::keyClicks(edtCate, QStringLiteral("zhangzhang"));
+    QTest::keyClick(edtCate, Qt::Key_Down);
+    QTest::keyClick(edtCate, Qt::Key_Return);
+    EXPECT_EQ(edtCate->text(), QString(120, QChar(u'长')));
 
-    QTest::mouseClick(dialog.btnSave, Qt::LeftButton);
+    QTest::mouseClick(btnSave, Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.RecCate, QString(120, QChar(u'长')));
 }

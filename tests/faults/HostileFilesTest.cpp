@@ -12,6 +12,7 @@
 #include "store/TextLimits.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -114,7 +115,7 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
 {
     TDbMan(ledger).AddRecords(kUser, NewRecords({{"2009-08-20", "收入", "工资", "100", ""}, {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, kUser);
-    TTransPanel *t = window->pnlTransactions;
+    TTransPanel *t = TransactionsPanel(window);
     Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
     Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
     Child<QPushButton>(t, "btnTransSearch")->click();
@@ -129,12 +130,12 @@ struct TTarget {
 // The four exports and the backup, each with the name of its target file.
 QList<TTarget> Writers(TfrmMain &window)
 {
-    TTransPanel *t = window.pnlTransactions;
+    TTransPanel *t = TransactionsPanel(&window);
     return {{Child<QAction>(t, "btnTransMore_ToXls"), QStringLiteral("t.xls")},
             {Child<QAction>(t, "mnuCatesExport_ToXls"), QStringLiteral("c.xls")},
             {Child<QAction>(t, "btnTransMore_ToHtml"), QStringLiteral("t.html")},
             {Child<QAction>(t, "mnuCatesExport_ToHtml"), QStringLiteral("c.html")},
-            {window.mnuMenu_Backup, QStringLiteral("b.zovalt")}};
+            {Child<QAction>(&window, "mnuMenu_Backup"), QStringLiteral("b.zovalt")}};
 }
 
 // Runs the writer onto target; returns the one message it showed.
@@ -411,7 +412,7 @@ TEST(HostileFiles, AHugeNoteIsShownShortenedAndKeptWhole)
         sqlite3_close(db);
     }
     const QByteArray before = FileBytes(ledger.Path());
-    TTransPanel *t = window->pnlTransactions;
+    TTransPanel *t = TransactionsPanel(window);
     Child<QPushButton>(t, "btnTransSearch")->click();
     QAbstractItemModel *m = Child<QTreeView>(t, "lvwTrans")->model();
     ASSERT_EQ(m->rowCount(), 3);

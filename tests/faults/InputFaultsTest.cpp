@@ -11,6 +11,7 @@
 #include "store/TextLimits.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -46,27 +47,27 @@ TEST(InputFaults, AwkwardTextsTravelUnchangedThroughStoreListAndExports)
     TTempLedger ledger;
     Scripted();
     auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    TEntryPanel *p = window->pnlExpense;
+    const TEntryControls p = Expense(window);
     const QStringList texts = AwkwardTexts();
-    p->dtpDate->setDate(QDate(2009, 8, 20));
+    p.dtpDate->setDate(QDate(2009, 8, 20));
     for (const QString &text : texts) {
-        p->cboCate->setEditText(text);
-        p->edtAmount->setText(QStringLiteral("1"));
-        p->edtNotes->setText(text);
-        ASSERT_TRUE(p->btnAdd->isEnabled());
-        p->btnAdd->click();
+        p.cboCate->setEditText(text);
+        p.edtAmount->setText(QStringLiteral("1"));
+        p.edtNotes->setText(text);
+        ASSERT_TRUE(p.btnAdd->isEnabled());
+        p.btnAdd->click();
     }
-    ASSERT_EQ(p->lvwRecs->topLevelItemCount(), texts.size());
+    ASSERT_EQ(p.lvwRecs->topLevelItemCount(), texts.size());
     TScriptedDialogs &dialogs = Scripted();
     dialogs.answers.enqueue(true);
-    p->btnSave->click();
+    p.btnSave->click();
     ASSERT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Information) << dialogs.calls.last().text.toStdString();
 
     // The item list keeps each text as one entry, and a new window reads them back.
     window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    EXPECT_EQ(window->pnlExpense->CateEntries(), QStringList(texts.rbegin(), texts.rend()));
+    EXPECT_EQ(Expense(window).CateEntries(), QStringList(texts.rbegin(), texts.rend()));
 
-    TTransPanel *t = window->pnlTransactions;
+    TTransPanel *t = TransactionsPanel(window);
     Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
     Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
     Child<QPushButton>(t, "btnTransSearch")->click();
@@ -108,13 +109,13 @@ TEST(InputFaults, LineBreaksInAnItemNeverSplitTheItemList)
     TTempLedger ledger;
     Scripted();
     auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    TEntryPanel *p = window->pnlExpense;
-    p->cboCate->setEditText(QStringLiteral("早餐\r\n午餐"));
-    p->edtAmount->setText(QStringLiteral("2"));
-    p->edtNotes->setText(QStringLiteral("第一行\n第二行"));
-    p->btnAdd->click();
-    ASSERT_EQ(p->lvwRecs->topLevelItemCount(), 1);
-    const QString item = p->lvwRecs->topLevelItem(0)->text(3);
+    const TEntryControls p = Expense(window);
+    p.cboCate->setEditText(QStringLiteral("早餐\r\n午餐"));
+    p.edtAmount->setText(QStringLiteral("2"));
+    p.edtNotes->setText(QStringLiteral("第一行\n第二行"));
+    p.btnAdd->click();
+    ASSERT_EQ(p.lvwRecs->topLevelItemCount(), 1);
+    const QString item = p.lvwRecs->topLevelItem(0)->text(3);
     EXPECT_FALSE(item.contains(QLatin1Char('\n')) || item.contains(QLatin1Char('\r'))) << item.toStdString();
     EXPECT_EQ(TDbMan(ledger.Path()).GetCates(QStringLiteral("U"), QStringLiteral("out")), item);
 }
@@ -132,18 +133,18 @@ TEST(InputFaults, AmountsOfTenDigitsOrMoreAreRefused)
     TTempLedger ledger;
     Scripted();
     auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    TEntryPanel *p = window->pnlExpense;
-    p->cboCate->setEditText(QStringLiteral("房子"));
-    p->edtAmount->setText(QStringLiteral("1e308"));
-    EXPECT_FALSE(p->btnAdd->isEnabled());
-    p->edtAmount->setText(QStringLiteral("999999999.99"));
-    ASSERT_TRUE(p->btnAdd->isEnabled());
-    p->btnAdd->click();
+    const TEntryControls p = Expense(window);
+    p.cboCate->setEditText(QStringLiteral("房子"));
+    p.edtAmount->setText(QStringLiteral("1e308"));
+    EXPECT_FALSE(p.btnAdd->isEnabled());
+    p.edtAmount->setText(QStringLiteral("999999999.99"));
+    ASSERT_TRUE(p.btnAdd->isEnabled());
+    p.btnAdd->click();
     Scripted().answers.enqueue(true);
-    p->btnSave->click();
-    TTransPanel *t = window->pnlTransactions;
-    Child<QDateEdit>(t, "dtpTransDate1")->setDate(p->dtpDate->date());
-    Child<QDateEdit>(t, "dtpTransDate2")->setDate(p->dtpDate->date());
+    p.btnSave->click();
+    TTransPanel *t = TransactionsPanel(window);
+    Child<QDateEdit>(t, "dtpTransDate1")->setDate(p.dtpDate->date());
+    Child<QDateEdit>(t, "dtpTransDate2")->setDate(p.dtpDate->date());
     Child<QPushButton>(t, "btnTransSearch")->click();
     const QAbstractItemModel *records = Child<QTreeView>(t, "lvwTrans")->model();
     ASSERT_EQ(records->rowCount(), 1);
@@ -156,8 +157,8 @@ TEST(InputFaults, TextsPastTheFieldLimitAreNeverCutSilently)
     TTempLedger ledger;
     Scripted();
     auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
-    TEntryPanel *p = window->pnlExpense;
-    for (QLineEdit *field : {p->edtNotes, p->cboCate->lineEdit()}) {
+    const TEntryControls p = Expense(window);
+    for (QLineEdit *field : {p.edtNotes, p.cboCate->lineEdit()}) {
         TScriptedDialogs &dialogs = Scripted();
         field->clear();
         field->insert(QString(kLongestText, QLatin1Char('a')));
@@ -178,8 +179,9 @@ TEST(InputFaults, TextsPastTheFieldLimitAreNeverCutSilently)
     dialog.RecAmount = QStringLiteral("1.00");
     dialog.RecNotes = QString(150, QLatin1Char('n'));
     dialog.show();
-    EXPECT_EQ(dialog.edtNotes->text(), dialog.RecNotes);
-    dialog.edtNotes->insert(QStringLiteral("more"));
-    EXPECT_EQ(dialog.edtNotes->text(), dialog.RecNotes);
+    auto *edtNotes = Child<QLineEdit>(&dialog, "edtNotes");
+    EXPECT_EQ(edtNotes->text(), dialog.RecNotes);
+    edtNotes->insert(QStringLiteral("more"));
+    EXPECT_EQ(edtNotes->text(), dialog.RecNotes);
     EXPECT_TRUE(QToolTip::text().contains(QStringLiteral("150"))) << QToolTip::text().toStdString();
 }

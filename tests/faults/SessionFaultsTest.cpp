@@ -9,6 +9,7 @@
 #include "store/DbClass.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,14 +79,14 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
 
         // Two pending rows, and a search with the first record selected.
-        TEntryPanel *p = window->pnlExpense;
+        const TEntryControls p = Expense(window);
         for (const char *amount : {"3", "4.25"}) {
-            p->cboCate->setEditText(QStringLiteral("房租"));
-            p->edtAmount->setText(QString::fromLatin1(amount));
-            p->btnAdd->click();
+            p.cboCate->setEditText(QStringLiteral("房租"));
+            p.edtAmount->setText(QString::fromLatin1(amount));
+            p.btnAdd->click();
         }
-        ASSERT_EQ(p->lvwRecs->topLevelItemCount(), 2);
-        TTransPanel *t = window->pnlTransactions;
+        ASSERT_EQ(p.lvwRecs->topLevelItemCount(), 2);
+        TTransPanel *t = TransactionsPanel(window);
         Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
         Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
         Child<QPushButton>(t, "btnTransSearch")->click();
@@ -142,46 +143,46 @@ protected:
     // started it (none for the menu commands).
     QWidget *Run(Command c)
     {
-        TTransPanel *t = window->pnlTransactions;
+        TTransPanel *t = TransactionsPanel(window);
         switch (c) {
         case Command::Save:
-            window->rdoExpense->setChecked(true);
+            Child<QRadioButton>(window.get(), "rdoExpense")->setChecked(true);
             dialogs->answers.enqueue(true);
-            window->pnlExpense->btnSave->click();
-            return window->pnlExpense->btnSave;
+            Expense(window).btnSave->click();
+            return Expense(window).btnSave;
         case Command::Search:
-            window->rdoTransactions->setChecked(true);
+            Child<QRadioButton>(window.get(), "rdoTransactions")->setChecked(true);
             Child<QPushButton>(t, "btnTransSearch")->click();
             return Child<QPushButton>(t, "btnTransSearch");
         case Command::EditRecord:
-            window->rdoTransactions->setChecked(true);
+            Child<QRadioButton>(window.get(), "rdoTransactions")->setChecked(true);
             dialogs->answers.enqueue(true);
             OnDialog<TfrmEditRec>([](TfrmEditRec *d) {
-                d->edtAmount->setText(QStringLiteral("99"));
-                d->btnSave->click();
+                Child<QLineEdit>(d, "edtAmount")->setText(QStringLiteral("99"));
+                Child<QPushButton>(d, "btnSave")->click();
             });
             Child<QPushButton>(t, "btnTransEdit")->click();
             return Child<QPushButton>(t, "btnTransEdit");
         case Command::DeleteRecord:
-            window->rdoTransactions->setChecked(true);
+            Child<QRadioButton>(window.get(), "rdoTransactions")->setChecked(true);
             dialogs->answers.enqueue(true);
             Child<QPushButton>(t, "btnTransDelete")->click();
             return Child<QPushButton>(t, "btnTransDelete");
         case Command::EditCates:
-            window->rdoExpense->setChecked(true);
+            Child<QRadioButton>(window.get(), "rdoExpense")->setChecked(true);
             OnDialog<TfrmEditCate>([](TfrmEditCate *d) {
-                d->memText->setPlainText(QStringLiteral("房租\n饮料\n水电"));
-                d->btnSave->click();
+                Child<QPlainTextEdit>(d, "memText")->setPlainText(QStringLiteral("房租\n饮料\n水电"));
+                Child<QPushButton>(d, "btnSave")->click();
             });
-            window->pnlExpense->btnEditCates->click();
-            return window->pnlExpense->btnEditCates;
+            Expense(window).btnEditCates->click();
+            return Expense(window).btnEditCates;
         case Command::ChangePassword:
             dialogs->inputs.enqueue(QStringLiteral("new"));
-            window->mnuMenu_SetPwd->trigger();
+            Child<QAction>(window.get(), "mnuMenu_SetPwd")->trigger();
             return nullptr;
         case Command::Backup:
             dialogs->fileNames.enqueue(BackupTarget());
-            window->mnuMenu_Backup->trigger();
+            Child<QAction>(window.get(), "mnuMenu_Backup")->trigger();
             return nullptr;
         }
         return nullptr;
@@ -242,7 +243,7 @@ TEST_P(SessionFaults, CommandSaysWhatWentWrongOnceAndLosesNothing)
         EXPECT_TRUE(invoker->isEnabled());
     }
     EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->pnlExpense->lvwRecs->topLevelItemCount(), fails || command != Command::Save ? 2 : 0);
+    EXPECT_EQ(Expense(window).lvwRecs->topLevelItemCount(), fails || command != Command::Save ? 2 : 0);
 
     // A damaged or missing file is left exactly as it was: nothing is created or repaired.
     if (fault == Fault::Missing) {

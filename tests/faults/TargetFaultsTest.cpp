@@ -7,6 +7,7 @@
 #include "store/DbClass.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +35,7 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
     TDbMan(ledger).AddRecords(QStringLiteral("U"), NewRecords({{"2009-08-20", "收入", "工资", "100", ""},
                                                     {"2009-08-21", "支出", "房租", "50", ""}}));
     auto window = SignedInMainWindow(ledger, QStringLiteral("U"));
-    TTransPanel *t = window->pnlTransactions;
+    TTransPanel *t = TransactionsPanel(window);
     Child<QDateEdit>(t, "dtpTransDate1")->setDate(QDate(2009, 8, 1));
     Child<QDateEdit>(t, "dtpTransDate2")->setDate(QDate(2009, 8, 31));
     Child<QPushButton>(t, "btnTransSearch")->click();
@@ -44,7 +45,7 @@ std::unique_ptr<TfrmMain> SearchedWindow(const QString &ledger)
 // Every export entry with the extension it writes.
 QList<QPair<QAction *, QString>> Exports(TfrmMain &window)
 {
-    TTransPanel *t = window.pnlTransactions;
+    TTransPanel *t = TransactionsPanel(&window);
     const auto entry = [t](const char *name) { return Child<QAction>(t, name); };
     return {{entry("btnTransMore_ToXls"), ".xls"},    {entry("mnuCatesExport_ToXls"), ".xls"},
             {entry("btnTransMore_ToHtml"), ".html"},  {entry("mnuCatesExport_ToHtml"), ".html"},
@@ -102,7 +103,7 @@ TEST(TargetFaults, BackupOntoAFolderOrIntoAMissingFolderWritesNothing)
     for (const QString &target : {folder, out.filePath(QStringLiteral("gone/b.zovalt"))}) {
         TScriptedDialogs &dialogs = Scripted();
         dialogs.fileNames.enqueue(target);
-        window->mnuMenu_Backup->trigger();
+        Child<QAction>(window.get(), "mnuMenu_Backup")->trigger();
         ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
         EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
         EXPECT_EQ(Entries(out.path()), QStringList{QStringLiteral("b.zovalt")});
@@ -207,7 +208,7 @@ TEST(FaultChild, WithoutPermission)
 
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(locked + QStringLiteral("b.zovalt"));
-    window->mnuMenu_Backup->trigger();
+    Child<QAction>(window.get(), "mnuMenu_Backup")->trigger();
     ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
 
@@ -260,7 +261,7 @@ TEST(TargetFaults, RestoreWhoseSuccessorCannotStartKeepsTheWindowAndTheLedger)
 
     TScriptedDialogs &dialogs = Scripted();
     dialogs.fileNames.enqueue(backup);
-    window->mnuMenu_Restore->trigger();
+    Child<QAction>(window.get(), "mnuMenu_Restore")->trigger();
     ASSERT_EQ(dialogs.Of(QStringLiteral("message")).size(), 1);
     EXPECT_EQ(dialogs.calls.last().icon, IDialogs::Icon::Error);
     EXPECT_TRUE(window->isVisible());

@@ -7,6 +7,7 @@
 #include "store/DbClass.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -151,7 +152,7 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
     EXPECT_EQ(LastMessage(), QStringLiteral("已导入 3 条记录。"));
     EXPECT_EQ(StoredCount(), 3);
     // New items show in the entry drop-down at once, newest first.
-    EXPECT_EQ(window->pnlExpense->CateEntries(),
+    EXPECT_EQ(Expense(window).CateEntries(),
               (QStringList{QStringLiteral("网店"), QStringLiteral("水果店"), QStringLiteral("午饭"), QStringLiteral("房租")}));
 
     // The next bill: the known row is offered unchecked, the learned item is applied; Cancel stores nothing.

@@ -30,10 +30,23 @@ private:
     QByteArray m_old;
 };
 
+QComboBox *NameField(const TfrmLogin &form)
+{
+    return Child<QComboBox>(&form, "cboUsername");
+}
+QLineEdit *PasswordField(const TfrmLogin &form)
+{
+    return Child<QLineEdit>(&form, "edtPassword");
+}
+QPushButton *SubmitButton(const TfrmLogin &form)
+{
+    return Child<QPushButton>(&form, "btnSubmit");
+}
+
 void Type(TfrmLogin &form, const QString &name, const QString &password)
 {
-    form.cboUsername->setEditText(name);
-    form.edtPassword->setText(password);
+    NameField(form)->setEditText(name);
+    PasswordField(form)->setText(password);
 }
 } // namespace
 
@@ -47,15 +60,15 @@ TEST(Login, FirstRunCreatesTheFolderAndLedgerFromTheTemplate)
     EXPECT_EQ(QFile::permissions(db) & 0x0077, 0);
 
     TfrmLogin form(db);
-    EXPECT_EQ(form.cboUsername->count(), 0);
+    EXPECT_EQ(NameField(form)->count(), 0);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tallyfern - 登陆"));
-    EXPECT_FALSE(form.btnSubmit->isEnabled());
+    EXPECT_FALSE(SubmitButton(form)->isEnabled());
     Type(form, QStringLiteral("  "), QStringLiteral("1234"));
-    EXPECT_FALSE(form.btnSubmit->isEnabled());
+    EXPECT_FALSE(SubmitButton(form)->isEnabled());
     Type(form, QStringLiteral("宝贝"), QStringLiteral("   "));
-    EXPECT_FALSE(form.btnSubmit->isEnabled());
+    EXPECT_FALSE(SubmitButton(form)->isEnabled());
     Type(form, QStringLiteral("宝贝"), QStringLiteral(" 1 "));
-    EXPECT_TRUE(form.btnSubmit->isEnabled());
+    EXPECT_TRUE(SubmitButton(form)->isEnabled());
 }
 
 TEST(Login, ReadOnlyLedgerIsMadeWritable)
@@ -74,18 +87,18 @@ TEST(Login, NewAccountOnlyAfterYes)
     auto &dlg = Scripted();
     Type(form, QStringLiteral(" Mum "), QStringLiteral(" 1234 "));
     dlg.answers.enqueue(false);
-    form.btnSubmitClick();
+    SubmitButton(form)->click();
     ASSERT_EQ(dlg.calls.size(), 1);
     EXPECT_EQ(dlg.calls[0].caption, QStringLiteral("确认"));
     EXPECT_EQ(dlg.calls[0].text,
               QStringLiteral("您想要创建一个新的用户名称和一个新的用户密码吗？\r\n\r\n- 用户名称：Mum\r\n- 用户密码：1234"));
     EXPECT_EQ(form.result(), QDialog::Rejected);
     EXPECT_EQ(TDbMan(ledger.Path()).GetUsers(), QString());
-    EXPECT_EQ(form.cboUsername->currentText(), QStringLiteral(" Mum "));
-    EXPECT_TRUE(form.btnSubmit->isEnabled());
+    EXPECT_EQ(NameField(form)->currentText(), QStringLiteral(" Mum "));
+    EXPECT_TRUE(SubmitButton(form)->isEnabled());
 
     dlg.answers.enqueue(true);
-    form.btnSubmitClick();
+    SubmitButton(form)->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(form.UserName(), QStringLiteral("Mum"));
     EXPECT_TRUE(TDbMan(ledger.Path()).CheckUser(QStringLiteral("Mum"), QStringLiteral("1234")));
@@ -97,17 +110,17 @@ TEST(Login, WrongPasswordKeepsTheDialogOpen)
     TDbMan(ledger.Path()).AddUser(QStringLiteral("Dad"), QStringLiteral("secret"));
     TfrmLogin form(ledger.Path());
     auto &dlg = Scripted();
-    EXPECT_EQ(form.cboUsername->currentText(), QStringLiteral("Dad"));
-    form.edtPassword->setText(QStringLiteral("wrong"));
+    EXPECT_EQ(NameField(form)->currentText(), QStringLiteral("Dad"));
+    PasswordField(form)->setText(QStringLiteral("wrong"));
     for (int i = 0; i < 2; ++i) {
-        form.btnSubmitClick();
+        SubmitButton(form)->click();
         ASSERT_EQ(dlg.calls.size(), i + 1);
         EXPECT_EQ(dlg.calls[i].text, QStringLiteral("错误：无效的密码。"));
         EXPECT_EQ(dlg.calls[i].caption, QStringLiteral("错误"));
         EXPECT_EQ(dlg.calls[i].icon, IDialogs::Icon::Error);
     }
     EXPECT_NE(form.result(), QDialog::Accepted);
-    EXPECT_EQ(form.edtPassword->text(), QStringLiteral("wrong"));
+    EXPECT_EQ(PasswordField(form)->text(), QStringLiteral("wrong"));
     EXPECT_TRUE(TDbMan(ledger.Path()).UserExists(QStringLiteral("Dad")));
 }
 
@@ -120,17 +133,28 @@ TEST(Login, CaseFoldedNameSignsInUnderTheStoredFormAndMovesToTheTop)
         db.AddUser(QStringLiteral("Bob"), QStringLiteral("2"));
     }
     TfrmLogin form(ledger.Path());
-    EXPECT_EQ(form.cboUsername->itemText(0), QStringLiteral("Bob"));
+    EXPECT_EQ(NameField(form)->itemText(0), QStringLiteral("Bob"));
     Type(form, QStringLiteral("ANNA"), QStringLiteral("1"));
     Scripted();
-    form.btnSubmitClick();
+    SubmitButton(form)->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(form.UserName(), QStringLiteral("Anna"));
     EXPECT_EQ(TDbMan(ledger.Path()).GetUsers(), QStringLiteral("Anna\r\nBob"));
 
-    // Only ASCII letters fold: a Chinese name must match exactly.
-    EXPECT_EQ(form.FindStoredName(QStringLiteral("anna")), QStringLiteral("Anna"));
-    EXPECT_EQ(form.FindStoredName(QStringLiteral("ánna")), QString());
+    TfrmLogin lower(ledger.Path());
+    Type(lower, QStringLiteral("anna"), QStringLiteral("1"));
+    SubmitButton(lower)->click();
+    EXPECT_EQ(lower.UserName(), QStringLiteral("Anna"));
+
+    // Only ASCII letters fold: any other letter must match exactly, so this is a new name.
+    TfrmLogin accented(ledger.Path());
+    auto &dlg = Scripted();
+    dlg.answers.enqueue(false);
+    Type(accented, QStringLiteral("ánna"), QStringLiteral("1"));
+    SubmitButton(accented)->click();
+    ASSERT_EQ(dlg.calls.size(), 1);
+    EXPECT_TRUE(dlg.calls[0].text.contains(QStringLiteral("用户名称：ánna"))) << dlg.calls[0].text.toStdString();
+    EXPECT_EQ(accented.UserName(), QString());
 }
 
 TEST(Login, EnterKeysAndCancel)
@@ -141,11 +165,11 @@ TEST(Login, EnterKeysAndCancel)
     form.show();
     QApplication::setActiveWindow(&form);
     Scripted();
-    form.cboUsername->setFocus();
-    QTest::keyClick(form.cboUsername->lineEdit(), Qt::Key_Return);
-    EXPECT_TRUE(form.edtPassword->hasFocus());
-    QTest::keyClicks(form.edtPassword, QStringLiteral("pw"));
-    QTest::keyClick(form.edtPassword, Qt::Key_Return);
+    NameField(form)->setFocus();
+    QTest::keyClick(NameField(form)->lineEdit(), Qt::Key_Return);
+    EXPECT_TRUE(PasswordField(form)->hasFocus());
+    QTest::keyClicks(PasswordField(form), QStringLiteral("pw"));
+    QTest::keyClick(PasswordField(form), Qt::Key_Return);
     EXPECT_EQ(form.result(), QDialog::Accepted);
 
     TfrmLogin other(ledger.Path());

@@ -5,6 +5,7 @@
 #include "browse/ExportCommands.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,7 +25,7 @@ protected:
     void SetUp() override
     {
         window = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
-        TTransPanel *p = window->pnlTransactions;
+        TTransPanel *p = TransactionsPanel(window);
         TSearchResult result;
         result.fromDate = QDate(2026, 1, 1);
         result.toDate = QDate(2026, 1, 31);
@@ -41,7 +42,7 @@ protected:
 
     QString Path(const char *name) const { return dir.filePath(QString::fromUtf8(name)); }
     // An entry of the browsing view's export menus, by its object name.
-    QAction *Entry(const char *name) const { return Child<QAction>(window->pnlTransactions, name); }
+    QAction *Entry(const char *name) const { return Child<QAction>(TransactionsPanel(window), name); }
 
     TTempLedger ledger;
     QTemporaryDir dir;
@@ -204,7 +205,7 @@ TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
     for (int i = 0; i < 65536; ++i)
         result.records.append({i + 1, QDate(2020, 1, 1), kTypeOut, QStringLiteral("饭"), 100, QString()});
     result.outTotal = 6553600;
-    window->pnlTransactions->ShowResult(result);
+    TransactionsPanel(window)->ShowResult(result);
 
     TScriptedDialogs &d = Scripted();
     d.answers << false;

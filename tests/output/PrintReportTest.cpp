@@ -5,6 +5,7 @@
 #include "preview/ReportPrinter.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "support/WindowParts.h"
 #include "PrintTestSupport.h"
 
 #include <QAction>
@@ -36,7 +37,7 @@ protected:
     {
         Scripted();
         window = SignedInMainWindow(ledger.Path(), QStringLiteral("宝贝"));
-        panel = window->pnlTransactions;
+        panel = TransactionsPanel(window);
         result.fromDate = QDate(2024, 3, 1);
         result.toDate = QDate(2024, 3, 31);
         result.inTotal = 150000;

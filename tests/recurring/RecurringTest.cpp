@@ -3,6 +3,7 @@
 #include "recurring/RecurringForm.h"
 #include "recurring/RecurringOffers.h"
 #include "store/RecurringStore.h"
+#include "support/WindowParts.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -22,15 +23,6 @@
 #include <functional>
 
 namespace {
-
-// The pending records as the five texts their rows show: date, type, item, amount, notes.
-QList<QStringList> Texts(const QList<TNewRecord> &records)
-{
-    QList<QStringList> rows;
-    for (const TNewRecord &r : records)
-        rows << QStringList{r.date.toString(Qt::ISODate), r.type, r.item, FormatFen(r.amount), r.notes};
-    return rows;
-}
 
 const QString kUser = QStringLiteral("妈妈");
 
@@ -84,45 +76,45 @@ TEST(RecurringAtSignIn, DueOccurrencesWaitInTheirPanelsUntilSavedOrTakenBack)
     auto window = SignedInMainWindow(ledger.Path(), kUser);
     EXPECT_EQ(Messages(dialogs), QStringList{"已将 5 条定期收支加入待保存列表，请核对后保存。"});
     const QString rent = QStringLiteral("房租");
-    EXPECT_EQ(Texts(window->pnlExpense->PendingRows()),
+    EXPECT_EQ(Expense(window).PendingRows(),
               (QList<QStringList>{{Day(MonthsFromNow(-2), 1), "支出", rent, "2500.00", "三月一付"},
                                   {Day(MonthsFromNow(-1), 1), "支出", rent, "2500.00", "三月一付"},
                                   {Day(MonthsFromNow(-1), 1), "支出", "学费", "1000.00", ""},
                                   {Day(MonthsFromNow(0), 1), "支出", rent, "2500.00", "三月一付"}}));
-    EXPECT_EQ(Texts(window->pnlIncome->PendingRows()),
+    EXPECT_EQ(Income(window).PendingRows(),
               (QList<QStringList>{{Day(MonthsFromNow(0), 1), "收入", "工资", "8000.00", ""}}));
-    EXPECT_EQ(window->pnlExpense->lblTotal->text(), QStringLiteral("合计：8500.00"));
-    EXPECT_TRUE(window->pnlExpense->btnSave->isEnabled());
+    EXPECT_EQ(Expense(window).lblTotal->text(), QStringLiteral("合计：8500.00"));
+    EXPECT_TRUE(Expense(window).btnSave->isEnabled());
 
     // The first rent is taken back, the rest of the expenses saved; the salary is left
     // in its list when the window closes.
-    TEntryPanel *out = window->pnlExpense;
-    SelectRow(out->lvwRecs, 0);
+    const TEntryControls out = Expense(window);
+    SelectRow(out.lvwRecs, 0);
     dialogs.answers.enqueue(true);  // delete
     dialogs.answers.enqueue(true);  // save
-    out->btnDelete->click();
-    out->btnSave->click();
-    EXPECT_TRUE(out->PendingRows().isEmpty());
-    EXPECT_TRUE(window->RecurringOffers->Outstanding().size() == 1);
+    out.btnDelete->click();
+    out.btnSave->click();
+    EXPECT_TRUE(out.PendingRows().isEmpty());
+    EXPECT_EQ(Income(window).PendingRows().size(), 1);
     window.reset();
 
     TScriptedDialogs &again = Scripted();
     window = SignedInMainWindow(ledger.Path(), kUser);
     EXPECT_EQ(Messages(again), QStringList{"已将 1 条定期收支加入待保存列表，请核对后保存。"});
-    EXPECT_TRUE(window->pnlExpense->PendingRows().isEmpty());
-    EXPECT_EQ(window->pnlIncome->PendingRows().size(), 1);
+    EXPECT_TRUE(Expense(window).PendingRows().isEmpty());
+    EXPECT_EQ(Income(window).PendingRows().size(), 1);
 
     // Taken back by Edit counts as well; nothing more is offered afterwards.
-    TEntryPanel *in = window->pnlIncome;
-    SelectRow(in->lvwRecs, 0);
+    const TEntryControls in = Income(window);
+    SelectRow(in.lvwRecs, 0);
     again.answers.enqueue(true);
-    in->btnEdit->click();
-    EXPECT_EQ(in->edtAmount->text(), QStringLiteral("8000.00"));
+    in.btnEdit->click();
+    EXPECT_EQ(in.edtAmount->text(), QStringLiteral("8000.00"));
     window.reset();
     TScriptedDialogs &third = Scripted();
     window = SignedInMainWindow(ledger.Path(), kUser);
     EXPECT_TRUE(Messages(third).isEmpty());
-    EXPECT_TRUE(window->pnlIncome->PendingRows().isEmpty());
+    EXPECT_TRUE(Income(window).PendingRows().isEmpty());
 }
 
 class RecurringForm : public ::testing::Test {
@@ -151,10 +143,12 @@ protected:
     QStringList Row(int r) const
     {
         QStringList out;
-        for (int c = 1; c < form->lvwRecurring->columnCount(); ++c)
-            out << form->lvwRecurring->topLevelItem(r)->text(c);
+        for (int c = 1; c < List()->columnCount(); ++c)
+            out << List()->topLevelItem(r)->text(c);
         return out;
     }
+    QTreeWidget *List() const { return Child<QTreeWidget>(form.get(), "lvwRecurring"); }
+    QPushButton *Button(const char *name) const { return Child<QPushButton>(form.get(), name); }
 
     TTempLedger ledger;
     std::unique_ptr<TfrmMain> window;
@@ -164,23 +158,23 @@ protected:
 
 TEST_F(RecurringForm, AddEditAndDeleteKeepTheListAndTheLedgerTogether)
 {
-    EXPECT_EQ(form->btnAdd->text(), QStringLiteral("添加(&A)"));
-    EXPECT_EQ(form->btnClose->text(), QStringLiteral("关闭(&C)"));
-    EXPECT_FALSE(form->btnEdit->isEnabled());
+    EXPECT_EQ(Button("btnAdd")->text(), QStringLiteral("添加(&A)"));
+    EXPECT_EQ(Button("btnClose")->text(), QStringLiteral("关闭(&C)"));
+    EXPECT_FALSE(Button("btnEdit")->isEnabled());
 
     OnModal([](QWidget *m) { FillAndAccept(m, 1, QStringLiteral(" 工资 "), QStringLiteral("8000"), 31, QDate(2026, 1, 15)); });
-    form->btnAdd->click();
+    Button("btnAdd")->click();
     OnModal([](QWidget *m) {
         FillAndAccept(m, 0, QStringLiteral("房租"), QStringLiteral("2500.5"), 5, QDate(2026, 2, 1), QDate(2026, 12, 1));
     });
-    form->btnAdd->click();
-    ASSERT_EQ(form->lvwRecurring->topLevelItemCount(), 2);
+    Button("btnAdd")->click();
+    ASSERT_EQ(List()->topLevelItemCount(), 2);
     EXPECT_EQ(Row(0), (QStringList{"收入", "工资", "8000.00", "31", "2026-01", "", ""}));
     EXPECT_EQ(Row(1), (QStringList{"支出", "房租", "2500.50", "5", "2026-02", "2026-12", ""}));
-    EXPECT_TRUE(form->btnEdit->isEnabled());
+    EXPECT_TRUE(Button("btnEdit")->isEnabled());
 
     // A wrong field keeps the dialog open with a message; Cancel changes nothing.
-    SelectRow(form->lvwRecurring, 1);
+    SelectRow(List(), 1);
     OnModal([this](QWidget *m) {
         m->findChild<QLineEdit *>(QStringLiteral("edtAmount"))->setText(QStringLiteral("0"));
         m->findChild<QPushButton *>(QStringLiteral("btnOK"))->click();
@@ -188,25 +182,25 @@ TEST_F(RecurringForm, AddEditAndDeleteKeepTheListAndTheLedgerTogether)
         EXPECT_EQ(dialogs->Of(QStringLiteral("message")).size(), 1);
         m->findChild<QPushButton *>(QStringLiteral("btnCancel"))->click();
     });
-    form->btnEdit->click();
+    Button("btnEdit")->click();
     EXPECT_EQ(Row(1)[2], QStringLiteral("2500.50"));
 
     OnModal([](QWidget *m) {
         FillAndAccept(m, 0, QStringLiteral("房租"), QStringLiteral("2600"), 28, QDate(2026, 2, 1));
     });
-    form->btnEdit->click();
+    Button("btnEdit")->click();
     EXPECT_EQ(Row(1), (QStringList{"支出", "房租", "2600.00", "28", "2026-02", "", ""}));
     const QList<TRecurring> stored = TRecurringStore(ledger.Path()).List(kUser);
     ASSERT_EQ(stored.size(), 2);
     EXPECT_EQ(stored[1].amount, 260000);
     EXPECT_FALSE(stored[1].lastMonth.isValid());
 
-    SelectRow(form->lvwRecurring, 0);
+    SelectRow(List(), 0);
     dialogs->answers.enqueue(false);
-    form->btnDelete->click();
-    EXPECT_EQ(form->lvwRecurring->topLevelItemCount(), 2);
+    Button("btnDelete")->click();
+    EXPECT_EQ(List()->topLevelItemCount(), 2);
     dialogs->answers.enqueue(true);
-    form->btnDelete->click();
-    EXPECT_EQ(form->lvwRecurring->topLevelItemCount(), 1);
+    Button("btnDelete")->click();
+    EXPECT_EQ(List()->topLevelItemCount(), 1);
     EXPECT_EQ(TRecurringStore(ledger.Path()).List(kUser).value(0).item, QStringLiteral("房租"));
 }
