@@ -33,7 +33,7 @@ public:
     void FindText(const QString &text);
     void Next();
 
-    const QList<int> &Found() const { return m_found; }
+    // Whether row is marked as found.
     bool IsFound(int row) const;
 
 private:

@@ -22,17 +22,13 @@ public:
 
     TfrmBudget(ISession &session, QWidget *parent, const QDate &month = QDate::currentDate());
 
-    QDate Month() const { return m_month; }
-    bool IsModified() const { return m_modified; }
-
-    // Stores the budgets as typed; false (with a message) when one of them is not valid.
-    bool btnSaveClick();
-    void dtpMonthChange();
-
 protected:
     void reject() override;
 
 private:
+    // Stores the budgets as typed; false (with a message) when one of them is not valid.
+    bool btnSaveClick();
+    void dtpMonthChange();
     void Reload();
     // Asks whether to save changed budgets first; false when the user's step is to stop.
     bool SettleChanges();

@@ -51,10 +51,19 @@ protected:
         findAction->trigger();
     }
     int Selected() const { return SelectedRow(lvwTrans()); }
+    // The rows the finder marks, as the list draws them.
+    QList<int> Found() const
+    {
+        QList<int> rows;
+        for (int r = 0; r < lvwTrans()->model()->rowCount(); ++r)
+            if (finder->IsFound(r))
+                rows << r;
+        return rows;
+    }
     QStringList FoundItems() const
     {
         QStringList out;
-        for (const int r : finder->Found())
+        for (const int r : Found())
             out << Cell(lvwTrans(), r, 2);
         return out;
     }
@@ -82,9 +91,7 @@ TEST_F(FindInBrowse, TheMenuEntryAsksMarksSelectsAndCounts)
     EXPECT_EQ(dialogs->Of("input").first().caption, QStringLiteral("查找"));
     // Both rent records by the pinyin of their item; notes are not read as pinyin.
     EXPECT_EQ(FoundItems(), (QStringList{"房租", "房租"}));
-    for (int r = 0; r < items.size(); ++r)
-        EXPECT_EQ(finder->IsFound(r), finder->Found().contains(r));
-    EXPECT_EQ(Selected(), finder->Found().first());
+    EXPECT_EQ(Selected(), Found().first());
     EXPECT_TRUE(Status()->isVisible());
     EXPECT_EQ(Status()->text(), QStringLiteral("共找到 2 条"));
     // The found record is the selected one, so Edit and Delete act on it.
@@ -92,7 +99,7 @@ TEST_F(FindInBrowse, TheMenuEntryAsksMarksSelectsAndCounts)
 
     // Nothing found: no row selected, the count says so.
     FindByMenu(QStringLiteral("qq"));
-    EXPECT_TRUE(finder->Found().isEmpty());
+    EXPECT_TRUE(Found().isEmpty());
     EXPECT_EQ(Selected(), -1);
     EXPECT_EQ(Status()->text(), QStringLiteral("共找到 0 条"));
 
@@ -108,7 +115,7 @@ TEST_F(FindInBrowse, TheMenuEntryAsksMarksSelectsAndCounts)
 TEST_F(FindInBrowse, F3GoesToTheNextFoundRecordAndWraps)
 {
     FindByMenu(QStringLiteral("房租"));
-    const QList<int> found = finder->Found();
+    const QList<int> found = Found();
     ASSERT_EQ(found.size(), 3);  // two items and one note
     const auto f3 = [] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3); };
     EXPECT_EQ(Selected(), found[0]);
@@ -121,7 +128,7 @@ TEST_F(FindInBrowse, F3GoesToTheNextFoundRecordAndWraps)
 
     // A new list drops the marks and the count; F3 then finds the same text again.
     Search(QDate(2009, 8, 2), QDate(2009, 8, 31));
-    EXPECT_TRUE(finder->Found().isEmpty());
+    EXPECT_TRUE(Found().isEmpty());
     EXPECT_FALSE(Status()->isVisible());
     lvwTrans()->setFocus();
     f3();
