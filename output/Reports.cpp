@@ -57,8 +57,8 @@ void CentreIn(TReportLabel *label, int width, int top)
     label->Top = top;
 }
 
-// Page number of a report: the title, period and totals, the rule, the column headings and
-// the page number; the rows go below.
+// Starts page number of a report: the title, period and totals, the rule, the column
+// headings and the page number; the rows go below.
 std::unique_ptr<TPageReport> StartPage(int number, const TReportHeader &header,
                                        const QList<TReportColumn> &columns)
 {
@@ -135,14 +135,6 @@ TPagedReport RowsReport(const TReportHeader &header, const QList<TReportColumn> 
         return page;
     };
     return report;
-}
-
-// Lays out every page of a paged report at once.
-void BuildAllPages(TReportPages &pages, const TPagedReport &report)
-{
-    FreeReportPages(pages);
-    for (int number = 1; number <= report.PageCount; ++number)
-        pages.push_back(report.BuildPage(number));
 }
 
 } // namespace
@@ -257,21 +249,11 @@ TPagedReport ChartReport(const TReportHeader &header, const QImage &charts)
     return report;
 }
 
-void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
-                        const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking)
+void LayOutAllPages(TReportPages &pages, const TPagedReport &report)
 {
-    BuildAllPages(pages, RankingReport(header, inRanking, outRanking));
-}
-
-void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
-                             const QList<TRecord> &records)
-{
-    BuildAllPages(pages, TransactionsReport(header, records));
-}
-
-void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts)
-{
-    BuildAllPages(pages, ChartReport(header, charts));
+    FreeReportPages(pages);
+    for (int number = 1; number <= report.PageCount; ++number)
+        pages.push_back(report.BuildPage(number));
 }
 
 void FreeReportPages(TReportPages &pages)

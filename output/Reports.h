@@ -46,12 +46,9 @@ TPagedReport TransactionsReport(const TReportHeader &header, const QList<TRecord
 // charts as large as fits the page, its proportions kept.
 TPagedReport ChartReport(const TReportHeader &header, const QImage &charts);
 
-// The same reports laid out into all their pages at once, after freeing what pages held.
-void BuildRankingReport(TReportPages &pages, const TReportHeader &header,
-                        const QList<TRankRow> &inRanking, const QList<TRankRow> &outRanking);
-void BuildTransactionsReport(TReportPages &pages, const TReportHeader &header,
-                             const QList<TRecord> &records);
-void BuildChartReport(TReportPages &pages, const TReportHeader &header, const QImage &charts);
+// Lays out every page of report at once into pages, after freeing what pages held (the
+// page reports themselves, for checking a layout).
+void LayOutAllPages(TReportPages &pages, const TPagedReport &report);
 
 // Frees every page report, the last page first and on each page its controls last first.
 void FreeReportPages(TReportPages &pages);

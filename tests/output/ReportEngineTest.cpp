@@ -179,7 +179,7 @@ TEST(ReportEngine, PagedReportLaysOutOnlyThePagesShownAndMatchesTheWholeLayout)
     EXPECT_TRUE(built.isEmpty());
 
     TReportPages whole;
-    BuildTransactionsReport(whole, header, rows);
+    LayOutAllPages(whole, TransactionsReport(header, rows));
     ASSERT_EQ(whole.size(), 6u);
     TPageStore eager;
     for (const auto &page : whole)

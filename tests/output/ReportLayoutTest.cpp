@@ -96,11 +96,11 @@ TEST(ReportLayout, FiftyTwoRowsFillOnePageAndTheFiftyThirdStartsTheNext)
 {
     const TFixedResolution ppi(96);
     TReportPages pages;
-    BuildTransactionsReport(pages, Header, TransRows(52));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(52)));
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(Only(*pages[0], QStringLiteral("条目052")).Top, 1004);
 
-    BuildTransactionsReport(pages, Header, TransRows(53));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(53)));
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_TRUE(LabelsWith(*pages[0], QStringLiteral("条目053")).isEmpty());
     const TReportLabel &first = Only(*pages[1], QStringLiteral("条目053"));
@@ -119,7 +119,7 @@ TEST(ReportLayout, EveryPageRepeatsTheHeaderAndOnlyThePageNumberChanges)
 {
     const TFixedResolution ppi(96);
     TReportPages pages;
-    BuildTransactionsReport(pages, Header, TransRows(120));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(120)));
     ASSERT_EQ(pages.size(), 3u);
 
     // Header labels come first on every page: title, period, three caption/value pairs,
@@ -182,7 +182,7 @@ TEST(ReportLayout, TransactionColumnsArePlacedByTheirEdges)
 {
     const TFixedResolution ppi(96);
     TReportPages pages;
-    BuildTransactionsReport(pages, Header, TransRows(2));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(2)));
     const TPageReport &page = *pages[0];
     for (const char *heading : {"日期", "项目", "收入", "支出", "备注"})
         EXPECT_EQ(Only(page, QString::fromUtf8(heading)).Top, 68) << heading;
@@ -208,7 +208,7 @@ TEST(ReportLayout, RankingPrintsIncomeRowsThenExpenseRowsWithAmountsInTheirColum
 {
     const TFixedResolution ppi(96);
     TReportPages pages;
-    BuildRankingReport(pages, Header, InCates(), OutCates());
+    LayOutAllPages(pages, RankingReport(Header, InCates(), OutCates()));
     ASSERT_EQ(pages.size(), 1u);
     const TPageReport &page = *pages[0];
 
@@ -245,7 +245,8 @@ TEST(ReportLayout, AnExpenseRecordPrintsItsAmountUnderExpense)
 {
     const TFixedResolution ppi(96);
     TReportPages pages;
-    BuildTransactionsReport(pages, Header, {TRecord{1, QDate(2024, 3, 5), kTypeOut, "餐饮", 1200, "午饭"}});
+    LayOutAllPages(pages,
+                   TransactionsReport(Header, {TRecord{1, QDate(2024, 3, 5), kTypeOut, "餐饮", 1200, "午饭"}}));
     const TPageReport &page = *pages[0];
     EXPECT_EQ(Only(page, QStringLiteral("2024-03-05")).Left, 0);
     EXPECT_EQ(Only(page, QStringLiteral("餐饮")).Left, 78);
@@ -257,7 +258,7 @@ TEST(ReportLayout, PositionsScaleWithTheScreenResolution)
 {
     const TFixedResolution ppi(120);
     TReportPages pages;
-    BuildRankingReport(pages, Header, InCates(), OutCates());
+    LayOutAllPages(pages, RankingReport(Header, InCates(), OutCates()));
     const TPageReport &page = *pages[0];
     EXPECT_EQ(page.Size, QSize(992, 1403));
     EXPECT_EQ(page.Band()->Size, QSize(898, 1309));
@@ -305,12 +306,12 @@ TEST(ReportLayout, LabelsSizeThemselvesAtTheReportResolution)
 TEST(ReportLayout, FreeingReleasesEveryPage)
 {
     TReportPages pages;
-    BuildTransactionsReport(pages, Header, TransRows(200));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(200)));
     EXPECT_EQ(pages.size(), 4u);
     FreeReportPages(pages);
     EXPECT_TRUE(pages.empty());
     // Building again starts from nothing.
-    BuildTransactionsReport(pages, Header, TransRows(1));
-    BuildTransactionsReport(pages, Header, TransRows(1));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(1)));
+    LayOutAllPages(pages, TransactionsReport(Header, TransRows(1)));
     EXPECT_EQ(pages.size(), 1u);
 }
