@@ -262,8 +262,10 @@ void TfrmFamily::ShowView()
         items.append(item);
     }
     lvwFamily->addTopLevelItems(items);
-    for (int c = 0; c < rows.columns.size(); ++c)
-        lvwFamily->setColumnWidth(c, std::max(70, int(rows.widths.value(c, 10)) * 8));
+    for (int c = 0; c < rows.columns.size(); ++c) {
+        lvwFamily->resizeColumnToContents(c);
+        lvwFamily->setColumnWidth(c, std::max(64, lvwFamily->columnWidth(c) + 12));
+    }
 
     lblNotJoined->setText(m_summary.notJoined.isEmpty()
                               ? QString()
