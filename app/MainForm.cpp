@@ -8,6 +8,7 @@
 #include "browse/TransPanel.h"
 #include "budget/BudgetForm.h"
 #include "budget/BudgetWarning.h"
+#include "family/FamilyForm.h"
 #include "entry/EntryPanel.h"
 #include "import/ImportCommands.h"
 #include "login/LoginForm.h"
@@ -201,6 +202,9 @@ void TfrmMain::CreateMenu()
             panel->ReloadCates();
     });
     AddPlanMenu();
+    QAction *mnuMenu_Family = mnuMenu->addAction(QStringLiteral("家庭汇总..."));
+    mnuMenu_Family->setObjectName(QStringLiteral("mnuMenu_Family"));
+    connect(mnuMenu_Family, &QAction::triggered, this, Guarded(this, [this] { TfrmFamily(*this, this).exec(); }));
     mnuMenu->addSeparator();
     mnuMenu_Exit = mnuMenu->addAction(QStringLiteral("退出"));
     mnuMenu_Exit->setObjectName(QStringLiteral("mnuMenu_Exit"));

@@ -249,6 +249,38 @@ TPagedReport ChartReport(const TReportHeader &header, const QImage &charts)
     return report;
 }
 
+TPagedReport SheetReport(const TReportHeader &header, const TSheetRows &sheet)
+{
+    // The band is 718 wide; each cell keeps a gap of 4 to its neighbours.
+    constexpr int kBand = 718, kGap = 4;
+    int weights = 0;
+    for (qsizetype c = 0; c < sheet.columns.size(); ++c)
+        weights += std::max(1, int(sheet.widths.value(c, 10)));
+    QList<TReportColumn> columns;
+    int x = 0;
+    for (qsizetype c = 0; c < sheet.columns.size(); ++c) {
+        const int share = kBand * std::max(1, int(sheet.widths.value(c, 10))) / std::max(1, weights);
+        bool numbers = false;
+        for (const QList<TSheetCell> &row : sheet.rows)
+            if (c < row.size() && row[c].IsNumber()) {
+                numbers = true;
+                break;
+            }
+        const int width = std::max(8, share - kGap);
+        if (numbers)
+            columns.append({sheet.columns[c], TPlace::RightAt, x + width, width});
+        else
+            columns.append({sheet.columns[c], TPlace::LeftAt, x, width});
+        x += share;
+    }
+    return RowsReport(header, columns, sheet.rows.size(), [sheet](qsizetype i) {
+        QStringList texts;
+        for (const TSheetCell &cell : sheet.rows[i])
+            texts << cell.text;
+        return texts;
+    });
+}
+
 void LayOutAllPages(TReportPages &pages, const TPagedReport &report)
 {
     FreeReportPages(pages);

@@ -1,5 +1,6 @@
 #pragma once
 #include "output/ListTexts.h"
+#include "output/SheetExport.h"
 #include "output/report/CompositeReport.h"
 #include "output/report/ReportModel.h"
 
@@ -45,6 +46,11 @@ TPagedReport TransactionsReport(const TReportHeader &header, const QList<TRecord
 // One page: the title, period and totals as on the other reports, then the picture of the
 // charts as large as fits the page, its proportions kept.
 TPagedReport ChartReport(const TReportHeader &header, const QImage &charts);
+
+// Any table of rows (the family summary's views): the columns share the band in
+// proportion to their widths, numbers right-aligned, the title, period and totals of
+// header above them.
+TPagedReport SheetReport(const TReportHeader &header, const TSheetRows &sheet);
 
 // Lays out every page of report at once into pages, after freeing what pages held (the
 // page reports themselves, for checking a layout).

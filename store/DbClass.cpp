@@ -96,7 +96,12 @@ bool TDbMan::DeleteUser(const QString &name)
         TConnection conn;
         TConnectionScope scope{conn};
         OpenLedger(conn);
+        RequirePlanTables(conn);
+        // A deleted member leaves the family summary with the account.
+        conn.BeginTransaction();
         conn.Execute(QStringLiteral("delete from [users] where [name]=?"), {THi::EncodeText(name)});
+        conn.Execute(QStringLiteral("delete from [family_consent] where [user]=?"), {THi::EncodeText(name)});
+        conn.Commit();
     }
     return !UserExists(name);
 }

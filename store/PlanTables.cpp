@@ -3,6 +3,8 @@
 
 #include <sqlite3.h>
 
+#include <iterator>
+
 namespace {
 
 // The wait for a write lock that every connection of the ledger has (see TConnection::Open).
@@ -26,6 +28,9 @@ const char *const kPlanSchema[] = {
     "CREATE TABLE IF NOT EXISTS recurring_done ("
     " recurring INTEGER NOT NULL, month TEXT NOT NULL, state TEXT NOT NULL,"
     " PRIMARY KEY (recurring, month))",
+    // The members who agreed to be counted in the family summary, one row each.
+    "CREATE TABLE IF NOT EXISTS family_consent ("
+    " user TEXT NOT NULL, PRIMARY KEY (user))",
 };
 
 } // namespace
@@ -34,12 +39,12 @@ bool HasPlanTables(TConnection &conn)
 {
     sqlite3_stmt *stmt = nullptr;
     const char *sql = "select count(*) from sqlite_master where type='table' and "
-                      "name in ('budgets','recurring','recurring_done')";
+                      "name in ('budgets','recurring','recurring_done','family_consent')";
     if (!conn.Handle() || sqlite3_prepare_v2(conn.Handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return false;
     }
-    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
+    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == int(std::size(kPlanSchema));
     sqlite3_finalize(stmt);
     return all;
 }

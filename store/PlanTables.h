@@ -2,7 +2,7 @@
 
 class TConnection;
 
-// The tables of monthly budgets and recurring records live beside the ledger's own three
+// The tables of monthly budgets, recurring records and the family summary's consent live beside the ledger's own three
 // tables and never touch them, so that the ledger still opens in earlier versions, which
 // check only that their three tables exist.
 //

@@ -13,7 +13,9 @@ set(allowed_login "base;store;widgets")
 set(allowed_entry "base;store;widgets;pinyin")
 set(allowed_charts "base;store;output;widgets;preview")
 set(allowed_browse "base;store;output;widgets;preview;pinyin;entry;charts")
-set(known base store output widgets preview pinyin login entry charts browse app)
+# The family summary is a panel: it shows sums from the store through the writers.
+set(allowed_family "base;store;output;widgets;preview")
+set(known base store output widgets preview pinyin login entry charts browse family app)
 set(program_folders ${known})
 
 file(GLOB children RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/*)

@@ -61,8 +61,8 @@ TEST(PlanTables, AddedBesideTheLedgerWhichEarlierVersionsStillOpen)
                  QStringLiteral("12.5"), QString());
 
     EXPECT_EQ(RawColumn(ledger.Path(), "select name from sqlite_master where type='table' and name in "
-                                       "('budgets','recurring','recurring_done') order by name"),
-              (QStringList{"budgets", "recurring", "recurring_done"}));
+                                       "('budgets','family_consent','recurring','recurring_done') order by name"),
+              (QStringList{"budgets", "family_consent", "recurring", "recurring_done"}));
     // The three tables and their index are exactly as they were; no triggers or views,
     // which the ledger check of other versions refuses.
     EXPECT_EQ(RawColumn(ledger.Path(), kLedgerSchema), before);
