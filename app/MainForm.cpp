@@ -18,6 +18,7 @@
 #include "store/DbClass.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QApplication>
 #include <QCursor>
 #include <QFileInfo>
@@ -336,6 +337,7 @@ bool TfrmMain::StartSuccessor(const QString &argument)
     const bool started = SuccessorStarter
                              ? SuccessorStarter(argument)
                              : THi::RunProgram(QCoreApplication::applicationFilePath(), argument);
+    m_successorStarted = started;
     if (!started)
         Dialogs().Message(this, QStringLiteral("无法启动新的程序实例，当前窗口保持打开。"),
                           QStringLiteral("Tallyfern"), IDialogs::Icon::Error);
@@ -344,7 +346,7 @@ bool TfrmMain::StartSuccessor(const QString &argument)
 
 void TfrmMain::mnuMenu_SwitchUserClick()
 {
-    if (!Confirm(this, QStringLiteral("您真的想要切换用户吗？")))
+    if (!Confirm(this, QStringLiteral("您真的想要切换用户吗？")) || !MayLeavePendingRows())
         return;
     // Nothing has changed yet, so a successor that cannot start leaves this window open.
     if (StartSuccessor(QStringLiteral("none")))
@@ -354,4 +356,21 @@ void TfrmMain::mnuMenu_SwitchUserClick()
 void TfrmMain::mnuMenu_ExitClick()
 {
     close();
+}
+
+bool TfrmMain::MayLeavePendingRows()
+{
+    const int pending = pnlExpense->PendingCount() + pnlIncome->PendingCount();
+    return pending == 0 ||
+           Dialogs().Question(this, QStringLiteral("待保存列表中还有 %1 条记录没有保存，确实要退出吗？").arg(pending),
+                              QStringLiteral("确认"), IDialogs::Answer::No);
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (!m_successorStarted && !MayLeavePendingRows()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }

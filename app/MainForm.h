@@ -58,6 +58,8 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Asks before pending rows are lost, unless a successor instance has taken over.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     TLoginResult RunLogin();
@@ -72,6 +74,9 @@ private:
     void mnuMenu_RestoreClick();
     // Starts the successor instance with argument and reports a failure to start it.
     bool StartSuccessor(const QString &argument);
+    // With rows in the pending lists, asks whether to leave them unsaved (default No).
+    bool MayLeavePendingRows();
+    bool m_successorStarted = false;
 
     // Controls (object names equal these member names; tests find them by name).
     QWidget *pnlLeft = nullptr, *pnlTop = nullptr, *pnlRight = nullptr, *pnlBottom = nullptr;

@@ -13,3 +13,8 @@ QString NarrowAmountText(const QString &text)
     }
     return out;
 }
+
+std::optional<TFen> TypedAmount(const QString &typed)
+{
+    return ParseAmount(NarrowAmountText(typed));
+}

@@ -1,4 +1,5 @@
 #include "budget/BudgetForm.h"
+#include "base/AmountInput.h"
 #include "base/HiClass.h"
 #include "store/CateLists.h"
 #include "widgets/Dialogs.h"
@@ -169,7 +170,7 @@ bool TfrmBudget::btnSaveClick()
             budgets.append({m_lines[r].item, std::nullopt});
             continue;
         }
-        const std::optional<TFen> amount = ParseAmount(text);
+        const std::optional<TFen> amount = TypedAmount(text);
         if (!amount) {
             grdBudgets->setCurrentCell(r, colBudget);
             Dialogs().Message(this,
@@ -192,7 +193,7 @@ bool TfrmBudget::SettleChanges()
 {
     if (!m_modified)
         return true;
-    if (!Dialogs().Question(this, QStringLiteral("%1月的预算已修改，要先保存吗？").arg(m_month.toString(QStringLiteral("yyyy-MM"))),
+    if (!Dialogs().Question(this, QStringLiteral("%1年%2月的预算已修改，要先保存吗？").arg(m_month.year()).arg(m_month.month()),
                             QStringLiteral("Tallyfern")))
         return true;
     bool saved = false;

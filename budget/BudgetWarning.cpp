@@ -4,6 +4,22 @@
 #include "widgets/Dialogs.h"
 #include "widgets/Session.h"
 
+namespace {
+
+// "本月…" for the month of today, "2026年1月…" for any other.
+QString OverBudgetText(const TOverrun &overrun, const QDate &today)
+{
+    const QString amount = FormatFen(overrun.excess);
+    if (overrun.month.year() == today.year() && overrun.month.month() == today.month())
+        return QStringLiteral("本月“%1”已超出预算 %2 元。").arg(overrun.item, amount);
+    return QStringLiteral("%1年%2月“%3”已超出预算 %4 元。")
+        .arg(overrun.month.year())
+        .arg(overrun.month.month())
+        .arg(overrun.item, amount);
+}
+
+} // namespace
+
 void WarnOverBudget(ISession &session, const QList<TNewRecord> &savedRows)
 {
     QList<TSpending> saved;
@@ -14,8 +30,8 @@ void WarnOverBudget(ISession &session, const QList<TNewRecord> &savedRows)
         return;
     const QList<TOverrun> overruns =
         TBudgetStore(session.SessionDb().FileName()).Overruns(session.SessionUser(), saved);
+    const QDate today = QDate::currentDate();
     for (const TOverrun &o : overruns)
-        Dialogs().Message(session.Window(),
-                          QStringLiteral("本月“%1”已超出预算 %2 元。").arg(o.item, FormatFen(o.excess)),
-                          QStringLiteral("Tallyfern"), IDialogs::Icon::Information);
+        Dialogs().Message(session.Window(), OverBudgetText(o, today), QStringLiteral("Tallyfern"),
+                          IDialogs::Icon::Information);
 }

@@ -4,6 +4,6 @@
 
 class ISession;
 
-// After the expense panel stored rows: says, once per
-// item, which items these rows took past their budget for the rows' month.
+// After the expense panel stored rows: says, once per item and month, which items these
+// rows took past their budget for the rows' month.
 void WarnOverBudget(ISession &session, const QList<TNewRecord> &savedRows);

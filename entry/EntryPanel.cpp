@@ -27,6 +27,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -81,7 +82,7 @@ TEntryPanel::TEntryPanel(ISession &session, Twin twin, QWidget *parent)
     connect(btnAdd, &QPushButton::clicked, this, Guarded(this, [this] { btnAddClick(); }));
     connect(btnSave, &QPushButton::clicked, this, Guarded(this, [this] { btnSaveClick(); }));
     connect(btnEdit, &QPushButton::clicked, this, Guarded(this, [this] { btnEditClick(); }));
-    connect(btnDelete, &QPushButton::clicked, this, Guarded(this, [this] { btnDeleteClick(); }));
+    connect(btnDelete, &QPushButton::clicked, this, Guarded(this, [this] { DeleteSelectedRows(); }));
     connect(btnHelp, &QPushButton::clicked, this, Guarded(this, [this] { btnHelpClick(); }));
     connect(btnCalc, &QPushButton::clicked, this, Guarded(this, [this] { btnCalcClick(); }));
     connect(btnEditCates, &QPushButton::clicked, this, Guarded(this, [this] { btnEditCatesClick(); }));
@@ -184,6 +185,8 @@ void TEntryPanel::CreateControls()
                               {QStringLiteral("备注"), 220}});
     lvwRecs->setGeometry(12, 135, 672, 267);
     lvwRecs->setFocusPolicy(Qt::ClickFocus);
+    // Several rows go in one step: a rent that ended leaves many offered rows behind.
+    lvwRecs->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
     lblTotal = new QLabel(this);
     lblTotal->setObjectName(Name("lbl", "Total"));
@@ -241,21 +244,20 @@ void TEntryPanel::ReloadCates()
 
 void TEntryPanel::cboCateChange()
 {
-    btnAdd->setEnabled(!THi::Trim(cboCate->currentText()).isEmpty() &&
-                       THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text())));
+    btnAdd->setEnabled(!THi::Trim(cboCate->currentText()).isEmpty() && TypedAmount(edtAmount->text()));
 }
 
 // btnOutAddClick / btnInAddClick
 void TEntryPanel::btnAddClick()
 {
-    double amount = 0;
     // The item list keeps one entry a line, so a line break pasted into the item would
     // split it into two entries.
     QString item = cboCate->currentText();
     item.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     item = THi::Trim(item);
     // Enter in the notes field arrives here whatever the state of Add.
-    if (!btnAdd->isEnabled() || item.isEmpty() || !THi::IsAcceptedAmount(NarrowAmountText(edtAmount->text()), &amount)) {
+    const std::optional<TFen> amount = TypedAmount(edtAmount->text());
+    if (!btnAdd->isEnabled() || item.isEmpty() || !amount) {
         cboCate->setFocus();
         return;
     }
@@ -264,9 +266,10 @@ void TEntryPanel::btnAddClick()
     std::exception_ptr failure;
     {
         TBusyScope busy(m_session, btnAdd);
-        const TNewRecord record{dtpDate->date(), TypeText(), item, FenFromYuan(amount),
+        const TNewRecord record{dtpDate->date(), TypeText(), item, *amount,
                                 THi::Trim(edtNotes->text())};
         m_pending.append(record);
+        m_origins.append(std::exchange(m_fieldsOrigin, 0));
         auto *row = new QTreeWidgetItem(lvwRecs, {QString(), record.date.toString(QStringLiteral("yyyy-MM-dd")),
                                                   record.type, record.item, FormatFen(record.amount),
                                                   record.notes});
@@ -296,6 +299,7 @@ void TEntryPanel::btnSaveClick()
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要保存吗？")))
         return;
     QList<TNewRecord> saved;
+    QList<qint64> origins;
     {
         // The rows are stored in one transaction: on failure nothing is stored and the
         // list stays, so a second Save cannot store a row twice.
@@ -303,12 +307,16 @@ void TEntryPanel::btnSaveClick()
         saved = m_pending;
         m_session.SessionDb().AddRecords(m_session.SessionUser(), saved);
     }
+    for (const qint64 origin : std::as_const(m_origins))
+        if (origin)
+            origins.append(origin);
     m_pending.clear();
+    m_origins.clear();
     lvwRecs->clear();
     UpdatePendingTotal();
     m_session.UpdateCommandStates();
     ShowSaveSuccess();
-    emit RowsSaved(saved);
+    emit RowsSaved(saved, origins);
 }
 
 void TEntryPanel::ShowSaveSuccess()
@@ -323,46 +331,56 @@ void TEntryPanel::ShowSaveSuccess()
 void TEntryPanel::btnEditClick()
 {
     const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
-    if (selected.isEmpty())
+    if (selected.size() != 1)
         return;
     if (!Confirm(m_session.Window(), QStringLiteral("您真的想要编辑它吗？")))
         return;
-    const TNewRecord &row = m_pending.at(lvwRecs->indexOfTopLevelItem(selected.first()));
+    const int index = lvwRecs->indexOfTopLevelItem(selected.first());
+    const TNewRecord row = m_pending.at(index);
+    // The row is not withdrawn: it goes on, corrected, with the next Add.
+    m_fieldsOrigin = m_origins.at(index);
     dtpDate->setDate(row.date);
     cboCate->setEditText(row.item);
     edtAmount->setText(FormatFen(row.amount));
     edtNotes->setText(row.notes);
     cboCateChange();
-    RemoveSelectedRow();
+    TakeSelectedRows(nullptr);
     AfterRowsChanged();
 }
 
 // btnOutDeleteClick / btnInDeleteClick
-void TEntryPanel::btnDeleteClick()
+void TEntryPanel::DeleteSelectedRows()
 {
-    if (lvwRecs->selectedItems().isEmpty())
+    const qsizetype count = lvwRecs->selectedItems().size();
+    if (count == 0)
         return;
-    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要删除它吗？")))
+    const QString question = count == 1 ? QStringLiteral("您真的想要删除它吗？")
+                                        : QStringLiteral("您真的想要删除这 %1 条记录吗？").arg(count);
+    if (!Confirm(m_session.Window(), question))
         return;
-    RemoveSelectedRow();
+    QList<qint64> origins;
+    TakeSelectedRows(&origins);
     AfterRowsChanged();
+    if (!origins.isEmpty())
+        emit RowsWithdrawn(origins);
 }
 
-void TEntryPanel::RemoveSelectedRow()
+void TEntryPanel::TakeSelectedRows(QList<qint64> *origins)
 {
     const QList<QTreeWidgetItem *> selected = lvwRecs->selectedItems();
     QList<int> rows;
     for (QTreeWidgetItem *item : selected)
         rows.append(lvwRecs->indexOfTopLevelItem(item));
-    std::sort(rows.begin(), rows.end(), std::greater<int>());
-    QList<TNewRecord> taken;
-    for (int row : rows)
-        taken.append(m_pending.takeAt(row));
+    std::sort(rows.begin(), rows.end());
+    for (auto row = rows.crbegin(); row != rows.crend(); ++row) {
+        m_pending.removeAt(*row);
+        const qint64 origin = m_origins.takeAt(*row);
+        if (origins && origin)
+            origins->prepend(origin);
+    }
     // Without a current row the view does not select the neighbour of the removed one.
     lvwRecs->selectionModel()->clear();
     qDeleteAll(selected);
-    for (const TNewRecord &row : taken)
-        emit RowTakenBack(row);
 }
 
 void TEntryPanel::AfterRowsChanged()
@@ -455,10 +473,12 @@ void TEntryPanel::SetCateEntries(const QStringList &entries)
     cboCate->setEditText(typed);
 }
 
-void TEntryPanel::AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes)
+void TEntryPanel::AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes,
+                                qint64 origin)
 {
     const TNewRecord record{date, TypeText(), THi::Trim(item), amount, THi::Trim(notes)};
     m_pending.append(record);
+    m_origins.append(origin);
     auto *row = new QTreeWidgetItem(lvwRecs, {QString(), record.date.toString(QStringLiteral("yyyy-MM-dd")),
                                               record.type, record.item, FormatFen(record.amount), record.notes});
     row->setTextAlignment(4, Qt::AlignRight | Qt::AlignVCenter);
@@ -490,7 +510,7 @@ bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)
     if (watched == lvwRecs && event->type() == QEvent::KeyRelease) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Delete && !key->isAutoRepeat() && !lvwRecs->selectedItems().isEmpty()) {
-            RunGuarded(this, [this] { btnDeleteClick(); });
+            RunGuarded(this, [this] { DeleteSelectedRows(); });
             return true;
         }
     }
@@ -499,7 +519,8 @@ bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)
 
 void TEntryPanel::UpdateCommandStates()
 {
+    const qsizetype selected = lvwRecs->selectedItems().size();
     btnSave->setEnabled(RowCount(lvwRecs) > 0);
-    btnEdit->setEnabled(HasSelection(lvwRecs));
-    btnDelete->setEnabled(HasSelection(lvwRecs));
+    btnEdit->setEnabled(selected == 1);
+    btnDelete->setEnabled(selected > 0);
 }

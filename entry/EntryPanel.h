@@ -29,16 +29,25 @@ public:
     // items), leaving what the user typed in the field alone.
     void ReloadCates();
 
-    // Save needs pending rows; Edit and Delete a selected one.
+    // Save needs pending rows; Delete one or more selected rows, Edit exactly one.
     void UpdateCommandStates();
-    // Lists a row for the user to check and save, as Add lists a typed one.
-    void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes);
+    // Lists a row for the user to check and save, as Add lists a typed one. A non-zero
+    // origin names where the row came from; it travels with the row into the fields and
+    // back by Edit and Add, and comes back in RowsSaved or RowsWithdrawn.
+    void AddPendingRow(const QDate &date, const QString &item, TFen amount, const QString &notes,
+                       qint64 origin = 0);
+    // How many rows wait in the pending list.
+    int PendingCount() const { return int(m_pending.size()); }
+
+public slots:
+    // Asks once, then removes every selected row of the pending list (Delete, Alt+D).
+    void DeleteSelectedRows();
 
 signals:
-    // After a Save has stored the rows.
-    void RowsSaved(const QList<TNewRecord> &rows);
-    // A pending row taken back by Edit or Delete.
-    void RowTakenBack(const TNewRecord &row);
+    // After a Save has stored the rows; origins are those of the rows that had one.
+    void RowsSaved(const QList<TNewRecord> &rows, const QList<qint64> &origins);
+    // The origins of rows the user removed from the pending list.
+    void RowsWithdrawn(const QList<qint64> &origins);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -52,7 +61,6 @@ private:
     void btnAddClick();
     void btnSaveClick();
     void btnEditClick();      // takes the selected row back into the fields
-    void btnDeleteClick();
     void btnHelpClick();
     void btnCalcClick();
     void btnEditCatesClick();
@@ -68,7 +76,8 @@ private:
 
     QString Name(const char *kind, const char *rest) const;
     void CreateControls();
-    void RemoveSelectedRow();
+    // Takes the selected rows out of the list, in list order.
+    void TakeSelectedRows(QList<qint64> *origins);
     void AfterRowsChanged();
     // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.
     void UpdatePendingTotal();
@@ -77,6 +86,9 @@ private:
     Twin m_twin;
     // The records waiting to be saved, in list order: the rows lvwRecs shows.
     QList<TNewRecord> m_pending;
+    QList<qint64> m_origins;  // of each pending row, 0 for one typed by hand
+    // The origin of the row Edit put into the fields, given to the next row added.
+    qint64 m_fieldsOrigin = 0;
 
     QLabel *lblStep[6] = {};
     QDateEdit *dtpDate = nullptr;

@@ -44,6 +44,7 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
     const QString user = session.SessionUser();
     TImportStore store(session.DbFileName());
     std::unique_ptr<TfrmImport> form;
+    int imported = 0;
     {
         TBusyScope busy(session, nullptr);
         std::optional<TBill> bill;
@@ -54,9 +55,17 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
             return;
         }
         const QList<TPlanRow> plan = PlanImport(*bill, LoadImportContext(store, user));
-        form = std::make_unique<TfrmImport>(
-            plan, CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out"))),
-            CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("in"))), owner);
+        // A dialog with every row unchecked would leave the user nothing to do but cancel.
+        imported = AllImportedBefore(plan);
+        if (imported == 0)
+            form = std::make_unique<TfrmImport>(
+                plan, CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out"))),
+                CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("in"))), owner);
+    }
+    if (imported > 0) {
+        Dialogs().Message(owner, QStringLiteral("这份账单的 %1 条记录都已导入过。").arg(imported), kCaption,
+                          IDialogs::Icon::Information);
+        return;
     }
     if (form->exec() != QDialog::Accepted)
         return;

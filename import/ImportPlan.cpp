@@ -114,6 +114,26 @@ QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context)
     return plan;
 }
 
+int AllImportedBefore(const QList<TPlanRow> &plan)
+{
+    QSet<QString> imported;
+    for (const TPlanRow &row : plan) {
+        switch (row.reason) {
+        case TUncheckedReason::None:
+            return 0;
+        case TUncheckedReason::AlreadyImported:
+            imported.insert(row.key);
+            break;
+        case TUncheckedReason::NotCounted:
+        case TUncheckedReason::NotCompleted:
+        case TUncheckedReason::FullRefund:
+        case TUncheckedReason::Repeated:
+            break;
+        }
+    }
+    return int(imported.size());
+}
+
 TImportContext LoadImportContext(TImportStore &store, const QString &user)
 {
     TImportContext context;

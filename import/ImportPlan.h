@@ -38,6 +38,10 @@ QString ImportNotes(const TBillRow &row);
 QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules);
 
 QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context);
+// How many transactions of a bill were imported before, when that leaves nothing new to
+// import: every other row is one an import leaves out anyway (not counted, not completed,
+// fully refunded). Zero when some row is new.
+int AllImportedBefore(const QList<TPlanRow> &plan);
 TImportContext LoadImportContext(TImportStore &store, const QString &user);
 // The record stored for a checked row.
 TImportRecord ToRecord(const TPlanRow &row);

@@ -110,6 +110,12 @@ void TItemCompleter::Offer(const QString &typed)
         Hide();
         return;
     }
+    // An item typed in full comes first, so that taking the first offer keeps it.
+    for (int i = 1; i < offered.size(); ++i)
+        if (offered[i].trimmed().compare(typed.trimmed(), Qt::CaseInsensitive) == 0) {
+            offered.move(i, 0);
+            break;
+        }
     // The window is looked up now, as the field may have been placed in it after attaching.
     if (QWidget *window = m_owner->window(); window != m_window) {
         if (m_window)
@@ -131,6 +137,8 @@ void TItemCompleter::Offer(const QString &typed)
     m_popup->setGeometry(geometry);
     m_popup->verticalScrollBar()->setValue(0);
     m_popup->show();
+    // The first offer is chosen at once: Enter or Tab takes it, Escape keeps the typed text.
+    Choose(0);
 }
 
 void TItemCompleter::MoveChoice(int step)
@@ -138,12 +146,16 @@ void TItemCompleter::MoveChoice(int step)
     const int count = m_offered->rowCount();
     const int current = m_popup->currentIndex().isValid() ? m_popup->currentIndex().row() : -1;
     // Up from the first row goes back to the typed text, with no row chosen.
-    const int next = qBound(-1, current + step, count - 1);
-    if (next < 0) {
+    Choose(qBound(-1, current + step, count - 1));
+}
+
+void TItemCompleter::Choose(int row)
+{
+    if (row < 0) {
         m_popup->selectionModel()->clear();
         return;
     }
-    const QModelIndex index = m_offered->index(next);
+    const QModelIndex index = m_offered->index(row);
     m_popup->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
     m_popup->scrollTo(index);
 }
@@ -193,8 +205,10 @@ bool TItemCompleter::eventFilter(QObject *watched, QEvent *event)
             Hide();
             return true;
         case Qt::Key_Return:
-        case Qt::Key_Enter: {
-            // The event goes on, so Enter still does what it does in the field.
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: {
+            // The event goes on, so Enter and Tab still do what they do in the field.
             const QModelIndex chosen = m_popup->currentIndex();
             if (chosen.isValid() && m_popup->selectionModel()->isSelected(chosen))
                 Take(chosen.row());

@@ -16,10 +16,11 @@ class QWidget;
 
 // Offers the user's items in a popup below an item field while typing: by the text, the
 // initials or the full pinyin of an item (see TItemMatcher). The keyboard stays in the
-// field. While the popup is shown, Down and Up move in it, Enter puts the chosen item
-// into the field and then goes on to whatever Enter does there, Escape closes the popup
-// and keeps what was typed, and a click takes an item. Without a chosen row, Enter keeps
-// the typed text, so a new item is typed as before.
+// field. The popup opens with its first offer chosen (an item typed in full stands
+// first); Down and Up move the choice, Enter or Tab puts the chosen item into the field
+// and then goes on to whatever the key does there, Escape closes the popup and keeps
+// what was typed, and a click takes an item. Only without a chosen row (Up from the
+// first) does Enter keep the typed text; a text no item matches opens no popup.
 class TItemCompleter : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +42,7 @@ private:
     const TItemMatcher &Matcher();
     void Offer(const QString &typed);
     void MoveChoice(int step);
+    void Choose(int row);  // -1: no row
     void Take(int row);
     void Hide();
     bool Shown() const;

@@ -1,4 +1,5 @@
 #include "recurring/RecurringForm.h"
+#include "base/AmountInput.h"
 #include "base/HiClass.h"
 #include "store/CateLists.h"
 #include "store/DbClass.h"
@@ -129,7 +130,7 @@ void TfrmRecurringEdit::btnOKClick()
     item = THi::Trim(item);
     if (item.isEmpty())
         return refuse(QStringLiteral("请填写项目。"), cboCate);
-    const std::optional<TFen> amount = ParseAmount(edtAmount->text());
+    const std::optional<TFen> amount = TypedAmount(edtAmount->text());
     if (!amount)
         return refuse(QStringLiteral("金额“%1”无效，请填写至少 0.01 的数字。").arg(edtAmount->text()), edtAmount);
     const QDate first = FirstOf(dtpFirst->date());

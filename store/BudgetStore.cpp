@@ -138,11 +138,8 @@ QList<TOverrun> TBudgetStore::Overruns(const QString &user, const QList<TSpendin
 
     QHash<QDate, QHash<QString, std::optional<TFen>>> budgetsByMonth;
     QHash<QDate, QHash<QString, TFen>> spentByMonth;
-    QSet<QString> reported;
     for (const auto &key : order) {
         const auto &[item, month] = key;
-        if (reported.contains(item))
-            continue;
         if (!budgetsByMonth.contains(month)) {
             budgetsByMonth.insert(month, BudgetsOf(conn, encodedUser, month));
             spentByMonth.insert(month, SpendingOf(conn, encodedUser, month));
@@ -152,17 +149,19 @@ QList<TOverrun> TBudgetStore::Overruns(const QString &user, const QList<TSpendin
         const TFen after = spentByMonth[month].value(stored);
         if (budget && after > *budget && after - added.value(key) <= *budget) {
             overruns.append({item, month, after - *budget});
-            reported.insert(item);
         }
     }
-    // In the order of the expenses, not of their months.
+    // Items in the order of the expenses, each item's months in calendar order.
     QList<TOverrun> ordered;
     QSet<QString> seen;
-    for (const TSpending &s : saved)
+    for (const TSpending &s : saved) {
+        const QString item = THi::Trim(s.item);
+        if (seen.contains(item))
+            continue;
+        seen.insert(item);
         for (const TOverrun &o : overruns)
-            if (o.item == THi::Trim(s.item) && !seen.contains(o.item)) {
+            if (o.item == item)
                 ordered.append(o);
-                seen.insert(o.item);
-            }
+    }
     return ordered;
 }

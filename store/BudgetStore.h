@@ -51,6 +51,7 @@ public:
     void SetBudgets(const QString &user, const QDate &month,
                     const QList<QPair<QString, std::optional<TFen>>> &budgets);
     // The items that the just stored expenses took from within their budget to past it,
-    // once per item (its earliest such month), in the order of the expenses.
+    // once per item and month: items in the order of the expenses, an item's months in
+    // calendar order.
     QList<TOverrun> Overruns(const QString &user, const QList<TSpending> &saved);
 };

@@ -71,10 +71,10 @@ void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &cap
     box.exec();
 }
 
-bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &caption)
+bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &caption, Answer preset)
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(preset == Answer::No ? QMessageBox::No : QMessageBox::Yes);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     WidenForCaption(box);

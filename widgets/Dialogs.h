@@ -9,12 +9,15 @@ class QWidget;
 class IDialogs {
 public:
     enum class Icon { Information, Warning, Error, Question };
+    // The button Enter presses in a question.
+    enum class Answer { Yes, No };
 
     virtual ~IDialogs() = default;
     // A message with one OK button.
     virtual void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) = 0;
-    // A question with Yes (the default) and No; true for Yes.
-    virtual bool Question(QWidget *owner, const QString &text, const QString &caption) = 0;
+    // A question with Yes and No, preset the default button; true for Yes.
+    virtual bool Question(QWidget *owner, const QString &text, const QString &caption,
+                          Answer preset = Answer::Yes) = 0;
     // The one-line input box; false when cancelled.
     virtual bool InputText(QWidget *owner, const QString &caption, const QString &prompt,
                            QString &value, bool password) = 0;

@@ -5,7 +5,8 @@
 class TQtDialogs : public IDialogs {
 public:
     void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) override;
-    bool Question(QWidget *owner, const QString &text, const QString &caption) override;
+    bool Question(QWidget *owner, const QString &text, const QString &caption,
+                  Answer preset = Answer::Yes) override;
     bool InputText(QWidget *owner, const QString &caption, const QString &prompt, QString &value,
                    bool password) override;
     QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) override;

@@ -8,6 +8,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QLabel>
@@ -153,6 +154,45 @@ TEST(MainForm, SwitchUserAsksAndStartsASuccessor)
     Child<QAction>(w.get(), "mnuMenu_SwitchUser")->trigger();
     EXPECT_EQ(started, QStringList{QStringLiteral("none")});
     EXPECT_FALSE(w->isVisible());
+}
+
+TEST(MainForm, LeavingWithPendingRowsAsksWithNoAsTheDefault)
+{
+    TTempLedger ledger;
+    auto w = SignedInMainWindow(ledger.Path(), QStringLiteral("U"));
+    w->show();
+    QStringList started;
+    w->SuccessorStarter = [&](const QString &arg) { started << arg; return true; };
+    for (const TEntryControls &panel : {Expense(w), Income(w), Income(w)}) {
+        panel.cboCate->setEditText(QStringLiteral("午饭"));
+        panel.edtAmount->setText(QStringLiteral("12"));
+        panel.btnAdd->click();
+    }
+    auto &dlg = Scripted();
+    const QString question = QStringLiteral("待保存列表中还有 3 条记录没有保存，确实要退出吗？");
+    // Exit, and the window's own close: No keeps the window and its rows.
+    Child<QAction>(w.get(), "mnuMenu_Exit")->trigger();
+    w->close();
+    ASSERT_EQ(dlg.Kinds(), (QStringList{"question", "question"}));
+    for (const auto &call : dlg.calls) {
+        EXPECT_EQ(call.text, question);
+        EXPECT_EQ(call.preset, IDialogs::Answer::No);
+    }
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(Income(w).PendingRows().size(), 2);
+
+    // Switching user asks as well before any successor starts.
+    dlg.Reset();
+    dlg.answers << true << false;
+    Child<QAction>(w.get(), "mnuMenu_SwitchUser")->trigger();
+    EXPECT_EQ(dlg.calls.value(1).text, question);
+    EXPECT_TRUE(started.isEmpty());
+    EXPECT_TRUE(w->isVisible());
+    dlg.answers << true << true;
+    Child<QAction>(w.get(), "mnuMenu_SwitchUser")->trigger();
+    EXPECT_EQ(started, QStringList{QStringLiteral("none")});
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(dlg.calls.size(), 4);
 }
 
 TEST(MainForm, SuccessorThatCannotStartKeepsTheWindowOpen)

@@ -108,7 +108,24 @@ TEST_F(Budget, ASaveThatPushesAnItemPastItsBudgetSaysSoOncePerItem)
     Store().SetBudgets(user, ThisMonth().addMonths(-1), {{QStringLiteral("电费"), 5000}});
     Add(out, QStringLiteral("电费"), QStringLiteral("51"));
     Save(out);
-    EXPECT_EQ(OverBudgetMessages(*dialogs), QStringList{"本月“电费”已超出预算 1.00 元。"});
+    const QDate last = ThisMonth().addMonths(-1);
+    EXPECT_EQ(OverBudgetMessages(*dialogs),
+              QStringList{QStringLiteral("%1年%2月“电费”已超出预算 1.00 元。").arg(last.year()).arg(last.month())});
+}
+
+TEST_F(Budget, OneSaveOverTwoMonthsSaysEachMonth)
+{
+    const QDate last = ThisMonth().addMonths(-1);
+    // Last month's budget goes on into this month.
+    Store().SetBudgets(user, last, {{QStringLiteral("米"), 10000}});
+    const TEntryControls out = Expense(window);
+    Add(out, QStringLiteral("米"), QStringLiteral("130"));
+    out.dtpDate->setDate(last.addDays(27));
+    Add(out, QStringLiteral("米"), QStringLiteral("120"));
+    Save(out);
+    EXPECT_EQ(OverBudgetMessages(*dialogs),
+              (QStringList{QStringLiteral("%1年%2月“米”已超出预算 20.00 元。").arg(last.year()).arg(last.month()),
+                           QStringLiteral("本月“米”已超出预算 30.00 元。")}));
 }
 
 TEST_F(Budget, TheDialogShowsAndStoresTheBudgetsOfAnyMonth)
@@ -182,6 +199,25 @@ TEST_F(Budget, AWrongBudgetIsRefusedAndUnsavedChangesAreAskedAbout)
     dialogs->answers.enqueue(true);
     Button(form, "btnClose")->click();
     EXPECT_EQ(Store().MonthLines(user, ThisMonth().addMonths(1), {QStringLiteral("米")}).value(0).budget, 6600);
+}
+
+TEST_F(Budget, FullWidthBudgetsAreTakenAndTheQuestionNamesTheMonth)
+{
+    window->SessionDb().SetCates(user, QStringLiteral("out"), QStringLiteral("米\r\n电费"));
+    const QDate december(2026, 12, 1);
+    TfrmBudget form(*window, window.get(), december);
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("３０００"));
+    Grid(form)->item(1, TfrmBudget::colBudget)->setText(QStringLiteral("　１２．５"));
+    Button(form, "btnSave")->click();
+    EXPECT_TRUE(dialogs->calls.isEmpty());
+    EXPECT_EQ(GridRow(form, 0)[1], QStringLiteral("3000.00"));
+    EXPECT_EQ(Store().MonthLines(user, december, {QStringLiteral("电费")}).value(0).budget, 1250);
+
+    Grid(form)->item(0, TfrmBudget::colBudget)->setText(QStringLiteral("１０"));
+    dialogs->answers.enqueue(false);
+    MonthPicker(form)->setDate(december.addMonths(1));
+    ASSERT_EQ(dialogs->Of(QStringLiteral("question")).size(), 1);
+    EXPECT_EQ(dialogs->calls[0].text, QStringLiteral("2026年12月的预算已修改，要先保存吗？"));
 }
 
 TEST_F(Budget, TheMenuOpensTheDialog)

@@ -235,6 +235,33 @@ TEST_F(EntryPanel, DeleteKeyAsksOnlyWithASelectedRow)
     EXPECT_TRUE(Expense(window).btnSave->isEnabled());
 }
 
+TEST_F(EntryPanel, SeveralSelectedRowsGoWithOneQuestion)
+{
+    const TEntryControls p = Expense(window);
+    for (const char *item : {"a", "b", "c", "d"})
+        Add(p, QString::fromLatin1(item), QStringLiteral("1"));
+    // Ctrl+click adds rows to the selection, as in any list.
+    auto click = [&](int row, Qt::KeyboardModifiers modifiers) {
+        const QRect rect = p.lvwRecs->visualItemRect(p.lvwRecs->topLevelItem(row));
+        QTest::mouseClick(p.lvwRecs->viewport(), Qt::LeftButton, modifiers, rect.center());
+    };
+    click(0, {});
+    click(2, Qt::ControlModifier);
+    click(3, Qt::ControlModifier);
+    EXPECT_EQ(p.lvwRecs->selectedItems().size(), 3);
+    EXPECT_TRUE(p.btnDelete->isEnabled());
+    EXPECT_FALSE(p.btnEdit->isEnabled());  // Edit takes back one row
+
+    auto &dlg = Scripted();
+    dlg.answers << true;
+    p.btnDelete->click();
+    ASSERT_EQ(dlg.calls.size(), 1);
+    EXPECT_EQ(dlg.calls[0].text, QStringLiteral("您真的想要删除这 3 条记录吗？"));
+    EXPECT_EQ(Column(p, 3), QStringList{"b"});
+    EXPECT_EQ(p.lblTotal->text(), QStringLiteral("合计：1.00"));
+    EXPECT_FALSE(p.btnDelete->isEnabled());
+}
+
 TEST_F(EntryPanel, SaveStoresTheListInOrderAfterYes)
 {
     const TEntryControls p = Expense(window);

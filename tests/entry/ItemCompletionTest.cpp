@@ -99,8 +99,9 @@ TEST_F(ItemCompletion, EnterTakesTheChosenItemAndGoesOnThroughTheFields)
 {
     const TEntryControls p = Ready();
     Type(QStringLiteral("bb"));
-    // Down chooses the first row, Down again the second, Up goes back; past the last row
-    // the choice stays on it.
+    // The first row is chosen as the popup opens; Down chooses the second, Up goes back;
+    // past the last row the choice stays on it.
+    EXPECT_EQ(completer->Popup()->currentIndex().row(), 0);
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);
@@ -140,11 +141,13 @@ TEST_F(ItemCompletion, EscapeAndEnterWithoutAChoiceKeepTheTypedTextAsANewItem)
     Press(Qt::Key_Escape);
     EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝"));
 
-    // Typing again reopens it; a row chosen and then left by Up is no choice.
+    // Typing again reopens it; Up from the first row leaves no choice, and Enter then
+    // keeps the typed text.
     Type(QStringLiteral("y"));
     EXPECT_EQ(Offered(), QStringList{"宝宝衣服"});
     Press(Qt::Key_Backspace);
     Press(Qt::Key_Down);
+    Press(Qt::Key_Up);
     Press(Qt::Key_Up);
     Press(Qt::Key_Return);
     EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝"));
@@ -166,6 +169,39 @@ TEST_F(ItemCompletion, EscapeAndEnterWithoutAChoiceKeepTheTypedTextAsANewItem)
     EXPECT_EQ(Column(p, 3), (QStringList{"宝宝", "停车费"}));
     Type(QStringLiteral("tcf"));
     EXPECT_EQ(Offered(), QStringList{"停车费"});
+}
+
+TEST_F(ItemCompletion, EnterAndTabTakeTheFirstOfferAsThePopupOpens)
+{
+    const TEntryControls p = Ready();
+    // "bbnf" with its one offer showing: Enter takes the offer, not the letters.
+    Type(QStringLiteral("bbnf"));
+    EXPECT_EQ(Offered(), QStringList{"宝宝奶粉钱"});
+    Press(Qt::Key_Return);
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝奶粉钱"));
+    EXPECT_TRUE(p.edtAmount->hasFocus());
+    Type(QStringLiteral("20"));
+    Press(Qt::Key_Return);
+    Press(Qt::Key_Return);
+    EXPECT_EQ(Column(p, 3), QStringList{"宝宝奶粉钱"});
+    EXPECT_EQ(p.CateEntries(), kItems);
+
+    // Tab takes it as well and goes on to the amount.
+    Type(QStringLiteral("fz"));
+    Press(Qt::Key_Tab);
+    EXPECT_FALSE(completer->Popup()->isVisible());
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("房租"));
+    EXPECT_TRUE(p.edtAmount->hasFocus());
+
+    // An item typed in full stands first among longer ones, so Enter keeps it.
+    StoreItems({QStringLiteral("宝宝衣服鞋子"), QStringLiteral("宝宝衣服")});
+    p.panel->ReloadCates();
+    p.cboCate->setFocus();
+    p.cboCate->lineEdit()->clear();
+    Type(QStringLiteral("宝宝衣服"));
+    EXPECT_EQ(Offered(), (QStringList{"宝宝衣服", "宝宝衣服鞋子"}));
+    Press(Qt::Key_Return);
+    EXPECT_EQ(p.cboCate->currentText(), QStringLiteral("宝宝衣服"));
 }
 
 TEST_F(ItemCompletion, TheListFollowsEditedItemsAndAClickTakesAnItem)

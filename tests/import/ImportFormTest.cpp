@@ -164,6 +164,18 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
     EXPECT_EQ(StoredCount(), 3);
 }
 
+TEST_F(ImportFormTest, ABillImportedBeforeIsSaidSoWithoutTheDialog)
+{
+    ImportFile(Fixture("wechat.csv"), [](TfrmImport &form) { Button(form, "btnImport")->click(); });
+    ASSERT_EQ(StoredCount(), 3);
+    // Its other rows (refunds, not counted, a repeat) are left out by any import.
+    dialogs->calls.clear();
+    ImportFile(Fixture("wechat.csv"), nullptr);
+    EXPECT_EQ(dialogs->Kinds(), (QStringList{"open", "message"}));
+    EXPECT_EQ(LastMessage(), QStringLiteral("这份账单的 3 条记录都已导入过。"));
+    EXPECT_EQ(StoredCount(), 3);
+}
+
 TEST_F(ImportFormTest, RefusedFilesAreNamedAndStoreNothing)
 {
     for (const char *name : {"unrelated.csv", "wechat-truncated.xlsx", "wechat-gb18030.csv", "wechat-empty.csv"}) {

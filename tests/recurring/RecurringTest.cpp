@@ -60,6 +60,16 @@ void SelectRow(QTreeWidget *list, int row)
     list->setCurrentItem(list->topLevelItem(row));
 }
 
+// Signs in; the message about offered rows waits until the window is shown.
+std::unique_ptr<TfrmMain> ShownMainWindow(const TTempLedger &ledger, const TScriptedDialogs &dialogs)
+{
+    auto window = SignedInMainWindow(ledger.Path(), kUser);
+    EXPECT_TRUE(Messages(dialogs).isEmpty());
+    window->show();
+    QCoreApplication::processEvents();
+    return window;
+}
+
 } // namespace
 
 TEST(RecurringAtSignIn, DueOccurrencesWaitInTheirPanelsUntilSavedOrTakenBack)
@@ -73,7 +83,7 @@ TEST(RecurringAtSignIn, DueOccurrencesWaitInTheirPanelsUntilSavedOrTakenBack)
         store.Add(kUser, {0, kTypeOut, QStringLiteral("保险"), 100000, QString(), 1, MonthsFromNow(1), {}});
     }
     TScriptedDialogs &dialogs = Scripted();
-    auto window = SignedInMainWindow(ledger.Path(), kUser);
+    auto window = ShownMainWindow(ledger, dialogs);
     EXPECT_EQ(Messages(dialogs), QStringList{"已将 5 条定期收支加入待保存列表，请核对后保存。"});
     const QString rent = QStringLiteral("房租");
     EXPECT_EQ(Expense(window).PendingRows(),
@@ -99,22 +109,56 @@ TEST(RecurringAtSignIn, DueOccurrencesWaitInTheirPanelsUntilSavedOrTakenBack)
     window.reset();
 
     TScriptedDialogs &again = Scripted();
-    window = SignedInMainWindow(ledger.Path(), kUser);
+    window = ShownMainWindow(ledger, again);
     EXPECT_EQ(Messages(again), QStringList{"已将 1 条定期收支加入待保存列表，请核对后保存。"});
     EXPECT_TRUE(Expense(window).PendingRows().isEmpty());
     EXPECT_EQ(Income(window).PendingRows().size(), 1);
 
-    // Taken back by Edit counts as well; nothing more is offered afterwards.
-    const TEntryControls in = Income(window);
+    // Taken into the fields by Edit is not withdrawn: closed then, it is offered again.
+    TEntryControls in = Income(window);
     SelectRow(in.lvwRecs, 0);
     again.answers.enqueue(true);
     in.btnEdit->click();
     EXPECT_EQ(in.edtAmount->text(), QStringLiteral("8000.00"));
     window.reset();
     TScriptedDialogs &third = Scripted();
-    window = SignedInMainWindow(ledger.Path(), kUser);
-    EXPECT_TRUE(Messages(third).isEmpty());
+    window = ShownMainWindow(ledger, third);
+    EXPECT_EQ(Income(window).PendingRows().size(), 1);
+
+    // Corrected and added again, it is settled by the save; nothing more is offered.
+    in = Income(window);
+    SelectRow(in.lvwRecs, 0);
+    third.answers << true << true;
+    in.btnEdit->click();
+    in.edtAmount->setText(QStringLiteral("8100"));
+    in.btnAdd->click();
+    in.btnSave->click();
+    EXPECT_TRUE(in.PendingRows().isEmpty());
+    window.reset();
+    TScriptedDialogs &fourth = Scripted();
+    window = ShownMainWindow(ledger, fourth);
+    EXPECT_TRUE(Messages(fourth).isEmpty());
     EXPECT_TRUE(Income(window).PendingRows().isEmpty());
+}
+
+TEST(RecurringAtSignIn, RowsDeletedTogetherAreAllWithdrawn)
+{
+    TTempLedger ledger;
+    TRecurringStore(ledger.Path())
+        .Add(kUser, {0, kTypeOut, QStringLiteral("房租"), 250000, QString(), 1, MonthsFromNow(-3), {}});
+    TScriptedDialogs &dialogs = Scripted();
+    auto window = ShownMainWindow(ledger, dialogs);
+    const TEntryControls out = Expense(window);
+    ASSERT_EQ(out.PendingRows().size(), 4);
+    out.lvwRecs->selectAll();
+    dialogs.answers.enqueue(true);
+    out.btnDelete->click();
+    EXPECT_EQ(dialogs.Of(QStringLiteral("question")).value(0).text, QStringLiteral("您真的想要删除这 4 条记录吗？"));
+    EXPECT_TRUE(out.PendingRows().isEmpty());
+    window.reset();
+    TScriptedDialogs &again = Scripted();
+    window = ShownMainWindow(ledger, again);
+    EXPECT_TRUE(Expense(window).PendingRows().isEmpty());
 }
 
 class RecurringForm : public ::testing::Test {
@@ -162,10 +206,11 @@ TEST_F(RecurringForm, AddEditAndDeleteKeepTheListAndTheLedgerTogether)
     EXPECT_EQ(Button("btnClose")->text(), QStringLiteral("关闭(&C)"));
     EXPECT_FALSE(Button("btnEdit")->isEnabled());
 
-    OnModal([](QWidget *m) { FillAndAccept(m, 1, QStringLiteral(" 工资 "), QStringLiteral("8000"), 31, QDate(2026, 1, 15)); });
+    // Full-width digits, as a Chinese input method types them, are an amount as well.
+    OnModal([](QWidget *m) { FillAndAccept(m, 1, QStringLiteral(" 工资 "), QStringLiteral("８０００"), 31, QDate(2026, 1, 15)); });
     Button("btnAdd")->click();
     OnModal([](QWidget *m) {
-        FillAndAccept(m, 0, QStringLiteral("房租"), QStringLiteral("2500.5"), 5, QDate(2026, 2, 1), QDate(2026, 12, 1));
+        FillAndAccept(m, 0, QStringLiteral("房租"), QStringLiteral("２５００．５"), 5, QDate(2026, 2, 1), QDate(2026, 12, 1));
     });
     Button("btnAdd")->click();
     ASSERT_EQ(List()->topLevelItemCount(), 2);

@@ -179,7 +179,7 @@ TEST(BudgetStore, SpendingAndWhatIsLeftCountTheMonthsExpensesOfTheUserOnly)
     EXPECT_FALSE(lines[2].Over());
 }
 
-TEST(BudgetStore, OverrunsAreTheItemsASavePushedPastTheirBudgetOncePerItem)
+TEST(BudgetStore, OverrunsAreTheItemsASavePushedPastTheirBudgetOncePerMonth)
 {
     TTempLedger ledger;
     TBudgetStore store(ledger.Path());
@@ -199,10 +199,14 @@ TEST(BudgetStore, OverrunsAreTheItemsASavePushedPastTheirBudgetOncePerItem)
                                          {"2026-01-04", "支出", "电费", "60", ""},
                                          {"2026-01-05", "支出", "米", "1", ""},
                                          {"2026-02-05", "支出", "米", "120", ""}});
-    ASSERT_EQ(pushed.size(), 1);
+    // January's budget goes on into February, which the same save took past it as well.
+    ASSERT_EQ(pushed.size(), 2);
     EXPECT_EQ(pushed[0].item, QStringLiteral("米"));
     EXPECT_EQ(pushed[0].month, Month(2026, 1));
     EXPECT_EQ(pushed[0].excess, 150);
+    EXPECT_EQ(pushed[1].item, QStringLiteral("米"));
+    EXPECT_EQ(pushed[1].month, Month(2026, 2));
+    EXPECT_EQ(pushed[1].excess, 2000);
 
     // Already past its budget: not reported again.
     EXPECT_TRUE(save({{"2026-01-20", "支出", "米", "5", ""}}).isEmpty());

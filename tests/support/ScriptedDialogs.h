@@ -15,6 +15,7 @@ public:
         QString text;
         QString caption;
         Icon icon = Icon::Information;
+        Answer preset = Answer::Yes;  // questions: the default button
     };
 
     QQueue<bool> answers;         // questions
@@ -26,9 +27,9 @@ public:
     {
         calls.append({QStringLiteral("message"), text, caption, icon});
     }
-    bool Question(QWidget *, const QString &text, const QString &caption) override
+    bool Question(QWidget *, const QString &text, const QString &caption, Answer preset = Answer::Yes) override
     {
-        calls.append({QStringLiteral("question"), text, caption, Icon::Question});
+        calls.append({QStringLiteral("question"), text, caption, Icon::Question, preset});
         return answers.isEmpty() ? false : answers.dequeue();
     }
     bool InputText(QWidget *, const QString &caption, const QString &prompt, QString &value,
