@@ -68,6 +68,8 @@ private:
 
     QString Name(const char *kind, const char *rest) const;
     void CreateControls();
+    // Accessible names and descriptions for screen readers.
+    void NameControls();
     void RemoveSelectedRow();
     void AfterRowsChanged();
     // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.

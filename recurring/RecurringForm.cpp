@@ -246,7 +246,7 @@ void TfrmRecurring::btnDeleteClick()
     const int index = lvwRecurring->indexOfTopLevelItem(lvwRecurring->currentItem());
     if (index < 0 || index >= m_records.size() || !HasSelection(lvwRecurring))
         return;
-    if (!Confirm(this, QStringLiteral("您真的想要删除这条定期收支吗？")))
+    if (!ConfirmDestructive(this, QStringLiteral("您真的想要删除这条定期收支吗？")))
         return;
     TBusyScope busy(m_session, btnDelete);
     TRecurringStore(m_session.SessionDb().FileName()).Remove(m_records[index].id);

@@ -64,6 +64,11 @@ bool Confirm(QWidget *owner, const QString &text)
     return Dialogs().Question(owner, text, QStringLiteral("确认"));
 }
 
+bool ConfirmDestructive(QWidget *owner, const QString &text)
+{
+    return Dialogs().DestructiveQuestion(owner, text, QStringLiteral("确认"));
+}
+
 void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &caption, Icon icon)
 {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, owner);
@@ -73,8 +78,18 @@ void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &cap
 
 bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &caption)
 {
+    return Ask(owner, text, caption, true);
+}
+
+bool TQtDialogs::DestructiveQuestion(QWidget *owner, const QString &text, const QString &caption)
+{
+    return Ask(owner, text, caption, false);
+}
+
+bool TQtDialogs::Ask(QWidget *owner, const QString &text, const QString &caption, bool yesIsDefault)
+{
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     WidenForCaption(box);

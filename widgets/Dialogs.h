@@ -15,6 +15,12 @@ public:
     virtual void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) = 0;
     // A question with Yes (the default) and No; true for Yes.
     virtual bool Question(QWidget *owner, const QString &text, const QString &caption) = 0;
+    // A question whose Yes destroys something: No is the default, so Enter never destroys
+    // by habit.
+    virtual bool DestructiveQuestion(QWidget *owner, const QString &text, const QString &caption)
+    {
+        return Question(owner, text, caption);
+    }
     // The one-line input box; false when cancelled.
     virtual bool InputText(QWidget *owner, const QString &caption, const QString &prompt,
                            QString &value, bool password) = 0;
@@ -42,3 +48,6 @@ void ShowErrorBox(const QString &message, QWidget *owner = nullptr);
 
 // Shows a question with the caption "确认".
 bool Confirm(QWidget *owner, const QString &text);
+// The same for a command that destroys something (deleting a user or a record, undoing an
+// import, replacing the ledger): "否" is the default button.
+bool ConfirmDestructive(QWidget *owner, const QString &text);

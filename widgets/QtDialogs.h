@@ -6,6 +6,7 @@ class TQtDialogs : public IDialogs {
 public:
     void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) override;
     bool Question(QWidget *owner, const QString &text, const QString &caption) override;
+    bool DestructiveQuestion(QWidget *owner, const QString &text, const QString &caption) override;
     bool InputText(QWidget *owner, const QString &caption, const QString &prompt, QString &value,
                    bool password) override;
     QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) override;
@@ -13,5 +14,6 @@ public:
                          const QString &defaultName) override;
 
 private:
+    bool Ask(QWidget *owner, const QString &text, const QString &caption, bool yesIsDefault);
     TStartFolder m_startFolder;
 };

@@ -15,6 +15,8 @@ public:
         QString text;
         QString caption;
         Icon icon = Icon::Information;
+        // A question asked with "否" as its default.
+        bool destructive = false;
     };
 
     QQueue<bool> answers;         // questions
@@ -29,6 +31,11 @@ public:
     bool Question(QWidget *, const QString &text, const QString &caption) override
     {
         calls.append({QStringLiteral("question"), text, caption, Icon::Question});
+        return answers.isEmpty() ? false : answers.dequeue();
+    }
+    bool DestructiveQuestion(QWidget *, const QString &text, const QString &caption) override
+    {
+        calls.append({QStringLiteral("question"), text, caption, Icon::Question, true});
         return answers.isEmpty() ? false : answers.dequeue();
     }
     bool InputText(QWidget *, const QString &caption, const QString &prompt, QString &value,
