@@ -159,6 +159,8 @@ TfrmRecurring::TfrmRecurring(ISession &session, QWidget *parent) : QDialog(paren
                                    {QStringLiteral("开始月份"), 80},
                                    {QStringLiteral("结束月份"), 80},
                                    {QStringLiteral("备注"), 180}});
+    lvwRecurring->setAccessibleName(QStringLiteral("定期收支"));
+    lvwRecurring->setAccessibleDescription(QStringLiteral("每月自动加入待保存列表的收支记录"));
     btnAdd = Button(this, QStringLiteral("添加(&A)"), "btnAdd");
     btnEdit = Button(this, QStringLiteral("编辑(&E)"), "btnEdit");
     btnDelete = Button(this, QStringLiteral("删除(&D)"), "btnDelete");

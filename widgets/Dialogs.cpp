@@ -90,6 +90,8 @@ bool TQtDialogs::Ask(QWidget *owner, const QString &text, const QString &caption
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(yesIsDefault ? QMessageBox::Yes : QMessageBox::No);
+    // Enter presses the focused button, so the default one holds the focus.
+    box.defaultButton()->setFocus();
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     WidenForCaption(box);
