@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTreeWidget>
 
 namespace {
@@ -82,6 +83,8 @@ TfrmMain::TfrmMain(QWidget *parent) : QWidget(parent)
     setWindowFlag(Qt::FramelessWindowHint);
     CreateControls();
     CreateMenu();
+    CreateMenuKeys();
+    NameControls();
 }
 
 TfrmMain::~TfrmMain() = default;
@@ -218,6 +221,48 @@ void TfrmMain::CreateMenu()
     connect(mnuMenu_Restore, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_RestoreClick(); }));
 }
 
+void TfrmMain::CreateMenuKeys()
+{
+    for (const QKeySequence &keys : {QKeySequence(Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+        auto *shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this] { OpenMenuByKeyboard(); });
+    }
+    // The browsing panel has "更多(&M)..." and "详情(&M)".
+    m_altM = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_M), this);
+    connect(m_altM, &QShortcut::activated, this, [this] { OpenMenuByKeyboard(); });
+}
+
+void TfrmMain::NameControls()
+{
+    const struct {
+        QWidget *control;
+        const char *name;
+        const char *description;
+    } named[] = {
+        {imgMenu, "菜单", "打开主菜单（F10）"},
+        {rdoExpense, "支出记帐", "记录支出"},
+        {rdoIncome, "收入记帐", "记录收入"},
+        {rdoTransactions, "收支目录", "查看收支记录、统计与图表"},
+    };
+    for (const auto &n : named) {
+        n.control->setAccessibleName(QString::fromUtf8(n.name));
+        n.control->setAccessibleDescription(QString::fromUtf8(n.description));
+    }
+    mnuMenu->setAccessibleName(QStringLiteral("主菜单"));
+}
+
+void TfrmMain::OpenMenuByKeyboard()
+{
+    if (!isVisible() || mnuMenu->isVisible())
+        return;
+    mnuMenu->popup(imgMenu->mapToGlobal(QPoint(0, imgMenu->height())));
+    for (QAction *action : mnuMenu->actions())
+        if (!action->isSeparator() && action->isVisible() && action->isEnabled()) {
+            mnuMenu->setActiveAction(action);
+            break;
+        }
+}
+
 TDbMan &TfrmMain::SessionDb()
 {
     if (!m_sessionDb)
@@ -283,6 +328,8 @@ void TfrmMain::rdoExpenseClick()
     pnlExpense->setVisible(rdoExpense->isChecked());
     pnlIncome->setVisible(rdoIncome->isChecked());
     pnlTransactions->setVisible(rdoTransactions->isChecked());
+    if (m_altM)
+        m_altM->setEnabled(!rdoTransactions->isChecked());
 }
 
 void TfrmMain::UpdateCommandStates()

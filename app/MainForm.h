@@ -13,6 +13,7 @@ class QMenu;
 class QAction;
 class QPushButton;
 class QRadioButton;
+class QShortcut;
 class QTreeWidget;
 class TDbMan;
 class TSkinManEx;
@@ -64,6 +65,9 @@ protected:
 private:
     TLoginResult RunLogin();
     void ShowMenuImage(bool raised);
+    // Opens the main menu below the "菜单" image with its first entry highlighted (F10,
+    // the Menu key, Alt+M).
+    void OpenMenuByKeyboard();
     void rdoExpenseClick();
     void mnuMenu_SwitchUserClick();
     void mnuMenu_ExitClick();
@@ -90,6 +94,8 @@ private:
     QAction *mnuMenu_SwitchUser = nullptr, *mnuMenu_SetPwd = nullptr, *mnuMenu_DeleteUser = nullptr,
             *mnuMenu_Backup = nullptr, *mnuMenu_Restore = nullptr, *mnuMenu_Exit = nullptr;
     QAction *mnuMenu_Budget = nullptr, *mnuMenu_Recurring = nullptr;
+    // Alt+M opens the menu only where no visible control uses the mnemonic M.
+    QShortcut *m_altM = nullptr;
     // The recurring records put into the pending lists at sign-in.
     TRecurringOffers *RecurringOffers = nullptr;
     TEntryPanel *pnlExpense = nullptr;
@@ -98,6 +104,8 @@ private:
 
     void CreateControls();
     void CreateMenu();
+    void CreateMenuKeys();
+    void NameControls();
     void AddPlanMenu();
 
     QString m_sessionUser;

@@ -42,7 +42,7 @@ void TfrmMain::mnuMenu_SetPwdClick()
 
 void TfrmMain::mnuMenu_DeleteUserClick()
 {
-    if (!Confirm(this, QStringLiteral("您真的想要删除 %1 吗？").arg(SessionUser())))
+    if (!ConfirmDestructive(this, QStringLiteral("您真的想要删除 %1 吗？").arg(SessionUser())))
         return;
     {
         TBusyScope busy(*this, nullptr);

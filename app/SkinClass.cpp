@@ -174,8 +174,10 @@ void TSkinManEx::CreateTitleControls(const QImage &icon)
     m_caption->adjustSize();
     m_caption->move(m_icon->x() + m_icon->width() + 4, (kCentreHeight - m_caption->height()) / 2);
 
-    m_close = CreateButton("imgSkinClose", QStringLiteral("Close"), w - kButtonSize - 11);
-    m_minimize = CreateButton("imgSkinMinimize", QStringLiteral("Minimize"), m_close->x() - kButtonSize - 3);
+    m_icon->setAccessibleName(QStringLiteral("Tallyfern"));
+    m_close = CreateButton("imgSkinClose", QStringLiteral("Close"), QStringLiteral("关闭"), w - kButtonSize - 11);
+    m_minimize = CreateButton("imgSkinMinimize", QStringLiteral("Minimize"), QStringLiteral("最小化"),
+                              m_close->x() - kButtonSize - 3);
     DrawButton(QStringLiteral("close"), QStringLiteral("up"));
     DrawButton(QStringLiteral("minimize"), QStringLiteral("up"));
 
@@ -192,14 +194,15 @@ void TSkinManEx::CreateTitleControls(const QImage &icon)
     m_minimize->raise();
 }
 
-QLabel *TSkinManEx::CreateButton(const char *name, const QString &hint, int x)
+QLabel *TSkinManEx::CreateButton(const char *name, const QString &hint, const QString &spokenName, int x)
 {
     auto *button = new QLabel(m_imgTop->parentWidget());
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(x, (kCentreHeight - kButtonSize) / 2, kButtonSize, kButtonSize);
     button->setToolTip(hint);
     button->setToolTipDuration(kHintStaysMs);
-    button->setAccessibleName(hint);
+    // A screen reader announces the button in the language of the program.
+    button->setAccessibleName(spokenName);
     button->installEventFilter(this);
     return button;
 }

@@ -31,7 +31,7 @@ private:
 
     void PaintFrame(const QImage &sheet);
     void CreateTitleControls(const QImage &icon);
-    QLabel *CreateButton(const char *name, const QString &hint, int x);
+    QLabel *CreateButton(const char *name, const QString &hint, const QString &spokenName, int x);
     void DrawButton(const QString &kind, const QString &state);
     void CutWindowShape();
     bool TitleMouse(QEvent *event);

@@ -78,6 +78,8 @@ TRecordFinder::TRecordFinder(QWidget *owner, QTreeView *list, QWidget *statusHos
     m_status = new QLabel(statusHost);
     m_status->setObjectName(QStringLiteral("lblFindStatus"));
     m_status->setContentsMargins(4, 2, 4, 2);
+    // Read by a screen reader as its text, like the totals.
+    m_status->setAccessibleDescription(QStringLiteral("查找的结果"));
     m_status->hide();
     statusHost->layout()->addWidget(m_status);
 

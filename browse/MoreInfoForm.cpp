@@ -22,6 +22,8 @@ TfrmMoreInfo::TfrmMoreInfo(QWidget *parent)
                               {QString(), 80, true},
                               {QStringLiteral("备注"), 220}});
     lvwRecs->setGeometry(20, 20, 592, 407);
+    lvwRecs->setAccessibleName(QStringLiteral("项目明细"));
+    lvwRecs->setAccessibleDescription(QStringLiteral("这个项目在所查期间的每条记录：日期、项目、金额、备注"));
 }
 
 void TfrmMoreInfo::ShowRecords(const QString &amountCaption, QList<TRecord> records)

@@ -102,7 +102,8 @@ QTreeView *CreateRowsView(QWidget *parent, const QString &name, const QList<TCol
     view->setObjectName(name);
     auto *model = new TRowsModel(columns, view);
     view->setModel(model);
-    view->setFocusPolicy(Qt::ClickFocus);
+    // A tab stop: the rows are read and chosen with the arrow keys.
+    view->setFocusPolicy(Qt::StrongFocus);
     SetReportStyle(view, columns);
     return view;
 }

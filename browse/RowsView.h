@@ -47,7 +47,7 @@ private:
 };
 
 // A report-style list view backed by a TRowsModel: whole-row single selection, read-only,
-// no sorting, not a tab stop.
+// no sorting, a tab stop.
 QTreeView *CreateRowsView(QWidget *parent, const QString &name, const QList<TColumn> &columns);
 // The model of a view made by CreateRowsView.
 TRowsModel *RowsModel(const QAbstractItemView *view);

@@ -85,7 +85,6 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, y, 74, 23);
-    b->setFocusPolicy(Qt::ClickFocus);
     return b;
 }
 
@@ -96,7 +95,6 @@ QDateEdit *MakeDatePicker(QWidget *parent, const char *name, int x)
     d->setDisplayFormat(kYmd);
     d->setCalendarPopup(true);
     d->setGeometry(x, 10, 130, 21);
-    d->setFocusPolicy(Qt::ClickFocus);
     return d;
 }
 
@@ -163,6 +161,8 @@ TTransPanel::TTransPanel(ISession &session, QWidget *parent) : QWidget(parent), 
     pnlTransCharts = new TChartView(m_session, this);
     pnlTransCharts->setGeometry(0, 40, 696, 405);
     CreateMenus();
+    SetTabOrder();
+    NameControls();
     Connect();
     ConnectExportCommands(m_session, *this);
     ConnectPrintCommands(m_session, *this);
@@ -197,6 +197,47 @@ void TTransPanel::CreateTopBar()
     }
 }
 
+void TTransPanel::SetTabOrder()
+{
+    // The span and the search, the sub-view, the totals, the records or the ranking, then
+    // the commands below them; hidden sub-views drop out of the chain by themselves.
+    QList<QWidget *> chain{dtpTransDate1, dtpTransDate2, btnTransSearch, rdoTransTransactions,
+                           rdoTransCategories, rdoTransCharts, lvwDayTotal, lvwMonthTotal, TabSet1,
+                           lvwTrans, btnTransDelete, btnTransEdit, btnTransMore, lvwInCates,
+                           lvwOutCates, btnMoreInfo, btnCatesExport, btnCatesPrint};
+    for (QWidget *w : pnlTransCharts->findChildren<QWidget *>())
+        if (w->focusPolicy() & Qt::TabFocus)
+            chain << w;
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+}
+
+void TTransPanel::NameControls()
+{
+    const struct {
+        QWidget *control;
+        const char *name;
+        const char *description;
+    } named[] = {
+        {dtpTransDate1, "开始日期", "查看的第一天"},
+        {dtpTransDate2, "结束日期", "查看的最后一天"},
+        {TabSet1, "统计方式", "按天或按月统计收支"},
+        {lvwDayTotal, "按天统计", "所查期间每天的收入与支出合计"},
+        {lvwMonthTotal, "按月统计", "所查期间每月的收入与支出合计"},
+        {lvwTrans, "收支记录明细", "所查期间的每条收支记录：日期、项目、收入、支出、备注"},
+        {lvwInCates, "收入项目排行", "所查期间各收入项目的笔数、合计与占比，合计大的在前"},
+        {lvwOutCates, "支出项目排行", "所查期间各支出项目的笔数、合计与占比，合计大的在前"},
+    };
+    for (const auto &n : named) {
+        n.control->setAccessibleName(QString::fromUtf8(n.name));
+        n.control->setAccessibleDescription(QString::fromUtf8(n.description));
+    }
+    // The totals are plain text, read with the label's own text as its name.
+    lblTransTotal->setAccessibleDescription(QStringLiteral("所查期间的收入、支出与结余合计"));
+    lblCatesTotal->setAccessibleDescription(QStringLiteral("所查期间的收入、支出与结余合计"));
+    lblTransTo->setAccessibleName(QStringLiteral("至"));
+}
+
 void TTransPanel::CreateTransactions()
 {
     pnlTransTransactions = new QWidget(this);
@@ -226,7 +267,8 @@ void TTransPanel::CreateTransactions()
     TabSet1->setShape(QTabBar::RoundedSouth);
     TabSet1->setDrawBase(false);
     TabSet1->setExpanding(false);
-    TabSet1->setFocusPolicy(Qt::NoFocus);
+    // A tab stop: the arrow keys switch between the day and the month totals.
+    TabSet1->setFocusPolicy(Qt::StrongFocus);
     TabSet1->addTab(QStringLiteral("按天统计"));
     TabSet1->addTab(QStringLiteral("按月统计"));
     TabSet1->setFixedHeight(19);
@@ -499,7 +541,7 @@ void TTransPanel::btnTransDeleteClick(QPushButton *invoker)
     if (!selected)
         return;
     const qint64 id = selected->id;
-    if (!Confirm(m_session.Window(), QStringLiteral("您真的想要删除它吗？")))
+    if (!ConfirmDestructive(m_session.Window(), QStringLiteral("您真的想要删除它吗？")))
         return;
     {
         TBusyScope busy(m_session, invoker);
@@ -558,7 +600,23 @@ void TTransPanel::btnTransEditClick(QPushButton *invoker)
 
 void TTransPanel::btnTransMoreClick()
 {
-    mnuTransMenu->popup(QCursor::pos());
+    PopUpBelow(mnuTransMenu, btnTransMore);
+}
+
+void TTransPanel::PopUpBelow(QMenu *menu, QPushButton *button)
+{
+    // A click opens the menu at the pointer; a key (the mnemonic, Space) below the button,
+    // with its first entry highlighted.
+    if (button->rect().contains(button->mapFromGlobal(QCursor::pos()))) {
+        menu->popup(QCursor::pos());
+        return;
+    }
+    menu->popup(button->mapToGlobal(QPoint(0, button->height())));
+    for (QAction *action : menu->actions())
+        if (!action->isSeparator() && action->isEnabled()) {
+            menu->setActiveAction(action);
+            break;
+        }
 }
 
 void TTransPanel::lvwCatesMakeCurrent(QAbstractItemView *list)
@@ -612,7 +670,7 @@ TTransPanel::TExportEntries TTransPanel::RankingExportEntries() const
 
 void TTransPanel::btnCatesExportClick()
 {
-    mnuCatesExport->popup(QCursor::pos());
+    PopUpBelow(mnuCatesExport, btnCatesExport);
 }
 
 bool TTransPanel::eventFilter(QObject *watched, QEvent *event)

@@ -60,7 +60,12 @@ private:
     void CreateTransactions();
     void CreateCategories();
     void CreateMenus();
+    void SetTabOrder();
+    void NameControls();
     void Connect();
+    // Opens the popup menu of a button: at the pointer after a click, below the button
+    // when opened by keyboard.
+    static void PopUpBelow(QMenu *menu, QPushButton *button);
 
     // Handlers; invoker is the button whose command runs (it is disabled meanwhile).
     // Shows the sub-view whose radio button is checked.

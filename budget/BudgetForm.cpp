@@ -79,6 +79,8 @@ TfrmBudget::TfrmBudget(ISession &session, QWidget *parent, const QDate &month)
     monthLabel->setBuddy(dtpMonth);
 
     grdBudgets = new QTableWidget(0, 5, this);
+    grdBudgets->setAccessibleName(QStringLiteral("月度预算"));
+    grdBudgets->setAccessibleDescription(QStringLiteral("所选月份各支出项目的预算、已支出与结余"));
     grdBudgets->setObjectName(QStringLiteral("grdBudgets"));
     grdBudgets->setHorizontalHeaderLabels(
         {QStringLiteral("项目"), QStringLiteral("预算"), QStringLiteral("支出"), QStringLiteral("剩余"),

@@ -58,7 +58,6 @@ QPushButton *MakeButton(QWidget *parent, const char *name, const QString &captio
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setGeometry(x, y, 92, 23);
-    b->setFocusPolicy(Qt::ClickFocus);
     return b;
 }
 
@@ -79,6 +78,12 @@ TChartView::TChartView(ISession &session, QWidget *parent) : QWidget(parent), m_
     chvOut = MakeChartView(pnlCharts, "chvOut");
     chvIn = MakeChartView(pnlCharts, "chvIn");
     chvMonths = MakeChartView(pnlCharts, "chvMonths");
+    chvOut->setAccessibleName(QStringLiteral("支出图表"));
+    chvOut->setAccessibleDescription(QStringLiteral("所查期间各支出项目所占的份额"));
+    chvIn->setAccessibleName(QStringLiteral("收入图表"));
+    chvIn->setAccessibleDescription(QStringLiteral("所查期间各收入项目所占的份额"));
+    chvMonths->setAccessibleName(QStringLiteral("每月收支图表"));
+    chvMonths->setAccessibleDescription(QStringLiteral("所查期间每月的收入与支出"));
     auto *pies = new QHBoxLayout;
     pies->setSpacing(4);
     pies->addWidget(chvOut);

@@ -29,6 +29,8 @@ TfrmEditCate::TfrmEditCate(QWidget *owner)
     memText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     memText->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     memText->setTabChangesFocus(true);
+    memText->setAccessibleName(QStringLiteral("项目列表"));
+    memText->setAccessibleDescription(QStringLiteral("每行一个项目"));
 
     btnSave = new QPushButton(QStringLiteral("保存(&S)"), this);
     btnSave->setObjectName(QStringLiteral("btnSave"));

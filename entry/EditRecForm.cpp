@@ -69,8 +69,10 @@ TfrmEditRec::TfrmEditRec(QWidget *parent)
     bvlRect->setFrameStyle(QFrame::Box | QFrame::Sunken);
     bvlRect->setGeometry(8, 8, 362, 146);
 
-    MakeLabel(this, QStringLiteral("日期："), 20, 26);
+    QLabel *dateCaption = MakeLabel(this, QStringLiteral("日期："), 20, 26);
     dtpDate = new QDateEdit(this);
+    // The captions name the fields for a screen reader.
+    dateCaption->setBuddy(dtpDate);
     dtpDate->setObjectName(QStringLiteral("dtpDate"));
     dtpDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
     dtpDate->setCalendarPopup(true);
@@ -85,8 +87,9 @@ TfrmEditRec::TfrmEditRec(QWidget *parent)
                   {&edtAmount, "edtAmount", QStringLiteral("金额："), 86},
                   {&edtNotes, "edtNotes", QStringLiteral("备注："), 118}};
     for (const auto &f : fields) {
-        MakeLabel(this, f.label, 20, f.y + 4);
+        QLabel *caption = MakeLabel(this, f.label, 20, f.y + 4);
         auto *edit = new TRecField(this);
+        caption->setBuddy(edit);
         edit->setObjectName(QString::fromLatin1(f.name));
         edit->setMaxLength(kTypedLimit);
         edit->setGeometry(60, f.y, 298, 21);

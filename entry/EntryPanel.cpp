@@ -168,14 +168,12 @@ void TEntryPanel::CreateControls()
         button->setObjectName(Name("btn", rest));
         button->setGeometry(x, y, 74, 23);
         button->setAutoDefault(false);
-        button->setFocusPolicy(Qt::ClickFocus);
         return button;
     };
     btnHelp = makeButton(QStringLiteral("帮助"), "Help", 610, 9);
     btnEditCates = makeButton(QStringLiteral("编辑"), "EditCates", 610, 39);
     btnCalc = makeButton(QStringLiteral("计算器"), "Calc", 610, 69);
     btnAdd = makeButton(QStringLiteral("添加(&A)"), "Add", 610, 100);
-    btnAdd->setFocusPolicy(Qt::StrongFocus);
 
     lvwRecs = CreateListView(this, Name("lvw", "Recs"),
                              {{QStringLiteral("日期"), 80},
@@ -184,7 +182,6 @@ void TEntryPanel::CreateControls()
                               {QStringLiteral("金额"), 80, true},
                               {QStringLiteral("备注"), 220}});
     lvwRecs->setGeometry(12, 135, 672, 267);
-    lvwRecs->setFocusPolicy(Qt::ClickFocus);
     // Several rows go in one step: a rent that ended leaves many offered rows behind.
     lvwRecs->setSelectionMode(QAbstractItemView::ExtendedSelection);
 
@@ -202,10 +199,37 @@ void TEntryPanel::CreateControls()
     btnEdit = makeButton(QStringLiteral("编辑(&E)"), "Edit", 530, 410);
     btnSave = makeButton(QStringLiteral("保存(&S)"), "Save", 610, 410);
 
-    setTabOrder(dtpDate, cboCate);
-    setTabOrder(cboCate, edtAmount);
-    setTabOrder(edtAmount, edtNotes);
-    setTabOrder(edtNotes, btnAdd);
+    // The four fields and Add first, then the pending list and its commands, then the
+    // helpers beside the fields.
+    const QList<QWidget *> chain{dtpDate, cboCate, edtAmount, edtNotes, btnAdd, lvwRecs,
+                                 btnDelete, btnEdit, btnSave, btnHelp, btnEditCates, btnCalc};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+    NameControls();
+}
+
+void TEntryPanel::NameControls()
+{
+    const bool out = m_twin == Twin::Out;
+    // The captions beside the fields name them.
+    const QList<QLabel *> captions = findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    for (QLabel *label : captions) {
+        const QString text = label->text();
+        if (text == QStringLiteral("日期："))
+            label->setBuddy(dtpDate);
+        else if (text == QStringLiteral("项目："))
+            label->setBuddy(cboCate);
+        else if (text == QStringLiteral("金额："))
+            label->setBuddy(edtAmount);
+        else if (text == QStringLiteral("备注："))
+            label->setBuddy(edtNotes);
+    }
+    lvwRecs->setAccessibleName(out ? QStringLiteral("待保存的支出") : QStringLiteral("待保存的收入"));
+    lvwRecs->setAccessibleDescription(
+        QStringLiteral("已添加、尚未保存的%1记录：日期、类别、项目、金额、备注。Delete 键删除选中的记录")
+            .arg(TypeText()));
+    btnEditCates->setAccessibleName(QStringLiteral("编辑项目列表"));
+    lblTotal->setAccessibleDescription(QStringLiteral("待保存记录的金额合计"));
 }
 
 QString TEntryPanel::Name(const char *kind, const char *rest) const
@@ -356,7 +380,7 @@ void TEntryPanel::DeleteSelectedRows()
         return;
     const QString question = count == 1 ? QStringLiteral("您真的想要删除它吗？")
                                         : QStringLiteral("您真的想要删除这 %1 条记录吗？").arg(count);
-    if (!Confirm(m_session.Window(), question))
+    if (!ConfirmDestructive(m_session.Window(), question))
         return;
     QList<qint64> origins;
     TakeSelectedRows(&origins);
@@ -506,6 +530,10 @@ bool TEntryPanel::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
+    // The pending list reached by Tab shows which row Delete and Edit would take.
+    if (watched == lvwRecs && event->type() == QEvent::FocusIn && lvwRecs->selectedItems().isEmpty() &&
+        lvwRecs->topLevelItemCount() > 0 && static_cast<QFocusEvent *>(event)->reason() != Qt::MouseFocusReason)
+        lvwRecs->setCurrentItem(lvwRecs->currentItem() ? lvwRecs->currentItem() : lvwRecs->topLevelItem(0));
     // lvwOutRecsKeyUp / lvwInRecsKeyUp: Delete on a selected row.
     if (watched == lvwRecs && event->type() == QEvent::KeyRelease) {
         const auto *key = static_cast<QKeyEvent *>(event);

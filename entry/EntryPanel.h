@@ -78,6 +78,8 @@ private:
     void CreateControls();
     // Takes the selected rows out of the list, in list order.
     void TakeSelectedRows(QList<qint64> *origins);
+    // Accessible names and descriptions for screen readers.
+    void NameControls();
     void AfterRowsChanged();
     // Writes "合计：%0.2f" with the sum of the pending records into lblTotal.
     void UpdatePendingTotal();

@@ -95,7 +95,7 @@ void UndoImportCommand(ISession &session)
                            .arg(last->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), last->fileName)
                            .arg(last->recordCount)
                            .arg(last->unchangedCount);
-    if (!Confirm(owner, question))
+    if (!ConfirmDestructive(owner, question))
         return;
     int removed = 0;
     {

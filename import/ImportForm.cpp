@@ -78,6 +78,8 @@ TfrmImport::TfrmImport(const QList<TPlanRow> &plan, const QStringList &outItems,
     resize(900, 560);
 
     lvwBill = new QTreeWidget(this);
+    lvwBill->setAccessibleName(QStringLiteral("账单记录"));
+    lvwBill->setAccessibleDescription(QStringLiteral("账单中的每笔交易；勾选的将导入"));
     lvwBill->setObjectName(QStringLiteral("lvwBill"));
     lvwBill->setRootIsDecorated(false);
     lvwBill->setUniformRowHeights(true);

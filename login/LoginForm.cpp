@@ -55,6 +55,9 @@ TfrmLogin::TfrmLogin(const QString &dbFileName, QWidget *parent)
     edtPassword->setObjectName(QStringLiteral("edtPassword"));
     edtPassword->setEchoMode(QLineEdit::Password);
     edtPassword->setGeometry(82, 152, 265, 21);
+    // The captions name the fields for a screen reader.
+    lblUsername->setBuddy(cboUsername);
+    lblPassword->setBuddy(edtPassword);
 
     btnSubmit = new QPushButton(QStringLiteral("登陆(&S)"), this);
     btnSubmit->setObjectName(QStringLiteral("btnSubmit"));

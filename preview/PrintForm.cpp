@@ -94,6 +94,8 @@ TfrmPrint::TfrmPrint(QWidget *owner)
     }
 
     QRPreview1 = new TReportPreview(this);
+    QRPreview1->setAccessibleName(QStringLiteral("打印预览"));
+    QRPreview1->setAccessibleDescription(QStringLiteral("报表的一页"));
     QRPreview1->setObjectName(QStringLiteral("QRPreview1"));
 
     StatusBar1 = new QStatusBar(this);

@@ -160,6 +160,8 @@ TfrmRecurring::TfrmRecurring(ISession &session, QWidget *parent) : QDialog(paren
                                    {QStringLiteral("开始月份"), 80},
                                    {QStringLiteral("结束月份"), 80},
                                    {QStringLiteral("备注"), 180}});
+    lvwRecurring->setAccessibleName(QStringLiteral("定期收支"));
+    lvwRecurring->setAccessibleDescription(QStringLiteral("每月自动加入待保存列表的收支记录"));
     btnAdd = Button(this, QStringLiteral("添加(&A)"), "btnAdd");
     btnEdit = Button(this, QStringLiteral("编辑(&E)"), "btnEdit");
     btnDelete = Button(this, QStringLiteral("删除(&D)"), "btnDelete");
@@ -247,7 +249,7 @@ void TfrmRecurring::btnDeleteClick()
     const int index = lvwRecurring->indexOfTopLevelItem(lvwRecurring->currentItem());
     if (index < 0 || index >= m_records.size() || !HasSelection(lvwRecurring))
         return;
-    if (!Confirm(this, QStringLiteral("您真的想要删除这条定期收支吗？")))
+    if (!ConfirmDestructive(this, QStringLiteral("您真的想要删除这条定期收支吗？")))
         return;
     TBusyScope busy(m_session, btnDelete);
     TRecurringStore(m_session.SessionDb().FileName()).Remove(m_records[index].id);

@@ -7,7 +7,8 @@ class QWidget;
 
 // Habits every window shares: password characters shown as "*", and Enter on a focused
 // push button presses it (Qt presses only default buttons of dialogs). Enter inside a field
-// is left to the field and its window.
+// is left to the field and its window. A date field is one Tab stop, and Alt+Down or F4
+// opens a date picker's calendar.
 void InstallDesktopHabits(QApplication &app);
 
 // The font of the windows laid out in fixed pixels: a pixel size, so that a larger desktop

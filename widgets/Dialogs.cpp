@@ -64,6 +64,11 @@ bool Confirm(QWidget *owner, const QString &text)
     return Dialogs().Question(owner, text, QStringLiteral("确认"));
 }
 
+bool ConfirmDestructive(QWidget *owner, const QString &text)
+{
+    return Dialogs().DestructiveQuestion(owner, text, QStringLiteral("确认"));
+}
+
 void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &caption, Icon icon)
 {
     QMessageBox box(ToQt(icon), caption, text, QMessageBox::Ok, owner);
@@ -75,6 +80,8 @@ bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &ca
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setDefaultButton(preset == Answer::No ? QMessageBox::No : QMessageBox::Yes);
+    // Enter presses the focused button, so the default one holds the focus.
+    box.defaultButton()->setFocus();
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     WidenForCaption(box);

@@ -18,6 +18,12 @@ public:
     // A question with Yes and No, preset the default button; true for Yes.
     virtual bool Question(QWidget *owner, const QString &text, const QString &caption,
                           Answer preset = Answer::Yes) = 0;
+    // A question whose Yes destroys something: No is the default, so Enter never destroys
+    // by habit.
+    bool DestructiveQuestion(QWidget *owner, const QString &text, const QString &caption)
+    {
+        return Question(owner, text, caption, Answer::No);
+    }
     // The one-line input box; false when cancelled.
     virtual bool InputText(QWidget *owner, const QString &caption, const QString &prompt,
                            QString &value, bool password) = 0;
@@ -45,3 +51,6 @@ void ShowErrorBox(const QString &message, QWidget *owner = nullptr);
 
 // Shows a question with the caption "确认".
 bool Confirm(QWidget *owner, const QString &text);
+// The same for a command that destroys something (deleting a user or a record, undoing an
+// import, replacing the ledger): "否" is the default button.
+bool ConfirmDestructive(QWidget *owner, const QString &text);
