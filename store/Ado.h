@@ -3,8 +3,31 @@
 #include <QString>
 #include <QVariant>
 
+#include <chrono>
+#include <memory>
+
 struct sqlite3;
 struct sqlite3_stmt;
+
+// The end of the step running now on a connection; the progress handler stops the step
+// once it has passed. A connection between steps has no deadline.
+struct TDeadline {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point at = Clock::time_point::max();
+};
+
+// The longest value a ledger row may hold, in bytes: far beyond the Base64 form of the
+// longest text the program writes, so that a note stored by other means is still read.
+inline constexpr int kLongestStoredValue = 64 * 1024 * 1024;
+// How long one step of a statement may run before it is stopped and rolled back.
+inline constexpr int kStatementTimeLimitMs = 5000;
+
+// The settings every connection to a ledger or a restore source gets before its first
+// statement: the file's schema runs nothing, pages are read (never mapped) and checked,
+// and values, statements and expressions are bounded by what the program needs.
+void HardenConnection(sqlite3 *db);
+// Changes the time limit of a statement step of every connection (tests shorten it).
+void SetStatementTimeLimit(int milliseconds);
 
 // A small connection/statement layer over the SQLite C API. Every failure throws TError
 // with SQLite's message; after a failed statement the connection is closed, so the next
@@ -31,6 +54,7 @@ public:
     void Rollback();  // never throws
 
     sqlite3 *Handle() const { return m_db; }
+    TDeadline *Deadline() const { return m_deadline.get(); }
     const QString &Path() const { return m_path; }
 
     // Throws the connection's current error, closing the connection first.
@@ -41,6 +65,7 @@ private:
     QString m_path;
     bool m_readOnly = false;
     bool m_inTransaction = false;
+    std::unique_ptr<TDeadline> m_deadline;
 };
 
 // Closes the connection at the end of every unit of work, whatever happens; a transaction
