@@ -27,10 +27,6 @@ bool SequenceAtMaximum(sqlite3 *db)
     return atMax;
 }
 
-int PastDeadline(void *context)
-{
-    return Clock::now() > static_cast<TDeadline *>(context)->at ? 1 : 0;
-}
 
 void BindAll(sqlite3_stmt *stmt, const QVariantList &params)
 {
@@ -60,6 +56,21 @@ void BindAll(sqlite3_stmt *stmt, const QVariantList &params)
 
 } // namespace
 
+int StepPastDeadline(void *context)
+{
+    auto *d = static_cast<TDeadline *>(context);
+    if (!d->armed)
+        return 0;
+    const Clock::time_point now = Clock::now();
+    if (d->seenStep != d->step) {
+        d->seenStep = d->step;
+        d->start = now;
+        return 0;
+    }
+    const int limit = d->limitMs > 0 ? d->limitMs : g_statementLimitMs.load(std::memory_order_relaxed);
+    return now - d->start > std::chrono::milliseconds(limit) ? 1 : 0;
+}
+
 TConnection::~TConnection()
 {
     Close();
@@ -87,7 +98,7 @@ void TConnection::Open(const QString &path)
     m_readOnly = readOnly;
     m_deadline = std::make_unique<TDeadline>();
     HardenConnection(m_db);
-    sqlite3_progress_handler(m_db, 1000, PastDeadline, m_deadline.get());
+    sqlite3_progress_handler(m_db, 1000, StepPastDeadline, m_deadline.get());
     // A write lock held by another process is waited for a while, then reported.
     sqlite3_busy_timeout(m_db, 5000);
 }
@@ -222,10 +233,10 @@ bool TStatement::Next()
 {
     TDeadline *deadline = m_conn.Deadline();
     if (deadline)
-        deadline->at = Clock::now() + std::chrono::milliseconds(g_statementLimitMs.load());
+        deadline->Arm();
     const int rc = sqlite3_step(m_stmt);
     if (deadline)
-        deadline->at = Clock::time_point::max();
+        deadline->Disarm();
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE) {

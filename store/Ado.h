@@ -9,12 +9,27 @@
 struct sqlite3;
 struct sqlite3_stmt;
 
-// The end of the step running now on a connection; the progress handler stops the step
-// once it has passed. A connection between steps has no deadline.
+// The time limit of the step running now on a connection. A step is armed before it
+// starts; the progress handler notes the time at its first call in that step and stops
+// the step once the limit has passed since. A connection between steps has no limit.
 struct TDeadline {
     using Clock = std::chrono::steady_clock;
-    Clock::time_point at = Clock::time_point::max();
+    bool armed = false;
+    int limitMs = 0;  // 0: the limit of every statement step
+    quint64 step = 0;
+    quint64 seenStep = ~quint64(0);
+    Clock::time_point start;
+
+    void Arm(int ms = 0)
+    {
+        armed = true;
+        limitMs = ms;
+        ++step;
+    }
+    void Disarm() { armed = false; }
 };
+// The progress handler of every connection, its context a TDeadline.
+int StepPastDeadline(void *context);
 
 // The longest value a ledger row may hold, in bytes: far beyond the Base64 form of the
 // longest text the program writes, so that a note stored by other means is still read.

@@ -63,7 +63,8 @@ QString NewestCopy(const QString &ledger)
     for (const QString &sub : {QStringLiteral("snapshots"), QStringLiteral("backups")}) {
         const QFileInfoList copies = QDir(folder.filePath(sub)).entryInfoList({QStringLiteral("*.zovalt")}, QDir::Files);
         for (const QFileInfo &copy : copies)
-            if (newest.isEmpty() || copy.lastModified() > newestTime) {
+            if (newest.isEmpty() || copy.lastModified() > newestTime ||
+                (copy.lastModified() == newestTime && copy.absoluteFilePath() > newest)) {
                 newest = copy.absoluteFilePath();
                 newestTime = copy.lastModified();
             }
@@ -92,7 +93,7 @@ void TDbMan::CheckPagesOnce(TConnection &conn)
     // Every page read once, within a bound: a ledger too large to be read through in that
     // time is used as it is (a damaged page is then met when it is read).
     sqlite3 *db = conn.Handle();
-    conn.Deadline()->at = TDeadline::Clock::now() + std::chrono::milliseconds(kPageCheckLimitMs);
+    conn.Deadline()->Arm(kPageCheckLimitMs);
     sqlite3_stmt *stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
     QString verdict;
@@ -103,7 +104,7 @@ void TDbMan::CheckPagesOnce(TConnection &conn)
     }
     const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
     sqlite3_finalize(stmt);
-    conn.Deadline()->at = TDeadline::Clock::time_point::max();
+    conn.Deadline()->Disarm();
     const int code = rc & 0xff;
     if (code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_NOMEM)
         return;  // checked at a later open

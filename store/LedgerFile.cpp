@@ -11,7 +11,13 @@
 
 #include <sqlite3.h>
 
+#include <QDateTime>
+#include <QDir>
+
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <functional>
 #include <memory>
 
@@ -71,11 +77,6 @@ QString ReadFailure(sqlite3 *db, int rc)
     }
 }
 
-// Stops the check of a source that takes far longer than any real ledger needs.
-int PastCheckDeadline(void *context)
-{
-    return TDeadline::Clock::now() > static_cast<TDeadline *>(context)->at ? 1 : 0;
-}
 
 // Opens path as a ledger that is not trusted yet and checks it: read-only and immutable,
 // so that neither a journal nor a "-wal" file beside it is read, played back or written;
@@ -101,8 +102,9 @@ SourceDb OpenCheckedSource(const QString &path)
     if (rc != SQLITE_OK)
         throw notLedger(QStringLiteral("无法打开（%1）").arg(ErrorText(db.get())));
     HardenConnection(db.get());
-    deadline.at = TDeadline::Clock::now() + std::chrono::seconds(60);
-    sqlite3_progress_handler(db.get(), 1000, PastCheckDeadline, &deadline);
+    // The check of a source stops when it takes far longer than any real ledger needs.
+    deadline.Arm(60000);
+    sqlite3_progress_handler(db.get(), 1000, StepPastDeadline, &deadline);
 
     int schemaRc = SQLITE_OK;
     const QString problem = LedgerSchemaProblem(db.get(), schemaRc);
@@ -333,4 +335,33 @@ void RestoreLedger(const QString &backup, const QString &dbFile)
     if (QFileInfo::exists(journal) && !QFile::remove(journal))
         throw TError(QStringLiteral("无法删除旧的日志文件“%1”").arg(journal));
     out.Commit(TReplacementFile::TMode::Private);
+}
+
+void TidyLedgerFolder(const QString &dbFile)
+{
+    const QFileInfo ledger(dbFile);
+    const QDir folder = ledger.absoluteDir();
+    const QString prefix = QStringLiteral(".") + ledger.fileName() + QStringLiteral(".");
+    const QDateTime quiet = QDateTime::currentDateTime().addSecs(-600);
+    const QFileInfoList leftovers =
+        folder.entryInfoList({prefix + QStringLiteral("*")}, QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &f : leftovers) {
+        QString rest = f.fileName().mid(prefix.size());
+        if (rest.endsWith(QLatin1String("-journal")))
+            rest.chop(int(qstrlen("-journal")));
+        if (rest.size() == 6 && !f.isSymLink() && f.lastModified() < quiet)
+            QFile::remove(f.absoluteFilePath());
+    }
+    // Only what this account owns is tightened, and never through a link.
+    struct stat st {};
+    const QByteArray dir = QFile::encodeName(folder.absolutePath());
+    if (::lstat(dir.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0077))
+        ::chmod(dir.constData(), 0700);
+    const QByteArray file = QFile::encodeName(ledger.absoluteFilePath());
+    const int fd = ::open(file.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0066))
+            ::fchmod(fd, st.st_mode & 0700);
+        ::close(fd);
+    }
 }

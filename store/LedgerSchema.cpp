@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 
@@ -141,15 +142,13 @@ QString KindName(const QString &type)
     return QStringLiteral("对象");
 }
 
-// A name of the file shown in a message: its first 40 characters, control characters
-// and quotes replaced, so that it reads as a name and never as a message of its own.
+// A name of the file shown in a message: a plain name of at most 40 letters, digits and
+// underscores as it is; any other name is described, so that it never reads as a message
+// of its own.
 QString ShownName(const QString &name)
 {
-    QString shown = name.left(40);
-    for (QChar &c : shown)
-        if (!c.isPrint() || c == QChar(0x201C) || c == QChar(0x201D))
-            c = QLatin1Char('?');
-    return name.size() > 40 ? shown + QStringLiteral("…") : shown;
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]{1,40}$"));
+    return plain.match(name).hasMatch() ? name : QStringLiteral("（名称中含有特殊字符）");
 }
 
 } // namespace
