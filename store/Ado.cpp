@@ -15,12 +15,14 @@ namespace {
 
 std::atomic<int> g_statementLimitMs{kStatementTimeLimitMs};
 
-// Whether a table's automatic numbers have reached the largest integer.
+// Whether a table's automatic numbers are at or near the largest integer (a batch that
+// ran into it is rolled back whole, its numbers too). No ledger the program wrote comes
+// anywhere near it.
 bool SequenceAtMaximum(sqlite3 *db)
 {
     sqlite3_stmt *stmt = nullptr;
     bool atMax = false;
-    if (sqlite3_prepare_v2(db, "select 1 from main.sqlite_sequence where seq>=9223372036854775807", -1, &stmt,
+    if (sqlite3_prepare_v2(db, "select 1 from main.sqlite_sequence where seq>9223372036000000000", -1, &stmt,
                            nullptr) == SQLITE_OK)
         atMax = sqlite3_step(stmt) == SQLITE_ROW;
     sqlite3_finalize(stmt);
