@@ -33,7 +33,7 @@ int StepPastDeadline(void *context);
 
 // The longest value a ledger row may hold, in bytes: far beyond the Base64 form of the
 // longest text the program writes, so that a note stored by other means is still read.
-inline constexpr int kLongestStoredValue = 64 * 1024 * 1024;
+inline constexpr int kLongestStoredValue = 256 * 1024 * 1024;
 // How long one step of a statement may run before it is stopped and rolled back.
 inline constexpr int kStatementTimeLimitMs = 5000;
 
