@@ -10,6 +10,9 @@
 #include "store/ImportStore.h"
 #include "store/LedgerFile.h"
 #include "store/LedgerSnapshot.h"
+#include "store/BudgetStore.h"
+#include "store/RecurringStore.h"
+#include "login/LoginPrep.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -22,6 +25,7 @@
 #include <sqlite3.h>
 
 #include <functional>
+#include <sys/stat.h>
 
 using namespace faults;
 
@@ -343,4 +347,72 @@ TEST(LedgerTrust, FuzzedLedgerFilesGiveAMessageOrWork)
         }
     }
     EXPECT_GT(ran, 0);
+}
+
+// Values planted in the program's own tables are bounded like typed ones: a recurring
+// record from the year 100 offers nothing (not 23,124 pending rows), and budgets of the
+// largest integer count as no budget, so that totals never wrap.
+TEST(LedgerTrust, PlantedRecurringAndBudgetValuesAreBoundedLikeTypedOnes)
+{
+    TTempLedger ledger;
+    MakeLedger(ledger.Path(), nullptr);
+    const QString user = THi::EncodeText(kUser);
+    TRecurringStore recurring(ledger.Path());
+    EXPECT_TRUE(recurring.Due(kUser, QDate(2026, 1, 15)).isEmpty());  // the tables exist now
+    const QByteArray sql = QStringLiteral(
+        "insert into recurring (user,type,cate,amount,notes,day,first_month,last_month) "
+        "values ('%1','支出','%2',100,'',1,'0100-01','');"
+        "insert into budgets (user,cate,month,amount) values ('%1','%2','2026-01',9223372036854775807),"
+        "('%1','%3','2026-01',9223372036854775807),('%1','%4','2026-01',9223372036854775807);")
+                               .arg(user, THi::EncodeText(QStringLiteral("房租")), THi::EncodeText(QStringLiteral("水")),
+                                    THi::EncodeText(QStringLiteral("电")))
+                               .toUtf8();
+    Exec(ledger.Path(), sql.constData());
+    EXPECT_TRUE(recurring.Due(kUser, QDate(2026, 1, 15)).isEmpty());
+    TRecurring typed{0, QStringLiteral("支出"), QStringLiteral("房租"), 100, QString(), 1, QDate(100, 1, 1), QDate()};
+    EXPECT_THROW(recurring.Add(kUser, typed), TError);
+    for (const TBudgetLine &line : TBudgetStore(ledger.Path()).MonthLines(kUser, QDate(2026, 1, 1), {QStringLiteral("房租")}))
+        EXPECT_FALSE(line.budget.has_value()) << line.item.toStdString();
+}
+
+// At start: a copy left by a replacement that was killed is removed once it is ten minutes
+// old, a ledger folder and file others may write to become the owner's alone, and a ledger
+// that is a link never has its target's mode changed.
+TEST(LedgerTrust, TheLedgerFolderIsTidiedAtStart)
+{
+    QTemporaryDir dir;
+    const QString ledger = dir.filePath(QStringLiteral("db.zovalt"));
+    MakeLedger(ledger, nullptr);
+    const QString old = dir.filePath(QStringLiteral(".db.zovalt.Ab12Cd")), fresh = dir.filePath(QStringLiteral(".db.zovalt.Zz99Yy"));
+    for (const QString &copy : {old, old + QStringLiteral("-journal"), fresh})
+        PutFileBytes(copy, "half a ledger");
+    for (const QString &copy : {old, old + QStringLiteral("-journal")}) {
+        QFile f(copy);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    }
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+    ::chmod(QFile::encodeName(ledger).constData(), 0666);
+    TidyLedgerFolder(ledger);
+    EXPECT_FALSE(QFileInfo::exists(old));
+    EXPECT_FALSE(QFileInfo::exists(old + QStringLiteral("-journal")));
+    EXPECT_TRUE(QFileInfo::exists(fresh));
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dir.path()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(::stat(QFile::encodeName(ledger).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(TDbMan(ledger).GetUsers(), kUser);
+
+    // A link in the ledger's place: its target keeps its mode.
+    QTemporaryDir elsewhere;
+    const QString target = elsewhere.filePath(QStringLiteral("target"));
+    PutFileBytes(target, "not yours");
+    ::chmod(QFile::encodeName(target).constData(), 0444);
+    const QString link = dir.filePath(QStringLiteral("link.zovalt"));
+    ASSERT_TRUE(QFile::link(target, link));
+    MakeWritable(link);
+    TidyLedgerFolder(link);
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
 }
