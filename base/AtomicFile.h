@@ -22,6 +22,9 @@ public:
     void Write(const char *data, qsizetype size);
     void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
     void Commit(TMode mode);
+    // The temporary file, for a writer that fills it by other means than Write (closed
+    // again before Commit).
+    QString TempPath() const { return m_temp.fileName(); }
 
 private:
     QString m_target;

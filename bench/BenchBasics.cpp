@@ -33,3 +33,15 @@ TALLYFERN_BENCH(open_empty_ledger)
     });
     ReportFigure(QStringLiteral("open_empty_ledger"), ms / runs);
 }
+
+// The first open of a ledger in a process reads all its pages once.
+TALLYFERN_BENCH(open_quick_check_200k)
+{
+    TDbMan db(SeededLedger());
+    db.UserExists(QStringLiteral("nobody"));
+    const double ms = MedianMs(5, [&] {
+        TDbMan::ForgetCheckedFiles();
+        db.UserExists(QStringLiteral("nobody"));
+    });
+    ReportFigure(QStringLiteral("open_quick_check_200k") + ScaleSuffix(), ms);
+}

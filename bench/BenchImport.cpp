@@ -64,3 +64,24 @@ TALLYFERN_BENCH(import_store_10000)
         std::abort();
     ReportFigure(QStringLiteral("import_store_10000"), ms);
 }
+
+TALLYFERN_BENCH(import_undo_20000)
+{
+    const QString path = BenchDir() + QStringLiteral("/undo.zovalt");
+    if (!QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/db.zovalt"), path))
+        std::abort();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QList<TImportRecord> records;
+    for (const TPlanRow &row : PlanImport(ReadBill(WeChatBill(20000)), {}))
+        if (row.checked)
+            records << ToRecord(row);
+    TImportStore store(path);
+    store.EnsureTables();
+    if (store.Import(QStringLiteral("Mum"), QStringLiteral("bill.csv"), records, {}) != 20000)
+        std::abort();
+    int removed = 0;
+    const double ms = TimeMs([&] { removed = store.UndoLastImport(QStringLiteral("Mum")); });
+    if (removed != 20000)
+        std::abort();
+    ReportFigure(QStringLiteral("import_undo_20000"), ms);
+}

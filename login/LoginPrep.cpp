@@ -8,6 +8,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 QString LedgerFilePath()
 {
     const QString folder = THi::AppDataDir(QStringLiteral("Tallyfern"));
@@ -18,13 +22,21 @@ QString LedgerFilePath()
 
 void MakeWritable(const QString &path)
 {
-    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadOwner |
-                                    QFileDevice::WriteOwner);
+    // Through a descriptor of the file itself: a link planted at path is left alone (the
+    // open then refuses it), never the file it points to.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode))
+        ::fchmod(fd, (st.st_mode & 07777) | S_IRUSR | S_IWUSR);
+    ::close(fd);
 }
 
 QString PrepareLedgerFile(const QString &argument, QString *restoreFailure, QString *snapshot)
 {
     const QString dbFile = LedgerFilePath();
+    TidyLedgerFolder(dbFile);
     if (QFileInfo::exists(dbFile))
         MakeWritable(dbFile);
 

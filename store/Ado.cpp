@@ -6,7 +6,29 @@
 
 #include <sqlite3.h>
 
+#include <atomic>
+#include <chrono>
+
+using Clock = TDeadline::Clock;
+
 namespace {
+
+std::atomic<int> g_statementLimitMs{kStatementTimeLimitMs};
+
+// Whether a table's automatic numbers are at or near the largest integer (a batch that
+// ran into it is rolled back whole, its numbers too). No ledger the program wrote comes
+// anywhere near it.
+bool SequenceAtMaximum(sqlite3 *db)
+{
+    sqlite3_stmt *stmt = nullptr;
+    bool atMax = false;
+    if (sqlite3_prepare_v2(db, "select 1 from main.sqlite_sequence where seq>9223372036000000000", -1, &stmt,
+                           nullptr) == SQLITE_OK)
+        atMax = sqlite3_step(stmt) == SQLITE_ROW;
+    sqlite3_finalize(stmt);
+    return atMax;
+}
+
 
 void BindAll(sqlite3_stmt *stmt, const QVariantList &params)
 {
@@ -36,6 +58,21 @@ void BindAll(sqlite3_stmt *stmt, const QVariantList &params)
 
 } // namespace
 
+int StepPastDeadline(void *context)
+{
+    auto *d = static_cast<TDeadline *>(context);
+    if (!d->armed)
+        return 0;
+    const Clock::time_point now = Clock::now();
+    if (d->seenStep != d->step) {
+        d->seenStep = d->step;
+        d->start = now;
+        return 0;
+    }
+    const int limit = d->limitMs > 0 ? d->limitMs : g_statementLimitMs.load(std::memory_order_relaxed);
+    return now - d->start > std::chrono::milliseconds(limit) ? 1 : 0;
+}
+
 TConnection::~TConnection()
 {
     Close();
@@ -61,14 +98,36 @@ void TConnection::Open(const QString &path)
     }
     m_db = db;
     m_readOnly = readOnly;
-    sqlite3_extended_result_codes(m_db, 1);
-    // The file's own schema may run nothing but the engine's harmless functions, and no
-    // statement may write its pages or schema behind the engine's back.
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
-    sqlite3_db_config(m_db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    m_deadline = std::make_unique<TDeadline>();
+    HardenConnection(m_db);
+    sqlite3_progress_handler(m_db, 1000, StepPastDeadline, m_deadline.get());
     // A write lock held by another process is waited for a while, then reported.
     sqlite3_busy_timeout(m_db, 5000);
-    Execute(QStringLiteral("PRAGMA mmap_size=268435456"));
+}
+
+void HardenConnection(sqlite3 *db)
+{
+    sqlite3_extended_result_codes(db, 1);
+    // The file's own schema may run nothing but the engine's harmless functions, and no
+    // statement may write its pages or schema behind the engine's back.
+    sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // What the program's own statements and rows need, and no more: the longest value is
+    // a note far beyond what the program writes (kept whole when another program stored
+    // it), the longest statement a few hundred characters.
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, kLongestStoredValue);
+    sqlite3_limit(db, SQLITE_LIMIT_SQL_LENGTH, 100000);
+    sqlite3_limit(db, SQLITE_LIMIT_EXPR_DEPTH, 100);
+    sqlite3_limit(db, SQLITE_LIMIT_ATTACHED, 0);
+    // Pages are read with read(), never mapped: a file cut short by another process while
+    // it is read gives an error, not a crash. Every page read is checked for cells that
+    // point outside it.
+    sqlite3_exec(db, "PRAGMA mmap_size=0; PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr);
+}
+
+void SetStatementTimeLimit(int milliseconds)
+{
+    g_statementLimitMs = milliseconds;
 }
 
 void TConnection::Close()
@@ -79,12 +138,14 @@ void TConnection::Close()
         Rollback();
     sqlite3_close_v2(m_db);
     m_db = nullptr;
+    m_deadline.reset();
 }
 
 void TConnection::Fail(const QString &what)
 {
     QString msg = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("connection closed");
     const int code = m_db ? sqlite3_errcode(m_db) : SQLITE_MISUSE;
+    const bool exhausted = (code & 0xff) == SQLITE_FULL && SequenceAtMaximum(m_db);
     Close();
     switch (code & 0xff) {
     case SQLITE_BUSY:
@@ -99,7 +160,16 @@ void TConnection::Fail(const QString &what)
         msg = QStringLiteral("数据文件“%1”是只读的，无法写入（%2）").arg(m_path, msg);
         break;
     case SQLITE_FULL:
-        msg = QStringLiteral("磁盘已满，无法写入数据文件（%1）").arg(msg);
+        // The engine says "database or disk is full" also when a table's automatic numbers
+        // have reached the largest integer.
+        msg = exhausted ? QStringLiteral("数据文件“%1”中记录的编号已经用到了最大值，无法再添加记录（文件中的编号是别的程序写入的），没有保存").arg(m_path)
+                                  : QStringLiteral("磁盘已满，无法写入数据文件（%1）").arg(msg);
+        break;
+    case SQLITE_INTERRUPT:
+        msg = QStringLiteral("数据文件中的操作耗时过长，已停止。这次操作没有改动数据文件“%1”").arg(m_path);
+        break;
+    case SQLITE_TOOBIG:
+        msg = QStringLiteral("数据文件“%1”中的内容超出了本程序能处理的大小，没有读写（%2）").arg(m_path, msg);
         break;
     case SQLITE_CONSTRAINT:
         // The engine's text would name the file's own constraint or repeat its message.
@@ -163,7 +233,12 @@ TStatement::~TStatement()
 
 bool TStatement::Next()
 {
+    TDeadline *deadline = m_conn.Deadline();
+    if (deadline)
+        deadline->Arm();
     const int rc = sqlite3_step(m_stmt);
+    if (deadline)
+        deadline->Disarm();
     if (rc == SQLITE_ROW)
         return true;
     if (rc != SQLITE_DONE) {

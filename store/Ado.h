@@ -3,8 +3,46 @@
 #include <QString>
 #include <QVariant>
 
+#include <chrono>
+#include <memory>
+
 struct sqlite3;
 struct sqlite3_stmt;
+
+// The time limit of the step running now on a connection. A step is armed before it
+// starts; the progress handler notes the time at its first call in that step and stops
+// the step once the limit has passed since. A connection between steps has no limit.
+struct TDeadline {
+    using Clock = std::chrono::steady_clock;
+    bool armed = false;
+    int limitMs = 0;  // 0: the limit of every statement step
+    quint64 step = 0;
+    quint64 seenStep = ~quint64(0);
+    Clock::time_point start;
+
+    void Arm(int ms = 0)
+    {
+        armed = true;
+        limitMs = ms;
+        ++step;
+    }
+    void Disarm() { armed = false; }
+};
+// The progress handler of every connection, its context a TDeadline.
+int StepPastDeadline(void *context);
+
+// The longest value a ledger row may hold, in bytes: far beyond the Base64 form of the
+// longest text the program writes, so that a note stored by other means is still read.
+inline constexpr int kLongestStoredValue = 256 * 1024 * 1024;
+// How long one step of a statement may run before it is stopped and rolled back.
+inline constexpr int kStatementTimeLimitMs = 5000;
+
+// The settings every connection to a ledger or a restore source gets before its first
+// statement: the file's schema runs nothing, pages are read (never mapped) and checked,
+// and values, statements and expressions are bounded by what the program needs.
+void HardenConnection(sqlite3 *db);
+// Changes the time limit of a statement step of every connection (tests shorten it).
+void SetStatementTimeLimit(int milliseconds);
 
 // A small connection/statement layer over the SQLite C API. Every failure throws TError
 // with SQLite's message; after a failed statement the connection is closed, so the next
@@ -31,6 +69,7 @@ public:
     void Rollback();  // never throws
 
     sqlite3 *Handle() const { return m_db; }
+    TDeadline *Deadline() const { return m_deadline.get(); }
     const QString &Path() const { return m_path; }
 
     // Throws the connection's current error, closing the connection first.
@@ -41,6 +80,7 @@ private:
     QString m_path;
     bool m_readOnly = false;
     bool m_inTransaction = false;
+    std::unique_ptr<TDeadline> m_deadline;
 };
 
 // Closes the connection at the end of every unit of work, whatever happens; a transaction

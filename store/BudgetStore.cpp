@@ -37,7 +37,10 @@ QHash<QString, std::optional<TFen>> BudgetsOf(TConnection &conn, const QString &
     QHash<QString, std::optional<TFen>> budgets;
     if (!HasPlanTables(conn))
         return budgets;
-    TStatement rs(conn, QStringLiteral("select b.[cate],b.[amount] is null,ifnull(b.[amount],0) from [budgets] b where b.[user]=? and "
+    // An amount no amount field accepts (stored by other means) counts as no budget, so that
+    // totals of budgets stay far from the largest integer.
+    TStatement rs(conn, QStringLiteral("select b.[cate],ifnull(b.[amount] not between 1 and 99999999999,1),ifnull(b.[amount],0) "
+                           "from [budgets] b where b.[user]=? and "
                            "b.[month]=(select max(c.[month]) from [budgets] c where c.[user]=b.[user] "
                            "and c.[cate]=b.[cate] and c.[month]<=?)"), {encodedUser, MonthKey(month)});
     while (rs.Next()) {

@@ -5,7 +5,17 @@
 #include "store/LedgerSchema.h"
 #include "store/PlanTables.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QMutex>
+#include <QSet>
+
+#include <sqlite3.h>
+
 #include <cmath>
+#include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -30,7 +40,88 @@ qint64 IdValue(const QString &id)
     return v;
 }
 
+// Files whose pages were read through at their first open in this process, by device
+// and inode: a restore puts a new file in place, which is checked anew.
+QMutex g_checkedMutex;
+QSet<QPair<quint64, quint64>> g_checked;
+
+std::optional<QPair<quint64, quint64>> FileIdentity(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return std::nullopt;
+    return qMakePair(quint64(st.st_dev), quint64(st.st_ino));
+}
+
+// The newest copy the user can restore from: a snapshot taken before a restore or a
+// backup kept beside the ledger.
+QString NewestCopy(const QString &ledger)
+{
+    QString newest;
+    QDateTime newestTime;
+    const QDir folder = QFileInfo(ledger).absoluteDir();
+    for (const QString &sub : {QStringLiteral("snapshots"), QStringLiteral("backups")}) {
+        const QFileInfoList copies = QDir(folder.filePath(sub)).entryInfoList({QStringLiteral("*.zovalt")}, QDir::Files);
+        for (const QFileInfo &copy : copies)
+            if (newest.isEmpty() || copy.lastModified() > newestTime ||
+                (copy.lastModified() == newestTime && copy.absoluteFilePath() > newest)) {
+                newest = copy.absoluteFilePath();
+                newestTime = copy.lastModified();
+            }
+    }
+    return newest;
+}
+
 } // namespace
+
+void TDbMan::ForgetCheckedFiles()
+{
+    QMutexLocker lock(&g_checkedMutex);
+    g_checked.clear();
+}
+
+void TDbMan::CheckPagesOnce(TConnection &conn)
+{
+    const auto identity = FileIdentity(m_path);
+    if (!identity)
+        return;
+    {
+        QMutexLocker lock(&g_checkedMutex);
+        if (g_checked.contains(*identity))
+            return;
+    }
+    // Every page read once, within a bound: a ledger too large to be read through in that
+    // time is used as it is (a damaged page is then met when it is read).
+    sqlite3 *db = conn.Handle();
+    conn.Deadline()->Arm(kPageCheckLimitMs);
+    sqlite3_stmt *stmt = nullptr;
+    int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check(1)", -1, &stmt, nullptr);
+    QString verdict;
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(stmt);
+        if (rc == SQLITE_ROW)
+            verdict = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, 0)));
+    }
+    const QString engine = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(stmt);
+    conn.Deadline()->Disarm();
+    const int code = rc & 0xff;
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED || code == SQLITE_NOMEM)
+        return;  // checked at a later open
+    if (code != SQLITE_INTERRUPT && (rc != SQLITE_ROW || verdict != QLatin1String("ok"))) {
+        conn.Close();
+        const QString why = rc == SQLITE_ROW ? verdict.left(200) : engine;
+        const QString copy = NewestCopy(m_path);
+        const QString advice =
+            copy.isEmpty()
+                ? QStringLiteral("没有找到可以恢复的副本；如果您有备份，请用“从备份中恢复数据”或在命令行运行 tallyfern 备份文件 从它恢复。")
+                : QStringLiteral("最近的副本是“%1”，可以在命令行运行 tallyfern “%1” 从它恢复数据。").arg(copy);
+        throw TError(QStringLiteral("数据文件“%1”已损坏（%2）。为了不损失更多数据，本程序不再读写它。\n%3")
+                         .arg(m_path, why, advice));
+    }
+    QMutexLocker lock(&g_checkedMutex);
+    g_checked.insert(*identity);
+}
 
 TDbMan::TDbMan(const QString &path) : m_path(path) {}
 
@@ -47,6 +138,7 @@ void TDbMan::OpenLedger(TConnection &conn)
         conn.Close();
         throw TError(QStringLiteral("数据文件“%1”不是有效的账本数据库（%2）").arg(m_path, problem));
     }
+    CheckPagesOnce(conn);
     if (!conn.IsReadOnly()) {
         bool wanted = false;
         {

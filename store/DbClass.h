@@ -19,6 +19,11 @@ public:
 
     const QString &FileName() const { return m_path; }
 
+    // How long the read-through of a ledger's pages at its first open may take.
+    static constexpr int kPageCheckLimitMs = 2000;
+    // Forgets which ledgers were read through, so that the next open checks again.
+    static void ForgetCheckedFiles();
+
     bool AddUser(const QString &name, const QString &password);
     bool DeleteUser(const QString &name);
     bool UserExists(const QString &name);
@@ -54,6 +59,9 @@ protected:
     void OpenLedger(TConnection &conn);
 
 private:
+    // Reads every page of the ledger at its first open in this process and refuses a
+    // damaged ledger, naming the newest copy to restore from.
+    void CheckPagesOnce(TConnection &conn);
     void AddRecordIndex(TConnection &conn);
     void InsertRecord(TConnection &conn, const QString &encodedUser, const QString &date,
                       const QString &type, const QString &item, const QString &amount,

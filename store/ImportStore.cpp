@@ -13,8 +13,8 @@ struct TCloseScope {
     ~TCloseScope() { conn.Close(); }
 };
 
-// Plain tables and indexes only: the ledger check of the earlier program and of this one
-// accept extra tables, never triggers or views.
+// Plain tables and indexes only. The ledger check accepts exactly these (see
+// ImportSchemaStatements), so a change here is a change of what ledger files may hold.
 const char *const kSchema[] = {
     "create table if not exists [import_batches] ("
     " [id] integer primary key autoincrement, [user] text not null, [time] text not null,"
@@ -93,6 +93,14 @@ void CheckRecord(const TImportRecord &r)
 }
 
 } // namespace
+
+QStringList ImportSchemaStatements()
+{
+    QStringList all;
+    for (const char *sql : kSchema)
+        all << QString::fromLatin1(sql);
+    return all;
+}
 
 TImportStore::TImportStore(const QString &path) : TDbMan(path) {}
 
@@ -233,8 +241,10 @@ int TImportStore::UndoLastImport(const QString &user)
     // Unchanged records are marked first by turning their batch negative: their keys go with
     // them, so that the bill can be imported again, while a record the user changed (it got
     // a new id) or deleted keeps its key and is never imported a second time.
-    conn.Execute(QStringLiteral("update [import_keys] set [batch]=-[batch] where [batch]=? and [record] in "
-                                "(select d.[id] from [data] d where d.[user]=[import_keys].[user])"),
+    // One pass over the batch's keys (by their index), each record looked up by its id.
+    conn.Execute(QStringLiteral("update [import_keys] set [batch]=-[batch] where [batch]=? and exists "
+                                "(select 1 from [data] d where d.[id]=[import_keys].[record] "
+                                "and d.[user]=[import_keys].[user])"),
                  {last->id});
     conn.Execute(QStringLiteral("delete from [data] where [id] in "
                                 "(select [record] from [import_keys] where [batch]=?)"),

@@ -21,6 +21,9 @@ struct TImportRecord {
     QString notes;
 };
 
+// The statements that create the import tables and their index, for the ledger check.
+QStringList ImportSchemaStatements();
+
 // An item the user chose for a counterpart: bills of that counterpart get it next time.
 struct TItemRule {
     QString type;

@@ -31,3 +31,10 @@ void CopyLedgerAsIs(const QString &dbFile, const QString &target);
 // Replaces the ledger dbFile with the backup after checking that the backup is a ledger
 // database; dbFile may be missing. On any failure dbFile stays as it was.
 void RestoreLedger(const QString &backup, const QString &dbFile);
+
+// Made at every start before the ledger is used: temporary copies left beside the ledger by
+// a replacement that was killed half-way (".db.zovalt.XXXXXX", with its journal) and not
+// touched for ten minutes are removed; a ledger folder or ledger file that others may write
+// to is made the owner's alone (0700, 0600). A ledger that is a link is never changed
+// through the link. Never throws.
+void TidyLedgerFolder(const QString &dbFile);

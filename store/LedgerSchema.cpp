@@ -1,13 +1,20 @@
 #include "store/LedgerSchema.h"
 #include "base/Errors.h"
+#include "store/ImportStore.h"
+#include "store/PlanTables.h"
+
+#include "LedgerSchemaSql.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringList>
 
 #include <sqlite3.h>
 
 #include <memory>
-#include <string_view>
 
 namespace {
 
@@ -25,140 +32,181 @@ QString Text(sqlite3_stmt *stmt, int col)
     return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, col)));
 }
 
-// The storage class a declared column type gives its values, by SQLite's rules of affinity.
-enum class Affinity { Integer, Text, Blob, Real, Numeric };
+// The index that ledgers written before data_records existed carry instead; the open
+// replaces it.
+constexpr const char *kEarlierIndexes = "CREATE INDEX data_user_date ON data (user, date, type, cate, amount);";
 
-Affinity AffinityOf(const QString &declared)
+// The words of a CREATE statement as the engine reads them: comments and spacing dropped,
+// names and key words in lower case without their quotes, string literals as they are.
+// Two statements with the same words define the same object.
+QStringList Words(const QString &sql)
 {
-    const QString t = declared.toUpper();
-    if (t.contains(QLatin1String("INT")))
-        return Affinity::Integer;
-    if (t.contains(QLatin1String("CHAR")) || t.contains(QLatin1String("CLOB")) || t.contains(QLatin1String("TEXT")))
-        return Affinity::Text;
-    if (t.isEmpty() || t.contains(QLatin1String("BLOB")))
-        return Affinity::Blob;
-    if (t.contains(QLatin1String("REAL")) || t.contains(QLatin1String("FLOA")) || t.contains(QLatin1String("DOUB")))
-        return Affinity::Real;
-    return Affinity::Numeric;
-}
-
-struct TColumn {
-    const char *name;
-    Affinity affinity;
-};
-
-struct TTable {
-    const char *name;
-    std::initializer_list<TColumn> columns;
-};
-
-const TTable kTables[] = {
-    {"users", {{"name", Affinity::Text}, {"pwd", Affinity::Text}}},
-    {"data",
-     {{"id", Affinity::Integer}, {"user", Affinity::Text}, {"date", Affinity::Text},
-      {"type", Affinity::Text}, {"cate", Affinity::Text}, {"amount", Affinity::Real},
-      {"notes", Affinity::Text}}},
-    {"cates", {{"user", Affinity::Text}, {"out", Affinity::Text}, {"in", Affinity::Text}}},
-};
-
-// Kind of the table name in the main schema: "table", "view", "virtual", "shadow", or
-// empty when there is none. withoutRowid tells whether it keeps no rowid.
-QString TableKind(sqlite3 *db, const char *name, bool &withoutRowid, int &rc)
-{
-    Statement st = Prepare(db, "select type, wr from pragma_table_list where schema='main' and name=? collate nocase", rc);
-    if (rc != SQLITE_OK)
-        return QString();
-    sqlite3_bind_text(st.get(), 1, name, -1, SQLITE_STATIC);
-    QString kind;
-    if ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-        kind = Text(st.get(), 0);
-        withoutRowid = sqlite3_column_int(st.get(), 1) != 0;
-        rc = sqlite3_step(st.get());
-    }
-    if (rc == SQLITE_DONE)
-        rc = SQLITE_OK;
-    return kind;
-}
-
-QString ColumnProblem(sqlite3 *db, const TTable &table, int &rc)
-{
-    Statement st = Prepare(db, "select type, pk, hidden from main.pragma_table_xinfo(?) where name=? collate nocase", rc);
-    if (rc != SQLITE_OK)
-        return QString();
-    const QString tableName = QString::fromLatin1(table.name);
-    for (const TColumn &column : table.columns) {
-        sqlite3_reset(st.get());
-        sqlite3_bind_text(st.get(), 1, table.name, -1, SQLITE_STATIC);
-        sqlite3_bind_text(st.get(), 2, column.name, -1, SQLITE_STATIC);
-        rc = sqlite3_step(st.get());
-        if (rc == SQLITE_DONE) {
-            rc = SQLITE_OK;
-            return QStringLiteral("数据表 %1 缺少字段 %2").arg(tableName, QString::fromLatin1(column.name));
+    QStringList words;
+    const qsizetype n = sql.size();
+    for (qsizetype i = 0; i < n;) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == QLatin1Char('-') && i + 1 < n && sql[i + 1] == QLatin1Char('-')) {
+            while (i < n && sql[i] != QLatin1Char('\n'))
+                ++i;
+        } else if (c == QLatin1Char('/') && i + 1 < n && sql[i + 1] == QLatin1Char('*')) {
+            const qsizetype close = sql.indexOf(QLatin1String("*/"), i + 2);
+            i = close < 0 ? n : close + 2;
+        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"') || c == QLatin1Char('`') ||
+                   c == QLatin1Char('[')) {
+            const QChar end = c == QLatin1Char('[') ? QLatin1Char(']') : c;
+            QString body;
+            qsizetype j = i + 1;
+            for (; j < n; ++j) {
+                if (sql[j] == end) {
+                    if (end != QLatin1Char(']') && j + 1 < n && sql[j + 1] == end) {
+                        body += end;
+                        ++j;
+                        continue;
+                    }
+                    break;
+                }
+                body += sql[j];
+            }
+            i = j + 1;
+            words << (c == QLatin1Char('\'') ? QStringLiteral("'") + body + QStringLiteral("'")
+                                             : QStringLiteral("\"") + body.toLower());
+        } else if (c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$') || c.unicode() >= 0x80) {
+            qsizetype j = i;
+            while (j < n && (sql[j].isLetterOrNumber() || sql[j] == QLatin1Char('_') || sql[j] == QLatin1Char('$') ||
+                             sql[j].unicode() >= 0x80))
+                ++j;
+            words << QStringLiteral("\"") + sql.mid(i, j - i).toLower();
+            i = j;
+        } else {
+            words << QString(c);
+            ++i;
         }
-        if (rc != SQLITE_ROW)
-            return QString();
-        rc = SQLITE_OK;
-        const QString declared = Text(st.get(), 0);
-        const bool wrongType = AffinityOf(declared) != column.affinity;
-        // Only a column declared exactly INTEGER PRIMARY KEY is the row's own number, which
-        // the engine assigns and which can never be null.
-        const bool isId = std::string_view(column.name) == "id";
-        const bool notRowNumber = isId && (declared.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) != 0 ||
-                                           sqlite3_column_int(st.get(), 1) != 1);
-        const bool generated = sqlite3_column_int(st.get(), 2) != 0;
-        if (wrongType || notRowNumber || generated)
-            return QStringLiteral("数据表 %1 的字段 %2 类型不对").arg(tableName, QString::fromLatin1(column.name));
     }
-    if (std::string_view(table.name) == "data") {
-        // A second key column would make id no longer the row's own number.
-        Statement keys = Prepare(db, "select count(*) from main.pragma_table_xinfo('data') where pk>0", rc);
-        if (rc != SQLITE_OK)
-            return QString();
-        if ((rc = sqlite3_step(keys.get())) != SQLITE_ROW)
-            return QString();
-        rc = SQLITE_OK;
-        if (sqlite3_column_int(keys.get(), 0) != 1)
-            return QStringLiteral("数据表 data 的字段 id 类型不对");
-    }
-    return QString();
+    return words;
+}
+
+// One table or index of the program's own schema.
+struct TOwnObject {
+    QString type;
+    QString table;
+    bool hasSql = false;
+    QStringList words;
+};
+
+// Every table and index the program creates in a ledger, now or in earlier versions, by
+// lower-case name: built by running the program's own statements in an empty database in
+// memory, so that a table added to the program is accepted with no other change.
+const QHash<QString, TOwnObject> &OwnObjects()
+{
+    static const QHash<QString, TOwnObject> objects = [] {
+        QHash<QString, TOwnObject> all;
+        sqlite3 *db = nullptr;
+        if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+            sqlite3_close(db);
+            return all;
+        }
+        QStringList statements = OwnSchemaStatements();
+        statements << QString::fromLatin1(kEarlierIndexes);
+        for (const QString &sql : statements)
+            sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr);
+        int rc = SQLITE_OK;
+        Statement st = Prepare(db, "select type, name, tbl_name, sql from sqlite_schema", rc);
+        while (rc == SQLITE_OK && sqlite3_step(st.get()) == SQLITE_ROW) {
+            TOwnObject o;
+            o.type = Text(st.get(), 0);
+            o.table = Text(st.get(), 2).toLower();
+            o.hasSql = sqlite3_column_type(st.get(), 3) != SQLITE_NULL;
+            o.words = Words(Text(st.get(), 3));
+            all.insert(Text(st.get(), 1).toLower(), o);
+        }
+        st.reset();
+        sqlite3_close(db);
+        return all;
+    }();
+    return objects;
+}
+
+QString KindName(const QString &type)
+{
+    if (type == QLatin1String("table"))
+        return QStringLiteral("数据表");
+    if (type == QLatin1String("index"))
+        return QStringLiteral("索引");
+    if (type == QLatin1String("trigger"))
+        return QStringLiteral("触发器");
+    if (type == QLatin1String("view"))
+        return QStringLiteral("视图");
+    return QStringLiteral("对象");
+}
+
+// A name of the file shown in a message: a plain name of at most 40 letters, digits and
+// underscores as it is; any other name is described, so that it never reads as a message
+// of its own.
+QString ShownName(const QString &name)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_]{1,40}$"));
+    return plain.match(name).hasMatch() ? name : QStringLiteral("（名称中含有特殊字符）");
 }
 
 } // namespace
 
+QStringList OwnSchemaStatements()
+{
+    QStringList all{QString::fromUtf8(kLedgerSchemaSql)};
+    return all << PlanSchemaStatements() << ImportSchemaStatements();
+}
+
 QString LedgerSchemaProblem(sqlite3 *db, int &rc)
 {
-    // Before anything else reads a table: a trigger runs on the first write.
-    {
-        Statement st = Prepare(db, "select type, count(*) from main.sqlite_schema where type in ('trigger','view') group by type", rc);
-        if (rc != SQLITE_OK)
-            return QString();
-        bool trigger = false, view = false;
-        while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-            const QString type = Text(st.get(), 0);
-            trigger = trigger || type == QLatin1String("trigger");
-            view = view || type == QLatin1String("view");
+    const QHash<QString, TOwnObject> &own = OwnObjects();
+    Statement st = Prepare(db, "select type, name, tbl_name, sql from main.sqlite_schema", rc);
+    if (rc != SQLITE_OK)
+        return QString();
+    QSet<QString> present;
+    QString problem;
+    // A trigger or view is named before anything else: it is the most harmful.
+    int problemRank = 0;
+    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+        const QString type = Text(st.get(), 0);
+        const QString name = Text(st.get(), 1);
+        const QString key = name.toLower();
+        present.insert(key);
+        if (problemRank == 2)
+            continue;
+        QString why;
+        int rank = 1;
+        const auto found = own.constFind(key);
+        if (type == QLatin1String("trigger")) {
+            why = QStringLiteral("文件中含有触发器“%1”（会在记账时自动执行文件里的指令），本程序的账本中不会有")
+                      .arg(ShownName(name));
+            rank = 2;
+        } else if (type == QLatin1String("view")) {
+            why = QStringLiteral("文件中含有视图“%1”，本程序的账本中不会有").arg(ShownName(name));
+            rank = 2;
+        } else if (found == own.constEnd()) {
+            why = QStringLiteral("文件中含有本程序不会建立的%1“%2”").arg(KindName(type), ShownName(name));
+        } else if (found->type != type || found->table != Text(st.get(), 2).toLower() ||
+                   found->hasSql != (sqlite3_column_type(st.get(), 3) != SQLITE_NULL) ||
+                   found->words != Words(Text(st.get(), 3))) {
+            why = QStringLiteral("%1“%2”的定义与本程序建立的不同（字段、约束或索引的内容不对）")
+                      .arg(KindName(found->type), ShownName(name));
         }
-        if (rc != SQLITE_DONE)
-            return QString();
-        rc = SQLITE_OK;
-        if (trigger)
-            return QStringLiteral("文件中含有触发器（会在记账时自动执行文件里的指令），本程序的账本中不会有");
-        if (view)
-            return QStringLiteral("文件中含有视图，本程序的账本中不会有");
+        if (!why.isEmpty() && rank > problemRank) {
+            problem = why;
+            problemRank = rank;
+        }
     }
-    for (const TTable &table : kTables) {
-        bool withoutRowid = false;
-        const QString kind = TableKind(db, table.name, withoutRowid, rc);
-        if (rc != SQLITE_OK)
-            return QString();
-        if (kind.isEmpty())
-            return QStringLiteral("缺少数据表");
-        if (kind != QLatin1String("table") || withoutRowid)
-            return QStringLiteral("%1 不是普通的数据表").arg(QString::fromLatin1(table.name));
-        const QString problem = ColumnProblem(db, table, rc);
-        if (rc != SQLITE_OK || !problem.isEmpty())
-            return problem;
-    }
+    if (rc != SQLITE_DONE)
+        return QString();
+    rc = SQLITE_OK;
+    if (!problem.isEmpty())
+        return problem;
+    for (const char *required : {"users", "data", "cates"})
+        if (!present.contains(QLatin1String(required)))
+            return QStringLiteral("缺少数据表“%1”").arg(QLatin1String(required));
     return QString();
 }
 

@@ -1,13 +1,20 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 struct sqlite3;
 
-// The shape a ledger file must have before the program reads or writes it: the tables
-// users, data and cates as ordinary tables with the ledger's columns and column types, and
-// no trigger or view anywhere (they would run the file's own statements on the user's
-// actions). Further tables and indexes, which other parts of the program add, are allowed.
+// The shape a ledger file must have before the program reads or writes it: exactly the
+// tables and indexes the program itself creates (the ledger's three tables, which must be
+// there, and the tables and indexes other parts of the program add, each optional), each
+// defined word for word as the program defines it. Anything else is refused: a trigger or
+// view would run the file's own statements on the user's actions, and a constraint, an
+// expression index or a generated column of the file's own would run on every write or
+// throw records away.
 //
+// The statements that build a complete, empty ledger of this version of the program.
+QStringList OwnSchemaStatements();
+
 // Returns an empty text when db passes, else a plain reason that never quotes the file's
 // own texts. When a statement of the check fails, its SQLite result code is put into rc
 // (SQLITE_OK otherwise) and the text is empty: the caller reports the engine's error.

@@ -10,6 +10,11 @@ namespace {
 // The wait for a write lock that every connection of the ledger has (see TConnection::Open).
 constexpr int kBusyWaitMs = 5000;
 
+// The ledger check builds its list of accepted tables and indexes from these statements
+// (with the ledger's own schema and the import tables): a table or index added here is
+// accepted in every ledger file with no other change, and a file whose table of this
+// name differs from the statement here in any column or constraint is refused.
+//
 // Amounts in whole fen; months as "yyyy-mm"; user, item and notes in their stored (encoded)
 // form like the ledger's own texts. Only tables and their keys: the ledger check of other
 // versions refuses triggers and views.
@@ -34,6 +39,14 @@ const char *const kPlanSchema[] = {
 };
 
 } // namespace
+
+QStringList PlanSchemaStatements()
+{
+    QStringList all;
+    for (const char *sql : kPlanSchema)
+        all << QString::fromUtf8(sql);
+    return all;
+}
 
 bool HasPlanTables(TConnection &conn)
 {

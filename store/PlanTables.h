@@ -1,4 +1,5 @@
 #pragma once
+#include <QStringList>
 
 class TConnection;
 
@@ -14,3 +15,5 @@ void AddPlanTables(TConnection &conn);
 bool HasPlanTables(TConnection &conn);
 // For writers: the tables exist afterwards, or the failure to create them is thrown.
 void RequirePlanTables(TConnection &conn);
+// The statements that create these tables, for the ledger check.
+QStringList PlanSchemaStatements();

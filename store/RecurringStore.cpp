@@ -17,6 +17,11 @@ struct ConnectionScope {
     ~ConnectionScope() { conn.Close(); }
 };
 
+// The bounds of what the dialog accepts: no month before this year, and amounts of at most
+// nine digits of yuan, as in every amount field.
+constexpr int kEarliestYear = 2000;
+constexpr TFen kLargestFen = 99'999'999'999;
+
 QString MonthKey(const QDate &month)
 {
     return month.isValid() ? month.toString(QStringLiteral("yyyy-MM")) : QString();
@@ -70,6 +75,10 @@ void TRecurringStore::Check(const TRecurring &rec)
         throw TError(QStringLiteral("定期收支的日期必须在 1 到 31 之间"));
     if (!rec.firstMonth.isValid())
         throw TError(QStringLiteral("定期收支缺少开始月份"));
+    if (rec.firstMonth < QDate(kEarliestYear, 1, 1))
+        throw TError(QStringLiteral("定期收支的开始月份不能早于 %1 年 1 月").arg(kEarliestYear));
+    if (rec.amount > kLargestFen)
+        throw TError(QStringLiteral("定期收支的金额太大"));
     if (rec.lastMonth.isValid() && FirstOf(rec.lastMonth) < FirstOf(rec.firstMonth))
         throw TError(QStringLiteral("定期收支的结束月份早于开始月份"));
 }
@@ -149,6 +158,12 @@ QList<TOccurrence> TRecurringStore::Due(const QString &user, const QDate &today)
 
     const QDate thisMonth = FirstOf(today);
     for (const TRecurring &rec : records) {
+        // A record stored by other means is offered only when it could have been typed.
+        try {
+            Check(rec);
+        } catch (const TError &) {
+            continue;
+        }
         const QDate last = rec.lastMonth.isValid() ? std::min(rec.lastMonth, thisMonth) : thisMonth;
         for (QDate month = rec.firstMonth; month.isValid() && month <= last; month = month.addMonths(1)) {
             const TOccurrence o{rec.id, month, OccurrenceDate(month, rec.day), rec.type, rec.item, rec.amount,

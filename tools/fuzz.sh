@@ -19,6 +19,7 @@ for exe in build-fuzz/fuzz/fuzz_*; do
     case $name in
         web_template) cp resources/*.html "$corpus/" ;;
         xls_reader) cp resources/*.xls "$corpus/" ;;
+        ledger_file) cp build-fuzz/bin/db.zovalt "$corpus/" 2>/dev/null || true ;;
     esac
     mkdir -p "fuzz/regressions/$name"
     log=$(mktemp)
