@@ -26,6 +26,9 @@ const char *const kPlanSchema[] = {
     "CREATE TABLE IF NOT EXISTS recurring_done ("
     " recurring INTEGER NOT NULL, month TEXT NOT NULL, state TEXT NOT NULL,"
     " PRIMARY KEY (recurring, month))",
+    // The program's own settings of this ledger, one value per name (e.g. auto_backup '0').
+    "CREATE TABLE IF NOT EXISTS settings ("
+    " name TEXT NOT NULL PRIMARY KEY, value TEXT NOT NULL)",
 };
 
 } // namespace
@@ -34,12 +37,12 @@ bool HasPlanTables(TConnection &conn)
 {
     sqlite3_stmt *stmt = nullptr;
     const char *sql = "select count(*) from sqlite_master where type='table' and "
-                      "name in ('budgets','recurring','recurring_done')";
+                      "name in ('budgets','recurring','recurring_done','settings')";
     if (!conn.Handle() || sqlite3_prepare_v2(conn.Handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return false;
     }
-    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
+    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 4;
     sqlite3_finalize(stmt);
     return all;
 }

@@ -71,14 +71,26 @@ void TQtDialogs::Message(QWidget *owner, const QString &text, const QString &cap
     box.exec();
 }
 
-bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &caption)
+namespace {
+bool AskYesNo(QWidget *owner, const QString &text, const QString &caption, bool defaultYes)
 {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultYes ? QMessageBox::Yes : QMessageBox::No);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("是(&Y)"));
     box.button(QMessageBox::No)->setText(QStringLiteral("否(&N)"));
     WidenForCaption(box);
     return box.exec() == QMessageBox::Yes;
+}
+} // namespace
+
+bool TQtDialogs::Question(QWidget *owner, const QString &text, const QString &caption)
+{
+    return AskYesNo(owner, text, caption, true);
+}
+
+bool TQtDialogs::QuestionDefaultNo(QWidget *owner, const QString &text, const QString &caption)
+{
+    return AskYesNo(owner, text, caption, false);
 }
 
 bool TQtDialogs::InputText(QWidget *owner, const QString &caption, const QString &prompt,
@@ -95,7 +107,9 @@ bool TQtDialogs::InputText(QWidget *owner, const QString &caption, const QString
 
 QString TQtDialogs::OpenFileName(QWidget *owner, const QString &caption, const QString &filter)
 {
-    const QString chosen = QFileDialog::getOpenFileName(owner, caption, m_startFolder.Folder(), filter);
+    m_selectedFilter.clear();
+    const QString chosen =
+        QFileDialog::getOpenFileName(owner, caption, m_startFolder.Folder(), filter, &m_selectedFilter);
     m_startFolder.Remember(chosen);
     return chosen;
 }
@@ -105,8 +119,9 @@ QString TQtDialogs::SaveFileName(QWidget *owner, const QString &caption, const Q
 {
     // The program itself decides about extensions and asks before replacing a file whose
     // name it completed; the dialog asks only for the name the user typed.
+    m_selectedFilter.clear();
     const QString chosen =
-        QFileDialog::getSaveFileName(owner, caption, m_startFolder.Proposal(defaultName), filter);
+        QFileDialog::getSaveFileName(owner, caption, m_startFolder.Proposal(defaultName), filter, &m_selectedFilter);
     m_startFolder.Remember(chosen);
     return chosen;
 }

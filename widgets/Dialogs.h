@@ -15,6 +15,11 @@ public:
     virtual void Message(QWidget *owner, const QString &text, const QString &caption, Icon icon) = 0;
     // A question with Yes (the default) and No; true for Yes.
     virtual bool Question(QWidget *owner, const QString &text, const QString &caption) = 0;
+    // A question whose default button is No, for answers that cannot be taken back.
+    virtual bool QuestionDefaultNo(QWidget *owner, const QString &text, const QString &caption)
+    {
+        return Question(owner, text, caption);
+    }
     // The one-line input box; false when cancelled.
     virtual bool InputText(QWidget *owner, const QString &caption, const QString &prompt,
                            QString &value, bool password) = 0;
@@ -23,6 +28,8 @@ public:
     virtual QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) = 0;
     virtual QString SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
                                  const QString &defaultName) = 0;
+    // The filter (as passed) the user picked in the last file dialog; empty when unknown.
+    virtual QString LastSelectedFilter() const { return QString(); }
 };
 
 // The dialogs in use. Never null once the application or a test has installed one.
