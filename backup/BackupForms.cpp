@@ -136,6 +136,7 @@ TfrmAutoBackup::TfrmAutoBackup(const QString &folder, bool enabled, QWidget *par
     layout->addWidget(lblRule);
     layout->addWidget(chkEnabled);
     layout->addLayout(buttons);
+    setMinimumWidth(380);
     connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
