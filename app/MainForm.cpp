@@ -16,10 +16,15 @@
 #include "recurring/RecurringForm.h"
 #include "recurring/RecurringOffers.h"
 #include "store/DbClass.h"
+#include "backup/AutoBackupScheduler.h"
+#include "backup/BackupForms.h"
+#include "backup/EncryptedBackup.h"
+#include "base/DeliveredFiles.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QFileInfo>
 #include <QLabel>
@@ -200,6 +205,8 @@ void TfrmMain::CreateMenu()
     mnuMenu_Backup->setObjectName(QStringLiteral("mnuMenu_Backup"));
     mnuMenu_Restore = mnuMenu->addAction(QStringLiteral("从备份中恢复数据"));
     mnuMenu_Restore->setObjectName(QStringLiteral("mnuMenu_Restore"));
+    mnuMenu_AutoBackup = mnuMenu->addAction(QStringLiteral("自动备份..."));
+    mnuMenu_AutoBackup->setObjectName(QStringLiteral("mnuMenu_AutoBackup"));
     // Imported items join the stored lists; the drop-downs are their working copies.
     AddImportCommands(mnuMenu, *this, [this] {
         for (TEntryPanel *panel : {pnlExpense, pnlIncome})
@@ -219,6 +226,7 @@ void TfrmMain::CreateMenu()
     connect(mnuMenu_DeleteUser, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_DeleteUserClick(); }));
     connect(mnuMenu_Backup, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_BackupClick(); }));
     connect(mnuMenu_Restore, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_RestoreClick(); }));
+    connect(mnuMenu_AutoBackup, &QAction::triggered, this, Guarded(this, [this] { mnuMenu_AutoBackupClick(); }));
 }
 
 void TfrmMain::CreateMenuKeys()
@@ -277,6 +285,18 @@ TLoginResult TfrmMain::RunLogin()
     const QStringList args = QCoreApplication::arguments();
     QString restoreFailure, snapshot;
     const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure, &snapshot);
+    // A copy decrypted for a restore has served its purpose once the restore is over.
+    RemoveDecryptedCopies(dbFile);
+    // A ledger that fails the check at start is offered its newest sound automatic backup.
+    if (snapshot.isEmpty()) {
+        switch (OfferAutoBackupForDamagedLedger(dbFile, ProtectedFolders(), &snapshot)) {
+        case TDamagedLedgerOffer::Declined:
+            return {};
+        case TDamagedLedgerOffer::Restored:
+        case TDamagedLedgerOffer::NothingOffered:
+            break;
+        }
+    }
     if (!restoreFailure.isEmpty())
         ShowErrorBox(restoreFailure);
     else if (!snapshot.isEmpty())
@@ -300,6 +320,7 @@ bool TfrmMain::FormCreate()
         return false;
 
     m_sessionDb = std::make_unique<TDbMan>(m_dbFileName);
+    StartAutoBackups();
     const QString title = QStringLiteral("%1 - 用户名称：%2").arg(QStringLiteral("Tallyfern"), m_sessionUser);
     SetApplicationTitle(title);
     setWindowTitle(title);

@@ -1,6 +1,7 @@
 #pragma once
 #include "widgets/Session.h"
 
+#include <QDateTime>
 #include <QPixmap>
 #include <QWidget>
 
@@ -20,6 +21,8 @@ class TSkinManEx;
 class TEntryPanel;
 class TTransPanel;
 class TRecurringOffers;
+class TAutoBackupScheduler;
+class QCloseEvent;
 
 // Result of the sign-in: the ledger file and the user's stored name (both empty when the
 // sign-in was abandoned).
@@ -44,6 +47,11 @@ public:
     // How the successor instance is started (switch user, delete user, restore); the
     // default starts this executable detached. Returns false when it could not start.
     std::function<bool(const QString &argument)> SuccessorStarter;
+    // The time of day the automatic backups go by; the default is the system clock. Tests
+    // put a simulated one here before FormCreate.
+    std::function<QDateTime()> AutoBackupClock;
+    // The automatic backups of the signed-in ledger (null before sign-in).
+    TAutoBackupScheduler *AutoBackups() const { return m_autoBackups; }
 
     // Signs in and prepares the window. Returns false when the sign-in was abandoned;
     // the program then ends silently. Database errors propagate to the caller.
@@ -76,6 +84,12 @@ private:
     void mnuMenu_DeleteUserClick();
     void mnuMenu_BackupClick();
     void mnuMenu_RestoreClick();
+    void mnuMenu_AutoBackupClick();
+    // The file the user wants to restore from: a backup chosen in the chooser or the file
+    // dialog; empty when cancelled.
+    QString ChooseRestoreSource();
+    // Starts automatic backups of the signed-in ledger.
+    void StartAutoBackups();
     // Starts the successor instance with argument and reports a failure to start it.
     bool StartSuccessor(const QString &argument);
     // With rows in the pending lists, asks whether to leave them unsaved (default No).
@@ -93,6 +107,7 @@ private:
     QMenu *mnuMenu = nullptr;
     QAction *mnuMenu_SwitchUser = nullptr, *mnuMenu_SetPwd = nullptr, *mnuMenu_DeleteUser = nullptr,
             *mnuMenu_Backup = nullptr, *mnuMenu_Restore = nullptr, *mnuMenu_Exit = nullptr;
+    QAction *mnuMenu_AutoBackup = nullptr;
     QAction *mnuMenu_Budget = nullptr, *mnuMenu_Recurring = nullptr;
     // Alt+M opens the menu only where no visible control uses the mnemonic M.
     QShortcut *m_altM = nullptr;
@@ -113,4 +128,5 @@ private:
     std::unique_ptr<TDbMan> m_sessionDb;
     std::unique_ptr<TSkinManEx> m_skin;
     int m_busyDepth = 0;
+    TAutoBackupScheduler *m_autoBackups = nullptr;
 };

@@ -36,6 +36,9 @@ const char *const kPlanSchema[] = {
     // The members who agreed to be counted in the family summary, one row each.
     "CREATE TABLE IF NOT EXISTS family_consent ("
     " user TEXT NOT NULL, PRIMARY KEY (user))",
+    // The program's own settings of this ledger, one value per name (e.g. auto_backup '0').
+    "CREATE TABLE IF NOT EXISTS settings ("
+    " name TEXT NOT NULL PRIMARY KEY, value TEXT NOT NULL)",
 };
 
 } // namespace
@@ -52,7 +55,7 @@ bool HasPlanTables(TConnection &conn)
 {
     sqlite3_stmt *stmt = nullptr;
     const char *sql = "select count(*) from sqlite_master where type='table' and "
-                      "name in ('budgets','recurring','recurring_done','family_consent')";
+                      "name in ('budgets','recurring','recurring_done','family_consent','settings')";
     if (!conn.Handle() || sqlite3_prepare_v2(conn.Handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return false;

@@ -13,7 +13,7 @@ packages=(
     xvfb xauth
     clang libclang-rt-14-dev
     dpkg-dev fakeroot lintian desktop-file-utils appstream
-    libminizip-dev
+    libminizip-dev libsodium-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -102,7 +102,9 @@ bool TQtDialogs::InputText(QWidget *owner, const QString &caption, const QString
 
 QString TQtDialogs::OpenFileName(QWidget *owner, const QString &caption, const QString &filter)
 {
-    const QString chosen = QFileDialog::getOpenFileName(owner, caption, m_startFolder.Folder(), filter);
+    m_selectedFilter.clear();
+    const QString chosen =
+        QFileDialog::getOpenFileName(owner, caption, m_startFolder.Folder(), filter, &m_selectedFilter);
     m_startFolder.Remember(chosen);
     return chosen;
 }
@@ -112,8 +114,9 @@ QString TQtDialogs::SaveFileName(QWidget *owner, const QString &caption, const Q
 {
     // The program itself decides about extensions and asks before replacing a file whose
     // name it completed; the dialog asks only for the name the user typed.
+    m_selectedFilter.clear();
     const QString chosen =
-        QFileDialog::getSaveFileName(owner, caption, m_startFolder.Proposal(defaultName), filter);
+        QFileDialog::getSaveFileName(owner, caption, m_startFolder.Proposal(defaultName), filter, &m_selectedFilter);
     m_startFolder.Remember(chosen);
     return chosen;
 }

@@ -32,6 +32,8 @@ public:
     virtual QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) = 0;
     virtual QString SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
                                  const QString &defaultName) = 0;
+    // The filter (as passed) the user picked in the last file dialog; empty when unknown.
+    virtual QString LastSelectedFilter() const { return QString(); }
 };
 
 // The dialogs in use. Never null once the application or a test has installed one.

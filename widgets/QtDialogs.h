@@ -12,7 +12,9 @@ public:
     QString OpenFileName(QWidget *owner, const QString &caption, const QString &filter) override;
     QString SaveFileName(QWidget *owner, const QString &caption, const QString &filter,
                          const QString &defaultName) override;
+    QString LastSelectedFilter() const override { return m_selectedFilter; }
 
 private:
     TStartFolder m_startFolder;
+    QString m_selectedFilter;
 };

@@ -39,7 +39,7 @@ TEST(MainForm, CaptionMenuAndStartingState)
     for (QAction *a : menu->actions())
         captions << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(captions, (QStringList{"切换用户", "-", "修改密码", "删除 宝贝", "-", "备份数据",
-                                     "从备份中恢复数据", "导入账单...", "撤销上次导入", "月度预算...", "定期收支...", "家庭汇总...", "-", "退出"}));
+                                     "从备份中恢复数据", "自动备份...", "导入账单...", "撤销上次导入", "月度预算...", "定期收支...", "家庭汇总...", "-", "退出"}));
     EXPECT_EQ(menu->defaultAction(), Child<QAction>(w.get(), "mnuMenu_SwitchUser"));
 
     TTransPanel *trans = TransactionsPanel(w);

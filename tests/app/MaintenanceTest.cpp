@@ -17,7 +17,9 @@
 
 namespace {
 
-const QString kFilter = QStringLiteral("*.zovalt (*.zovalt)");
+// The plain type first; the encrypted one beside it. Opening offers both at once first.
+const QString kFilter = QStringLiteral("*.zovalt (*.zovalt);;加密备份文件(*.zovault)");
+const QString kOpenFilter = QStringLiteral("备份文件 (*.zovalt *.zovault);;") + kFilter;
 
 // A signed-in, shown main window whose successor starts are recorded instead of run.
 struct TMaintWindow {
@@ -222,7 +224,7 @@ TEST(Maintenance, RestoreIgnoresCancelMissingFilesAndOtherExtensions)
             dlg.fileNames << chosen;
         Child<QAction>(m.w.get(), "mnuMenu_Restore")->trigger();
         EXPECT_EQ(dlg.Kinds(), QStringList{"open"}) << chosen.toStdString();
-        EXPECT_EQ(dlg.calls[0].text, kFilter);
+        EXPECT_EQ(dlg.calls[0].text, kOpenFilter);
     }
     EXPECT_TRUE(m.successors.isEmpty());
     EXPECT_TRUE(m.w->isVisible());
