@@ -37,6 +37,13 @@ struct TOverrun {
     TFen excess = 0;
 };
 
+// A budget as stored: it applies from month (its first day) on; none clears it.
+struct TBudgetSetting {
+    QString item;
+    QDate month;
+    std::optional<TFen> amount;
+};
+
 // Monthly budgets per expense item. A budget set for a month goes on applying to the
 // months after it until a later month sets another.
 class TBudgetStore : public TDbMan {
@@ -53,4 +60,6 @@ public:
     // The items that the just stored expenses took from within their budget to past it,
     // once per item (its earliest such month), in the order of the expenses.
     QList<TOverrun> Overruns(const QString &user, const QList<TSpending> &saved);
+    // Every budget the user ever set, by month, then by item.
+    QList<TBudgetSetting> Settings(const QString &user);
 };
