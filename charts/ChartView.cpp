@@ -198,7 +198,10 @@ QCategoryAxis *MonthAxis(const QDate &first, int count, int width, const QFont &
     axis->setRange(-0.5, std::max(count, 1) - 0.5);
     axis->setGridLineVisible(false);
     const QFontMetrics metrics(font);
-    const int room = std::max(1, (width - 80) / (metrics.horizontalAdvance(QStringLiteral("12月")) + 16));
+    // A label of two lines is cut to the room of one line as wide as both together.
+    const bool crossesYear = first.year() != first.addMonths(std::max(count, 1) - 1).year();
+    const int widest = metrics.horizontalAdvance(crossesYear ? QStringLiteral("12月2026年") : QStringLiteral("12月"));
+    const int room = std::max(1, (width - 90) / (widest + 10));
     QSet<QString> used;
     for (const TAxisLabel &label : MonthAxisLabels(first, count, room)) {
         QString text = label.text;
@@ -292,8 +295,10 @@ QString MonthTip(const TPeriodTotal &m)
 // A short black bar: the budget's mark above a spending bar.
 QImage BudgetMark()
 {
-    QImage mark(18, 4, QImage::Format_ARGB32_Premultiplied);
-    mark.fill(Qt::black);
+    QImage mark(16, 16, QImage::Format_ARGB32_Premultiplied);
+    mark.fill(Qt::transparent);
+    QPainter painter(&mark);
+    painter.fillRect(QRect(0, 6, 16, 4), Qt::black);
     return mark;
 }
 
@@ -344,8 +349,8 @@ TChartView::TChartView(ISession &session, QWidget *parent) : QWidget(parent), m_
     auto *composition = new QVBoxLayout(pnlComposition);
     composition->setContentsMargins(0, 0, 0, 0);
     composition->setSpacing(2);
-    composition->addLayout(pies, 11);
-    composition->addWidget(chvMonths, 9);
+    composition->addLayout(pies, 1);
+    composition->addWidget(chvMonths, 1);
     stkCharts->addWidget(pnlComposition);
 
     chvTrend = MakeChartView(nullptr, "chvTrend");
@@ -512,6 +517,7 @@ void TChartView::FillMonths()
     ClearChart(chvMonths, oneYear ? QStringLiteral("%1年每月收支").arg(bars.first().date.year()) : QStringLiteral("每月收支"),
                font());
     QChart *chart = chvMonths->chart();
+    // Beside the bars: the chart is too low for a legend above them.
     chart->legend()->setAlignment(Qt::AlignRight);
     ShowNote(chvMonths, m_result->records.isEmpty() ? QStringLiteral("没有记录") : QString());
     if (m_result->records.isEmpty() || bars.isEmpty())
@@ -733,7 +739,8 @@ void TChartView::FillBudget()
     auto *marks = new QScatterSeries;
     marks->setName(QStringLiteral("预算"));
     marks->setLightMarker(BudgetMark());
-    marks->setMarkerSize(4);
+    marks->setMarkerSize(16);
+    marks->setColor(Qt::black);
     double high = 0;
     const int n = int(items.size());
     for (int j = 0; j < n; ++j) {
