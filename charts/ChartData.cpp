@@ -138,19 +138,17 @@ QList<TItemTrend> ItemTrends(const TSearchResult &result, const QList<TRankRow> 
     if (trends.isEmpty() || months.isEmpty())
         return trends;
     const QDate first = months.first().date;
-    // The records of one item share their text, so the last lookup is kept by the text's
-    // address as well as by value.
-    const QChar *lastItem = nullptr;
-    QString lastType;
-    int lastIndex = -1;
+    // The records of one item (and of one type) share their text, so each text is looked up
+    // by value once and then found by its address.
+    QHash<QPair<const QChar *, const QChar *>, int> byAddress;
     for (const TRecord &r : result.records) {
         if (!r.date.isValid())
             continue;
-        if (r.item.constData() != lastItem || r.type != lastType) {
-            lastItem = r.item.constData();
-            lastType = r.type;
-            lastIndex = index.value({r.type, r.item}, -1);
-        }
+        const QPair<const QChar *, const QChar *> address{r.type.constData(), r.item.constData()};
+        auto found = byAddress.constFind(address);
+        if (found == byAddress.cend())
+            found = byAddress.insert(address, index.value({r.type, r.item}, -1));
+        const int lastIndex = *found;
         if (lastIndex < 0)
             continue;
         const int m = (r.date.year() - first.year()) * 12 + r.date.month() - first.month();
@@ -197,18 +195,27 @@ QList<TBudgetMonth> BudgetExecution(const TSearchResult &result, const QList<TBu
     if (bars.isEmpty())
         return months;
     const QDate first = bars.first().date;
-    // The spending of every item in every month of the span.
+    // The spending of every budgeted item in every month of the span; the records of one
+    // item share their text, so each text is looked up by value once.
     QHash<QString, QList<TFen>> spent;
+    for (const TBudgetSetting &s : settings)
+        spent.insert(s.item, QList<TFen>(bars.size(), 0));
+    QHash<const QChar *, QList<TFen> *> byAddress;
     for (const TRecord &r : result.records) {
+        if (spent.isEmpty())
+            break;
         if (!r.IsExpense() || !r.date.isValid())
             continue;
         const int m = (r.date.year() - first.year()) * 12 + r.date.month() - first.month();
         if (m < 0 || m >= bars.size())
             continue;
-        auto it = spent.find(r.item);
-        if (it == spent.end())
-            it = spent.insert(r.item, QList<TFen>(bars.size(), 0));
-        (*it)[m] += r.amount;
+        auto found = byAddress.constFind(r.item.constData());
+        if (found == byAddress.cend()) {
+            const auto it = spent.find(r.item);
+            found = byAddress.insert(r.item.constData(), it == spent.end() ? nullptr : &*it);
+        }
+        if (*found)
+            (**found)[m] += r.amount;
     }
     // The settings by item in month order; the one in force is the latest not after the month.
     QMap<QString, QList<TBudgetSetting>> byItem;
