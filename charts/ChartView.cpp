@@ -36,6 +36,7 @@
 #include <QSet>
 #include <QStackedWidget>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -418,6 +419,8 @@ TChartView::TChartView(ISession &session, QWidget *parent) : QWidget(parent), m_
 void TChartView::ShowResult(const TSearchResult &result, const TSearchResult *yearBefore)
 {
     m_result = &result;
+    ++m_generation;
+    m_settled = false;
     m_givenYearBefore = yearBefore;
     m_yearBefore.reset();
     m_budgets.reset();
@@ -457,6 +460,18 @@ void TChartView::BuildCharts()
         FillItemTrend();
         break;
     case TKind::YearOnYear:
+        // A search shows an empty result before its own: the year before of that one is
+        // searched only once the event loop finds it still shown.
+        if (m_result->records.isEmpty() && !m_givenYearBefore && !m_settled) {
+            m_stale[kind] = true;
+            QTimer::singleShot(0, this, [this, generation = m_generation] {
+                if (generation != m_generation)
+                    return;
+                m_settled = true;
+                RunGuarded(window(), [this] { BuildCharts(); });
+            });
+            break;
+        }
         FillYearOnYear();
         break;
     case TKind::Budget:

@@ -74,6 +74,9 @@ private:
     const TSearchResult *m_givenYearBefore = nullptr;
     std::optional<QList<TBudgetSetting>> m_budgets;
     bool m_stale[5] = {};
+    // Counts the results shown; an empty one is settled once the event loop still finds it.
+    int m_generation = 0;
+    bool m_settled = false;
     QPair<QDate, QDate> m_appliedRange;
 
     QWidget *pnlCharts = nullptr;   // the title and the charts, as saved and printed

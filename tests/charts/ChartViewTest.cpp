@@ -517,6 +517,11 @@ TEST_F(ChartViewTest, ThreeYearsAreLabelledEveryFewMonthsAndAnEmptySearchSaysSo)
         EXPECT_TRUE(Child<QChartView>(charts, chart)->chart()->series().isEmpty()) << chart;
         EXPECT_TRUE(Child<QChartView>(charts, chart)->chart()->axes().isEmpty()) << chart;
     }
+    // The year before of an empty search is searched once the search has settled.
+    Child<QComboBox>(charts, "cboChartKind")->setCurrentIndex(3);
+    QApplication::processEvents();
+    EXPECT_TRUE(Child<QLabel>(Child<QChartView>(charts, "chvYear"), "lblNoRecords")->isVisible());
+    EXPECT_EQ(Child<QChartView>(charts, "chvYear")->chart()->title(), QStringLiteral("支出同比：本期与去年同期"));
     // Budgets against spending without any budget says where to set them.
     Child<QComboBox>(charts, "cboChartKind")->setCurrentIndex(4);
     const QLabel *note = Child<QLabel>(Child<QChartView>(charts, "chvBudget"), "lblNoRecords");
