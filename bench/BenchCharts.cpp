@@ -6,6 +6,7 @@
 #include "store/DbClass.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QRadioButton>
 
@@ -61,4 +62,37 @@ TALLYFERN_BENCH(chart_one_year)
         }));
     std::sort(ms.begin() + 1, ms.end());
     ReportFigure(QStringLiteral("chart_one_year"), ms[1 + (ms.size() - 1) / 2]);
+}
+
+// The five chart kinds of a ten-year search built once each, from the search result, the
+// search of the year before and the stored budgets; the searches themselves are not timed.
+TALLYFERN_BENCH(trend_charts_ten_years)
+{
+    const QString path = SeededLedger();
+    const QString user = QStringLiteral("宝贝");
+    TDbMan db(path);
+    if (!db.UserExists(user))
+        db.AddUser(user, QStringLiteral("pw"));
+    const TSearchResult result = db.Search(user, QDate(2010, 1, 1), QDate(2019, 12, 31));
+    const QPair<QDate, QDate> span = YearBeforeSpan(result.fromDate, result.toDate);
+    const TSearchResult before = db.Search(user, span.first, span.second);
+
+    TfrmMain window;
+    window.LoginRunner = [path, user] { return TLoginResult{path, user}; };
+    if (!window.FormCreate())
+        std::abort();
+    window.show();
+    window.findChild<QRadioButton *>(QStringLiteral("rdoTransactions"))->setChecked(true);
+    auto *panel = window.findChild<TTransPanel *>(QStringLiteral("pnlTransactions"));
+    panel->findChild<QRadioButton *>(QStringLiteral("rdoTransCharts"))->setChecked(true);
+    QApplication::processEvents();
+    auto *charts = panel->findChild<TChartView *>(QStringLiteral("pnlTransCharts"));
+    auto *kind = charts->findChild<QComboBox *>(QStringLiteral("cboChartKind"));
+    const double ms = MedianMs(5, [&] {
+        kind->setCurrentIndex(0);
+        charts->ShowResult(result, &before);
+        for (int k = 1; k < kind->count(); ++k)
+            kind->setCurrentIndex(k);
+    });
+    ReportFigure(QStringLiteral("trend_charts_ten_years"), ms);
 }

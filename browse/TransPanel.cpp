@@ -402,6 +402,42 @@ void TTransPanel::Connect()
             if (rank.item == item)
                 return RunGuarded(m_session.Window(), [this, rank] { ShowItemDetails(rank, pnlTransCharts); });
     });
+    connect(pnlTransCharts, &TChartView::restActivated, this, [this](const QString &type, const QString &first) {
+        ShowRankedItem(type, first);
+    });
+    connect(pnlTransCharts, &TChartView::monthActivated, this, [this](const QDate &month) { ShowMonthRecords(month); });
+    connect(pnlTransCharts, &TChartView::rangeChosen, this, [this](const QDate &from, const QDate &to) {
+        dtpTransDate1->setDate(from);
+        dtpTransDate2->setDate(to);
+        RunGuarded(m_session.Window(), [this] { btnTransSearchClick(btnTransSearch); });
+    });
+}
+
+void TTransPanel::ShowRankedItem(const QString &type, const QString &item)
+{
+    rdoTransCategories->setChecked(true);
+    QTreeView *list = type == kTypeIn ? lvwInCates : lvwOutCates;
+    const QList<TRankRow> &ranking = type == kTypeIn ? m_result.inRanking : m_result.outRanking;
+    for (int row = 0; row < ranking.size(); ++row)
+        if (ranking[row].item == item) {
+            list->setCurrentIndex(list->model()->index(row, 1));
+            list->scrollTo(list->currentIndex());
+            break;
+        }
+    list->setFocus();
+}
+
+void TTransPanel::ShowMonthRecords(const QDate &month)
+{
+    rdoTransTransactions->setChecked(true);
+    TabSet1->setCurrentIndex(1);
+    lvwMonthTotal->clearSelection();
+    for (int row = 0; row < m_result.months.size(); ++row)
+        if (m_result.months[row].date == month) {
+            lvwMonthTotal->setCurrentIndex(lvwMonthTotal->model()->index(row, 1));
+            lvwMonthTotal->scrollTo(lvwMonthTotal->currentIndex());
+            break;
+        }
 }
 
 void TTransPanel::StartUp()

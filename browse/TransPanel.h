@@ -87,6 +87,10 @@ private:
     // The detail dialog of one ranked item; the focus goes back to invoker afterwards.
     void ShowItemDetails(TRankRow rank, QWidget *invoker);
     void btnCatesExportClick();
+    // From the charts: the ranking view with item chosen; the records view with the
+    // records of month marked.
+    void ShowRankedItem(const QString &type, const QString &item);
+    void ShowMonthRecords(const QDate &month);
 
     // The selected record, or none.
     const TRecord *SelectedRecord() const;

@@ -168,3 +168,24 @@ QList<TOverrun> TBudgetStore::Overruns(const QString &user, const QList<TSpendin
     }
     return ordered;
 }
+
+QList<TBudgetSetting> TBudgetStore::Settings(const QString &user)
+{
+    TConnection conn;
+    ConnectionScope scope{conn};
+    OpenLedger(conn);
+    QList<TBudgetSetting> settings;
+    if (!HasPlanTables(conn))
+        return settings;
+    TStatement rs(conn, QStringLiteral("select [cate],[month],[amount] is null,ifnull([amount],0) from [budgets] "
+                                       "where [user]=? order by [month],[cate]"),
+                  {THi::EncodeText(user)});
+    while (rs.Next()) {
+        const QDate month = QDate::fromString(rs.Text(1) + QStringLiteral("-01"), QStringLiteral("yyyy-MM-dd"));
+        if (!month.isValid())
+            continue;
+        settings.append({THi::DecodeText(rs.Text(0)), month,
+                         rs.Integer(2) != 0 ? std::nullopt : std::optional<TFen>(rs.Integer(3))});
+    }
+    return settings;
+}

@@ -37,6 +37,13 @@ struct TOverrun {
     TFen excess = 0;
 };
 
+// A budget as stored: it applies from month (its first day) on; none clears it.
+struct TBudgetSetting {
+    QString item;
+    QDate month;
+    std::optional<TFen> amount;
+};
+
 // Monthly budgets per expense item. A budget set for a month goes on applying to the
 // months after it until a later month sets another.
 class TBudgetStore : public TDbMan {
@@ -54,4 +61,6 @@ public:
     // once per item and month: items in the order of the expenses, an item's months in
     // calendar order.
     QList<TOverrun> Overruns(const QString &user, const QList<TSpending> &saved);
+    // Every budget the user ever set, by month, then by item.
+    QList<TBudgetSetting> Settings(const QString &user);
 };

@@ -2,6 +2,7 @@
 #include "store/SearchResult.h"
 
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,8 @@ public:
 
     // The browsing queries, for one user and a range of days, both days included.
     TSearchResult Search(const QString &user, const QDate &fromDate, const QDate &toDate);
+    // The dates of the user's first and last record; invalid dates when there is none.
+    QPair<QDate, QDate> RecordSpan(const QString &user);
     // The records of one item of one type, in date order, then in the order of saving.
     QList<TRecord> GetCateRecords(const QString &user, const QDate &fromDate, const QDate &toDate,
                                   const QString &type, const QString &item);

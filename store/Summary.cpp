@@ -277,3 +277,18 @@ QList<TRecord> TDbMan::GetCateRecords(const QString &user, const QDate &fromDate
                      FenFromYuan(st.Number(2)), texts.Text(StoredText(st.Bytes(3)))});
     return rows;
 }
+
+QPair<QDate, QDate> TDbMan::RecordSpan(const QString &user)
+{
+    TConnection conn;
+    TConnectionScope scope{conn};
+    OpenLedger(conn);
+    // Only dates a search can find count; a malformed one would otherwise come first.
+    TStatement st(conn, QStringLiteral("select min([date]),max([date]) from [data] where [user]=? and "
+                                       "[date] glob '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"),
+                  {THi::EncodeText(user)});
+    if (!st.Next())
+        return {};
+    const QString ymd = QStringLiteral("yyyy-MM-dd");
+    return {QDate::fromString(st.Text(0), ymd), QDate::fromString(st.Text(1), ymd)};
+}
