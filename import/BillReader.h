@@ -4,16 +4,23 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
+// Told how far reading has come (0 to 100) now and then; returns false to cancel.
+using TReadProgress = std::function<bool(int percent)>;
+// Thrown when the progress callback cancels the reading.
+struct TReadCancelled {};
+
 // Reads the transaction bills that Alipay and WeChat Pay export: Alipay's app CSV and web
 // CSV (GB18030), WeChat Pay's CSV (UTF-8) and XLSX. Columns are found by their header
 // names. Anything else, a damaged file or a bill without transactions throws TError with
 // a message that names the accepted forms; a bill is read whole or not at all.
-TBill ReadBill(const QByteArray &bytes);
-TBill ReadBillFile(const QString &path);
+TBill ReadBill(const QByteArray &bytes, const TReadProgress &progress = {});
+TBill ReadBillFile(const QString &path, const TReadProgress &progress = {});
 
 // The forms the reader accepts, for messages and the file dialog.
 QString AcceptedBillForms();
 
-// "12.50", "¥1,234.56", "￥3" and the like in fen; false for anything that is not a
-// non-negative amount with at most two decimals.
+// "12.50", "¥1,234.56", "￥ 3" and the like in fen; false for anything that is not a
+// non-negative amount with at most two decimals (commas only between groups of three).
 bool ParseFen(const QString &text, qint64 *fen);

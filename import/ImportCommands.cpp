@@ -10,8 +10,10 @@
 #include "store/ImportStore.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFileInfo>
 #include <QMenu>
+#include <QProgressDialog>
 
 #include <memory>
 #include <optional>
@@ -19,6 +21,35 @@
 namespace {
 
 const QString kCaption = QStringLiteral("导入账单");
+
+// A window-modal progress bar with 取消 for the long parts of an import; it shows only
+// when the work takes longer than a moment.
+class TImportProgress {
+public:
+    TImportProgress(QWidget *owner, const QString &label)
+        : m_dialog(label, QStringLiteral("取消"), 0, 100, owner)
+    {
+        m_dialog.setObjectName(QStringLiteral("frmImportProgress"));
+        m_dialog.setWindowTitle(kCaption);
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(400);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setValue(0);
+    }
+    // For the readers and the store: false once the user pressed 取消.
+    std::function<bool(int)> Callback()
+    {
+        return [this](int percent) {
+            m_dialog.setValue(percent);
+            QCoreApplication::processEvents();
+            return !m_dialog.wasCanceled();
+        };
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
 
 } // namespace
 
@@ -48,7 +79,10 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
         TBusyScope busy(session, nullptr);
         std::optional<TBill> bill;
         try {
-            bill = ReadBillFile(path);
+            TImportProgress progress(owner, QStringLiteral("正在读取账单…"));
+            bill = ReadBillFile(path, progress.Callback());
+        } catch (const TReadCancelled &) {
+            return;
         } catch (const TError &e) {
             Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
             return;
@@ -58,12 +92,21 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
             plan, CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out"))),
             CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("in"))), owner);
     }
-    if (form->exec() != QDialog::Accepted)
-        return;
     int stored = 0;
-    {
-        TBusyScope busy(session, nullptr);
-        stored = store.Import(user, QFileInfo(path).fileName(), form->CheckedRecords(), form->LearnedRules());
+    // A failure or a cancel while storing stores nothing and opens the dialog again as the
+    // user left it.
+    for (;;) {
+        if (form->exec() != QDialog::Accepted)
+            return;
+        try {
+            TBusyScope busy(session, nullptr);
+            TImportProgress progress(owner, QStringLiteral("正在存入记录…"));
+            stored = store.Import(user, QFileInfo(path).fileName(), form->CheckedRecords(), form->LearnedRules(),
+                                  progress.Callback());
+            break;
+        } catch (const TError &e) {
+            Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
+        }
     }
     if (itemsChanged)
         itemsChanged();

@@ -143,8 +143,9 @@ void TfrmImport::FillRows()
         item->setText(ColStatus, r.bill.status);
         item->setText(ColReason, ReasonText(r.reason));
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-        // A row that is neither expense nor income has no type to be stored under.
-        if (!r.type.isEmpty())
+        // A row that is neither expense nor income has no type to be stored under, and a
+        // row whose whole amount came back (0.00) has nothing to store.
+        if (!r.type.isEmpty() && r.amountFen > 0)
             flags |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
         item->setFlags(flags);
         item->setCheckState(ColCheck, r.checked ? Qt::Checked : Qt::Unchecked);
@@ -222,7 +223,7 @@ QList<TImportRecord> TfrmImport::CheckedRecords() const
 {
     QList<TImportRecord> records;
     for (const TPlanRow &r : m_plan)
-        if (r.checked && !r.type.isEmpty())
+        if (r.checked && !r.type.isEmpty() && r.amountFen > 0)
             records << ToRecord(r);
     return records;
 }

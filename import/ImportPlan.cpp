@@ -18,6 +18,26 @@ bool IsNotCompleted(const QString &status)
     return false;
 }
 
+// Alipay states of a payment that has not happened yet.
+bool IsNotFinished(const QString &status)
+{
+    for (const char16_t *word : {u"等待付款", u"等待买家付款", u"处理中", u"等待对方收款"})
+        if (status.contains(QString::fromUtf16(word)))
+            return true;
+    return false;
+}
+
+// text cut to limit characters, never in the middle of a character outside the basic plane.
+QString CutText(const QString &text, int limit)
+{
+    if (text.size() <= limit)
+        return text;
+    QString cut = text.left(limit);
+    if (cut.back().isHighSurrogate())
+        cut.chop(1);
+    return cut;
+}
+
 bool IsFullRefund(const TBillRow &row)
 {
     const QString &s = row.status;
@@ -33,6 +53,8 @@ TUncheckedReason Reason(const TBillRow &row)
         return TUncheckedReason::NotCounted;
     if (IsNotCompleted(row.status))
         return TUncheckedReason::NotCompleted;
+    if (IsNotFinished(row.status))
+        return TUncheckedReason::NotFinished;
     if (IsFullRefund(row))
         return TUncheckedReason::FullRefund;
     if (row.paidFen() <= 0)
@@ -64,10 +86,7 @@ QString ImportNotes(const TBillRow &row)
     QString suffix;
     if (row.refundFen > 0 && row.refundFen < row.amountFen)
         suffix = QStringLiteral("（已退款 %1 元）").arg(THi::FormatAmount(double(row.refundFen) / 100.0));
-    QString text = parts.join(QLatin1Char(' ')).left(kImportNotesLimit - int(suffix.size()));
-    // A cut must not leave half of a character outside the basic plane.
-    if (!text.isEmpty() && text.back().isHighSurrogate())
-        text.chop(1);
+    const QString text = CutText(parts.join(QLatin1Char(' ')), kImportNotesLimit - int(suffix.size()));
     return THi::Trim(text + suffix);
 }
 
@@ -76,10 +95,10 @@ QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules)
     const QString counterpart = Meaningful(row.counterpart);
     const QString learned = rules.value(counterpart);
     if (!counterpart.isEmpty() && !THi::Trim(learned).isEmpty())
-        return THi::Trim(learned);
+        return THi::Trim(CutText(THi::Trim(learned), kImportItemLimit));
     for (const QString &candidate : {Meaningful(row.category), counterpart, Meaningful(row.goods)})
         if (!candidate.isEmpty())
-            return candidate;
+            return THi::Trim(CutText(candidate, kImportItemLimit));
     return QStringLiteral("其他");
 }
 

@@ -6,8 +6,9 @@
 #include <QList>
 #include <QSet>
 
-// The most a note may hold, as in the record edit dialog.
+// The most a note or an item may hold, as in the record edit dialog.
 constexpr int kImportNotesLimit = 100;
+constexpr int kImportItemLimit = 100;
 
 // What the ledger already knows that shapes the defaults of an import.
 struct TImportContext {
@@ -34,7 +35,8 @@ struct TPlanRow {
 QString BillKey(TBillSource source, const TBillRow &row);
 // Counterpart and goods joined by one space, with a partial refund named, cut to the limit.
 QString ImportNotes(const TBillRow &row);
-// The item for a row: a learned rule, else the bill's category, else the counterpart.
+// The item for a row: a learned rule, else the bill's category, else the counterpart; cut
+// to the limit.
 QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules);
 
 QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context);

@@ -1,6 +1,7 @@
 #include "import/XlsxSheet.h"
 #include "base/Errors.h"
 
+#include <QDir>
 #include <QHash>
 #include <QXmlStreamReader>
 
@@ -15,6 +16,18 @@ namespace {
 constexpr qint64 kMaxEntryBytes = 64 * 1024 * 1024;
 constexpr int kMaxColumns = 256;
 constexpr int kMaxRowNumber = 1048576;
+// What the reader builds is bounded, not only what it unpacks: a small file can name a cell
+// far to the right in every row or the same long shared text in every cell. Each stored
+// cell (empty ones left of a used cell included) and each character counts.
+constexpr qint64 kMaxCells = 4000000;
+constexpr qint64 kMaxTextChars = 64 * 1024 * 1024;
+
+[[noreturn]] void TooLarge()
+{
+    throw TError(QStringLiteral("这个工作表太大（超过 %1 个单元格或 %2 个字符），不像是账单，无法导入")
+                     .arg(kMaxCells)
+                     .arg(kMaxTextChars));
+}
 
 [[noreturn]] void Damaged(const QString &why)
 {
@@ -153,8 +166,19 @@ QStringList SharedStrings(TZipReader &zip)
     return strings;
 }
 
-// Path of the first worksheet, by the workbook's first <sheet> and its relationship.
-QString FirstSheetPath(TZipReader &zip)
+// A relationship's target inside the package: relative to xl/ unless it starts with "/".
+QString PartPath(const QString &target)
+{
+    const QString path = QDir::cleanPath(target.startsWith(QLatin1Char('/')) ? target.mid(1)
+                                                                            : QStringLiteral("xl/") + target);
+    if (path.startsWith(QLatin1String("../")) || path == QLatin1String("..") || path.startsWith(QLatin1Char('/')))
+        Damaged(QStringLiteral("工作表位置“%1”无效").arg(target));
+    return path;
+}
+
+// Path of the first worksheet, by the workbook's first <sheet> and its relationship, and
+// whether the workbook counts its dates from 1904.
+QString FirstSheetPath(TZipReader &zip, bool *date1904)
 {
     const QString fallback = QStringLiteral("xl/worksheets/sheet1.xml");
     const QString bookName = QStringLiteral("xl/workbook.xml");
@@ -165,10 +189,16 @@ QString FirstSheetPath(TZipReader &zip)
     {
         QXmlStreamReader xml(zip.Read(bookName));
         while (!xml.atEnd() && relId.isEmpty()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("sheet"))
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("workbookPr")) {
+                const QStringView flag = xml.attributes().value(QLatin1String("date1904"));
+                *date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
+            } else if (xml.name() == QLatin1String("sheet")) {
                 for (const QXmlStreamAttribute &a : xml.attributes())
                     if (a.name() == QLatin1String("id"))
                         relId = a.value().toString();
+            }
         }
     }
     if (relId.isEmpty() || !zip.Has(relsName))
@@ -181,10 +211,7 @@ QString FirstSheetPath(TZipReader &zip)
         const QXmlStreamAttributes attrs = xml.attributes();
         if (attrs.value(QLatin1String("Id")) != relId)
             continue;
-        QString target = attrs.value(QLatin1String("Target")).toString();
-        if (target.startsWith(QLatin1Char('/')))
-            return target.mid(1);
-        return QStringLiteral("xl/") + target;
+        return PartPath(attrs.value(QLatin1String("Target")).toString());
     }
     return fallback;
 }
@@ -230,19 +257,30 @@ QString CellText(QXmlStreamReader &xml, const QString &type, const QStringList &
 
 } // namespace
 
-QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes)
+QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes, bool *date1904, const std::function<bool(int)> &progress)
 {
     TZipReader zip(bytes);
     const QStringList shared = SharedStrings(zip);
-    const QString sheetName = FirstSheetPath(zip);
-    QXmlStreamReader xml(zip.Read(sheetName));
+    bool in1904 = false;
+    const QString sheetName = FirstSheetPath(zip, &in1904);
+    if (date1904)
+        *date1904 = in1904;
+    const QByteArray sheetXml = zip.Read(sheetName);
+    QXmlStreamReader xml(sheetXml);
     QList<TSheetRow> rows;
     TSheetRow *row = nullptr;
     int nextColumn = 0;
+    qint64 cells = 0, chars = 0;
+    int ticks = 0;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
+        if (progress && ++ticks % 4096 == 0 &&
+            !progress(int(xml.characterOffset() * 100 / qMax<qsizetype>(1, sheetXml.size()))))
+            return {};
         if (xml.name() == QLatin1String("row")) {
+            if (rows.size() >= kMaxRowNumber)
+                TooLarge();
             bool ok = false;
             int number = xml.attributes().value(QLatin1String("r")).toInt(&ok);
             if (!ok)
@@ -263,8 +301,12 @@ QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes)
             if (column < 0)
                 Damaged(QStringLiteral("单元格位置“%1”无效").arg(ref.toString()));
             nextColumn = column + 1;
-            if (column >= kMaxColumns)
+            if (column >= kMaxColumns || text.isEmpty())
                 continue;
+            cells += qMax<qsizetype>(0, column + 1 - row->cells.size());
+            chars += text.size();
+            if (cells > kMaxCells || chars > kMaxTextChars)
+                TooLarge();
             while (row->cells.size() <= column)
                 row->cells << QString();
             row->cells[column] = text;

@@ -140,8 +140,8 @@ QHash<QString, QString> TImportStore::ItemRules(const QString &user, const QStri
     return rules;
 }
 
-int TImportStore::Import(const QString &user, const QString &fileName,
-                         const QList<TImportRecord> &records, const QList<TItemRule> &rules)
+int TImportStore::Import(const QString &user, const QString &fileName, const QList<TImportRecord> &records,
+                         const QList<TItemRule> &rules, const std::function<bool(int)> &progress)
 {
     for (const TImportRecord &r : records)
         CheckRecord(r);
@@ -169,7 +169,11 @@ int TImportStore::Import(const QString &user, const QString &fileName,
         TStatement insertKey(conn, QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) "
                                                      "values (?,?,?,?)"));
         QHash<QString, QString> encodedItems;
+        qsizetype done = 0;
         for (const TImportRecord &r : records) {
+            // Cancelling leaves the transaction open; closing the connection rolls it back.
+            if (progress && ++done % 1024 == 0 && !progress(int(done * 100 / records.size())))
+                throw TError(QStringLiteral("导入已取消，没有存入任何记录"));
             if (known.contains(r.key))
                 continue;
             known.insert(r.key);

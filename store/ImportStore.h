@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // One bill transaction as it is stored: the record, and the key that marks the
@@ -50,9 +51,10 @@ public:
 
     // In one transaction: stores the records whose key is not yet imported, adds their new
     // items to the user's item lists as entry does, records the import and the rules.
-    // Returns the number of records stored.
+    // Returns the number of records stored. progress is told now and then how far the
+    // storing has come (0 to 100); when it returns false nothing is stored and TError says so.
     int Import(const QString &user, const QString &fileName, const QList<TImportRecord> &records,
-               const QList<TItemRule> &rules);
+               const QList<TItemRule> &rules, const std::function<bool(int)> &progress = {});
 
     // The user's last import, unless it was undone already.
     std::optional<TImportBatch> LastImport(const QString &user);

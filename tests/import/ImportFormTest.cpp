@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -199,4 +200,33 @@ TEST_F(ImportFormTest, UndoAsksThenRemovesTheLastImport)
     Menu("mnuMenu_UndoImport")->trigger();
     EXPECT_EQ(LastMessage(), QStringLiteral("已删除 4 条记录。"));
     EXPECT_EQ(StoredCount(), 0);
+}
+
+TEST_F(ImportFormTest, AFailedStoreKeepsTheDialogAsTheUserLeftIt)
+{
+    bool reopened = false;
+    ImportFile(Fixture("alipay-web.csv"), [&](TfrmImport &form) {
+        // The fully refunded row (0.00) has nothing to store and cannot be checked.
+        EXPECT_EQ(Column(form, TfrmImport::ColAmount).at(1), QStringLiteral("0.00"));
+        EXPECT_FALSE(Bill(form)->topLevelItem(1)->flags() & Qt::ItemIsUserCheckable);
+        TypeItem(form, 0, QStringLiteral("买书"));
+        QFile::setPermissions(ledger.Path(), QFileDevice::ReadOwner);
+        // The dialog comes back after the message, with the typed item still there.
+        QTimer::singleShot(0, [&] {
+            auto *again = qobject_cast<TfrmImport *>(QApplication::activeModalWidget());
+            ASSERT_EQ(again, &form);
+            reopened = true;
+            EXPECT_EQ(Column(form, TfrmImport::ColItem).first(), QStringLiteral("买书"));
+            EXPECT_EQ(StoredCount(), 0);
+            QFile::setPermissions(ledger.Path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            Button(form, "btnImport")->click();
+        });
+        Button(form, "btnImport")->click();
+    });
+    EXPECT_TRUE(reopened);
+    const auto messages = dialogs->Of(QStringLiteral("message"));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_EQ(messages.first().icon, IDialogs::Icon::Warning);
+    EXPECT_EQ(messages.last().text, QStringLiteral("已导入 2 条记录。"));
+    EXPECT_EQ(StoredCount(), 2);
 }

@@ -244,3 +244,22 @@ TEST_F(ImportStoreTest, AFailingRowStoresNothingOfTheBill)
     EXPECT_TRUE(store.ImportedKeys(kUser).isEmpty());
     EXPECT_FALSE(store.LastImport(kUser));
 }
+
+TEST_F(ImportStoreTest, CancelledStoringStoresNothing)
+{
+    QList<TImportRecord> records;
+    for (int i = 0; i < 3000; ++i)
+        records << TImportRecord{QStringLiteral("wechat:%1").arg(i), QDate(2026, 11, 1), kTypeOut,
+                                 QStringLiteral("饭"), 100, QString()};
+    int calls = 0;
+    try {
+        store.Import(kUser, QStringLiteral("big.csv"), records, {}, [&](int) { return ++calls < 2; });
+        ADD_FAILURE() << "stored";
+    } catch (const TError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("导入已取消，没有存入任何记录"));
+    }
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(StoredRecords(ledger.Path()).isEmpty());
+    EXPECT_FALSE(store.LastImport(kUser));
+    EXPECT_TRUE(store.ImportedKeys(kUser).isEmpty());
+}

@@ -1,0 +1,293 @@
+#include "import/MappedReader.h"
+#include "base/Errors.h"
+#include "import/BillReader.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr qint64 kMaxFen = 100000000000000LL;
+
+struct TKnownForm {
+    QStringList required;  // header names that identify the form
+    TImportMapping mapping;
+};
+
+QString S(const char16_t *text) { return QString::fromUtf16(text); }
+
+const QList<TKnownForm> &KnownForms()
+{
+    static const QList<TKnownForm> forms = [] {
+        QList<TKnownForm> f;
+        // 随手记: the app's CSV and the web and iOS workbooks have the same columns.
+        TImportMapping ssj;
+        ssj.source = TBillSource::Suishouji;
+        ssj.date = S(u"日期");
+        ssj.direction = S(u"交易类型");
+        ssj.amount = S(u"金额");
+        ssj.item = {S(u"子类别"), S(u"类别")};
+        ssj.notes = {S(u"备注")};
+        f << TKnownForm{{S(u"日期"), S(u"交易类型"), S(u"类别"), S(u"金额")}, ssj};
+        TImportMapping qj;
+        qj.source = TBillSource::Qianji;
+        qj.date = S(u"时间");
+        qj.direction = S(u"类型");
+        qj.amount = S(u"金额");
+        qj.item = {S(u"分类")};
+        qj.notes = {S(u"备注")};
+        f << TKnownForm{{S(u"时间"), S(u"分类"), S(u"类型"), S(u"金额"), S(u"账户1")}, qj};
+        TImportMapping kd;
+        kd.source = TBillSource::Koudai;
+        kd.date = S(u"时间");
+        kd.direction = S(u"收支类型");
+        kd.amount = S(u"金额");
+        kd.item = {S(u"账目分类")};
+        kd.notes = {S(u"备注")};
+        f << TKnownForm{{S(u"时间"), S(u"收支类型"), S(u"账目分类"), S(u"金额")}, kd};
+        TImportMapping icbc;
+        icbc.source = TBillSource::Icbc;
+        icbc.date = S(u"交易日期");
+        icbc.income = S(u"记账金额(收入)");
+        icbc.expense = S(u"记账金额(支出)");
+        icbc.counterpart = S(u"对方户名");
+        icbc.notes = {S(u"摘要"), S(u"交易详情")};
+        icbc.bankTransfers = true;
+        f << TKnownForm{{S(u"交易日期"), S(u"摘要"), S(u"记账金额(收入)"), S(u"记账金额(支出)")}, icbc};
+        TImportMapping cmb;
+        cmb.source = TBillSource::Cmb;
+        cmb.date = S(u"记账日期");
+        cmb.amount = S(u"交易金额");
+        cmb.counterpart = S(u"对手信息");
+        cmb.notes = {S(u"交易摘要"), S(u"客户摘要")};
+        cmb.bankTransfers = true;
+        f << TKnownForm{{S(u"记账日期"), S(u"交易金额"), S(u"交易摘要"), S(u"对手信息")}, cmb};
+        TImportMapping ccb;
+        ccb.source = TBillSource::Ccb;
+        ccb.date = S(u"交易日期");
+        ccb.amount = S(u"交易金额");
+        ccb.counterpart = S(u"交易对方");
+        ccb.notes = {S(u"交易类型")};
+        ccb.status = S(u"交易状态");
+        ccb.bankTransfers = true;
+        f << TKnownForm{{S(u"记账日"), S(u"交易日期"), S(u"交易金额"), S(u"交易类型"), S(u"交易对方")}, ccb};
+        return f;
+    }();
+    return forms;
+}
+
+// How an app names a record that is neither expense nor income: a transfer between the
+// household's own accounts, a balance correction, a debt.
+TBillDirection DirectionOf(const QString &text, bool *transfer)
+{
+    *transfer = false;
+    if (text == QStringLiteral("支出"))
+        return TBillDirection::Out;
+    if (text == QStringLiteral("收入"))
+        return TBillDirection::In;
+    *transfer = true;
+    return TBillDirection::Neither;
+}
+
+// A bank's own transfers and repayments: between the household's cards, to a credit card.
+bool IsBankTransfer(const QString &text)
+{
+    for (const char16_t *word : {u"还款", u"信用卡", u"本人", u"同名", u"转存", u"自己"})
+        if (text.contains(QString::fromUtf16(word)))
+            return true;
+    return false;
+}
+
+QString Cell(const TTableRow &row, int column)
+{
+    return column >= 0 && column < row.cells.size() ? row.cells.at(column) : QString();
+}
+
+bool Meaningful(const QString &text) { return !text.isEmpty() && text != QLatin1String("/") && text != QLatin1String("-"); }
+
+// A workbook may hold an amount as a binary number ("-12.300000000000001").
+bool ParseAmount(const QString &text, bool sheet, qint64 *fen)
+{
+    if (ParseSignedFen(text, fen))
+        return true;
+    if (!sheet)
+        return false;
+    bool ok = false;
+    const double yuan = text.toDouble(&ok);
+    if (!ok || !(std::abs(yuan) * 100.0 <= double(kMaxFen)))
+        return false;
+    const double cents = std::round(yuan * 100.0);
+    if (std::abs(yuan * 100.0 - cents) > 1e-6)
+        return false;
+    *fen = qint64(cents);
+    return true;
+}
+
+struct TColumns {
+    int date = -1, direction = -1, amount = -1, income = -1, expense = -1, counterpart = -1, status = -1;
+    QList<int> item, notes;
+};
+
+[[noreturn]] void BadCell(int line, const QString &what, const QString &value)
+{
+    throw TError(QStringLiteral("第 %1 行的%2“%3”无法识别，没有导入任何记录").arg(line).arg(what, value.left(40)));
+}
+
+} // namespace
+
+int ColumnIndex(const QStringList &header, const QString &name)
+{
+    return name.isEmpty() ? -1 : int(header.indexOf(name));
+}
+
+bool ParseSignedFen(const QString &text, qint64 *fen)
+{
+    static const QRegularExpression sign(QStringLiteral(R"(^\s*([¥￥]?)\s*([-+])\s*)"));
+    const QRegularExpressionMatch m = sign.match(text);
+    if (!m.hasMatch())
+        return ParseFen(text, fen);
+    if (!ParseFen(m.captured(1) + text.mid(m.capturedEnd()), fen))
+        return false;
+    if (m.captured(2) == QLatin1String("-"))
+        *fen = -*fen;
+    return true;
+}
+
+QDateTime ParseRecordTime(const QString &text, const QString &pattern, bool sheet, bool date1904)
+{
+    // A workbook holds a date as a day number counted from 1899-12-30, or from 1904-01-01
+    // in a workbook of the 1904 date system. Times are kept as written, in a zone without
+    // daylight saving, so that the computer's zone moves no date.
+    bool isNumber = false;
+    const double serial = text.toDouble(&isNumber);
+    if (isNumber && sheet && !text.contains(QLatin1Char('-'))) {
+        if (!(serial >= 1 && serial < 2958466))
+            return {};
+        const qint64 seconds = qint64(serial * 86400.0 + 0.5);
+        const QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+        // 8-digit numbers such as 20240331 are dates written as numbers, not day numbers.
+        if (serial < 100000)
+            return QDateTime(base.addDays(seconds / 86400), QTime(0, 0).addSecs(int(seconds % 86400)), Qt::UTC);
+    }
+    if (!pattern.isEmpty()) {
+        const QDateTime t = QDateTime::fromString(text, pattern);
+        if (t.isValid())
+            return QDateTime(t.date(), t.time(), Qt::UTC);
+        const QDate d = QDate::fromString(text, pattern);
+        return d.isValid() ? QDateTime(d, QTime(0, 0), Qt::UTC) : QDateTime();
+    }
+    static const QRegularExpression re(QStringLiteral(
+        R"(^(\d{4})(?:[-/.年](\d{1,2})[-/.月](\d{1,2})日?|(\d{2})(\d{2}))(?:[ T]+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?$)"));
+    const QRegularExpressionMatch m = re.match(text);
+    if (!m.hasMatch())
+        return {};
+    const bool compact = m.capturedLength(4) > 0;
+    const QDate date(m.captured(1).toInt(), m.captured(compact ? 4 : 2).toInt(), m.captured(compact ? 5 : 3).toInt());
+    const QTime time(m.captured(6).toInt(), m.captured(7).toInt(), m.captured(8).toInt());
+    if (!date.isValid() || !time.isValid())
+        return {};
+    return QDateTime(date, time, Qt::UTC);
+}
+
+std::optional<std::pair<TImportMapping, int>> FindKnownMapping(const QList<TTableRow> &rows)
+{
+    for (int r = 0; r < rows.size(); ++r)
+        for (const TKnownForm &form : KnownForms()) {
+            bool all = true;
+            for (const QString &name : form.required)
+                all = all && rows.at(r).cells.contains(name);
+            if (all)
+                return std::make_pair(form.mapping, r);
+        }
+    return std::nullopt;
+}
+
+TBill ReadMapped(const QList<TTableRow> &rows, int headerIndex, const TImportMapping &mapping,
+                 const std::function<bool(TTableRow &)> &next, bool sheet, bool date1904)
+{
+    const QStringList &header = rows.at(headerIndex).cells;
+    TColumns c;
+    c.date = ColumnIndex(header, mapping.date);
+    c.direction = ColumnIndex(header, mapping.direction);
+    c.amount = ColumnIndex(header, mapping.amount);
+    c.income = ColumnIndex(header, mapping.income);
+    c.expense = ColumnIndex(header, mapping.expense);
+    c.counterpart = ColumnIndex(header, mapping.counterpart);
+    c.status = ColumnIndex(header, mapping.status);
+    for (const QString &name : mapping.item)
+        if (ColumnIndex(header, name) >= 0)
+            c.item << ColumnIndex(header, name);
+    for (const QString &name : mapping.notes)
+        if (ColumnIndex(header, name) >= 0)
+            c.notes << ColumnIndex(header, name);
+    if (c.date < 0 || (c.amount < 0 && (c.income < 0 || c.expense < 0)))
+        throw TError(QStringLiteral("表头中找不到日期或金额所在的列，没有导入任何记录"));
+
+    TBill bill;
+    bill.source = mapping.source;
+    std::optional<TTableRow> footer;  // a row without a date, kept until the table goes on
+    qsizetype r = headerIndex + 1;
+    TTableRow row;
+    for (;;) {
+        if (r < rows.size())
+            row = rows.at(r++);
+        else if (!next(row))
+            break;
+        if (std::all_of(row.cells.cbegin(), row.cells.cend(), [](const QString &t) { return t.isEmpty(); }))
+            continue;
+        const QString dateText = Cell(row, c.date);
+        const QDateTime time = ParseRecordTime(dateText, mapping.datePattern, sheet, date1904);
+        if (!time.isValid()) {
+            if (!footer)
+                footer = row;
+            continue;
+        }
+        if (footer)
+            BadCell(footer->line, QStringLiteral("日期"), Cell(*footer, c.date));
+        TBillRow b;
+        b.line = row.line;
+        b.time = time;
+        qint64 fen = 0;
+        if (c.amount >= 0) {
+            const QString amount = Cell(row, c.amount);
+            if (!ParseAmount(amount, sheet, &fen))
+                BadCell(row.line, QStringLiteral("金额"), amount);
+            if (c.direction >= 0) {
+                b.direction = DirectionOf(Cell(row, c.direction), &b.transfer);
+                fen = qAbs(fen);
+            } else {
+                b.direction = fen < 0 ? TBillDirection::Out : TBillDirection::In;
+            }
+        } else {
+            const QString in = Cell(row, c.income), out = Cell(row, c.expense);
+            qint64 inFen = 0, outFen = 0;
+            if (Meaningful(in) && !ParseAmount(in, sheet, &inFen))
+                BadCell(row.line, QStringLiteral("收入金额"), in);
+            if (Meaningful(out) && !ParseAmount(out, sheet, &outFen))
+                BadCell(row.line, QStringLiteral("支出金额"), out);
+            b.direction = outFen != 0 ? TBillDirection::Out : TBillDirection::In;
+            fen = outFen != 0 ? outFen : inFen;
+        }
+        b.amountFen = qAbs(fen);
+        for (int at : c.item)
+            if (Meaningful(Cell(row, at))) {
+                b.category = Cell(row, at);
+                break;
+            }
+        b.counterpart = Cell(row, c.counterpart);
+        QStringList notes;
+        for (int at : c.notes)
+            if (Meaningful(Cell(row, at)) && !notes.contains(Cell(row, at)))
+                notes << Cell(row, at);
+        b.goods = notes.join(QLatin1Char(' '));
+        b.status = Cell(row, c.status);
+        if (mapping.bankTransfers && IsBankTransfer(b.goods))
+            b.transfer = true;
+        bill.rows << b;
+    }
+    if (bill.rows.isEmpty())
+        throw TError(QStringLiteral("%1中没有记录，没有可以导入的内容").arg(SourceText(mapping.source)));
+    return bill;
+}
