@@ -69,7 +69,8 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
 {
     QWidget *owner = session.Window();
     const QString path = Dialogs().OpenFileName(owner, QStringLiteral("选择账单文件"),
-                                                QStringLiteral("账单文件 (*.csv *.xlsx);;CSV 文件 (*.csv);;XLSX 文件 (*.xlsx)"));
+                                                QStringLiteral("账单文件 (*.csv *.xls *.xlsx *.zip);;CSV 文件 (*.csv);;"
+                                                               "Excel 文件 (*.xls *.xlsx);;ZIP 压缩包 (*.zip)"));
     if (path.isEmpty())
         return;
     const QString user = session.SessionUser();

@@ -49,6 +49,8 @@ bool IsFullRefund(const TBillRow &row)
 
 TUncheckedReason Reason(const TBillRow &row)
 {
+    if (row.transfer)
+        return TUncheckedReason::Transfer;
     if (row.direction == TBillDirection::Neither)
         return TUncheckedReason::NotCounted;
     if (IsNotCompleted(row.status))
@@ -62,13 +64,50 @@ TUncheckedReason Reason(const TBillRow &row)
     return TUncheckedReason::None;
 }
 
+bool HasOrderNumbers(TBillSource source)
+{
+    return source == TBillSource::AlipayApp || source == TBillSource::AlipayWeb || source == TBillSource::WeChatCsv ||
+           source == TBillSource::WeChatXlsx;
+}
+
+QString Family(TBillSource source)
+{
+    switch (source) {
+    case TBillSource::AlipayApp:
+    case TBillSource::AlipayWeb:
+        return QStringLiteral("alipay");
+    case TBillSource::WeChatCsv:
+    case TBillSource::WeChatXlsx:
+        return QStringLiteral("wechat");
+    case TBillSource::Suishouji:
+        return QStringLiteral("suishouji");
+    case TBillSource::Qianji:
+        return QStringLiteral("qianji");
+    case TBillSource::Koudai:
+        return QStringLiteral("koudai");
+    case TBillSource::Icbc:
+        return QStringLiteral("icbc");
+    case TBillSource::Cmb:
+        return QStringLiteral("cmb");
+    case TBillSource::Ccb:
+        return QStringLiteral("ccb");
+    case TBillSource::Mapped:
+        break;
+    }
+    return QStringLiteral("table");
+}
+
 } // namespace
 
 QString BillKey(TBillSource source, const TBillRow &row)
 {
-    const QString family = source == TBillSource::AlipayApp || source == TBillSource::AlipayWeb
-                               ? QStringLiteral("alipay")
-                               : QStringLiteral("wechat");
+    const QString family = Family(source);
+    if (!HasOrderNumbers(source))
+        return QStringLiteral("%1:%2|%3%4|%5|%6")
+            .arg(family, row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+                 row.direction == TBillDirection::Out ? QStringLiteral("-") : QString())
+            .arg(row.amountFen)
+            .arg(Meaningful(row.counterpart), Meaningful(row.goods));
     if (!Meaningful(row.orderNo).isEmpty())
         return family + QLatin1Char(':') + Meaningful(row.orderNo);
     return QStringLiteral("%1:%2|%3|%4")
@@ -107,10 +146,16 @@ QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context)
     QList<TPlanRow> plan;
     plan.reserve(bill.rows.size());
     QSet<QString> seen;
+    // Without order numbers two equal records of one day (two bus rides) are told apart by
+    // their count, so that the same file imported again finds each of them known.
+    QHash<QString, int> occurrences;
+    const bool counted = !HasOrderNumbers(bill.source);
     for (const TBillRow &row : bill.rows) {
         TPlanRow p;
         p.bill = row;
         p.key = BillKey(bill.source, row);
+        if (counted)
+            p.key += QLatin1Char('#') + QString::number(++occurrences[p.key]);
         p.amountFen = row.paidFen();
         p.notes = ImportNotes(row);
         if (row.direction == TBillDirection::Out) {

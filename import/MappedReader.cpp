@@ -162,14 +162,13 @@ QDateTime ParseRecordTime(const QString &text, const QString &pattern, bool shee
     // daylight saving, so that the computer's zone moves no date.
     bool isNumber = false;
     const double serial = text.toDouble(&isNumber);
-    if (isNumber && sheet && !text.contains(QLatin1Char('-'))) {
+    // 8-digit numbers such as 20240331 are dates written as numbers, not day numbers.
+    if (isNumber && sheet && serial < 10000000) {
         if (!(serial >= 1 && serial < 2958466))
             return {};
         const qint64 seconds = qint64(serial * 86400.0 + 0.5);
         const QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-        // 8-digit numbers such as 20240331 are dates written as numbers, not day numbers.
-        if (serial < 100000)
-            return QDateTime(base.addDays(seconds / 86400), QTime(0, 0).addSecs(int(seconds % 86400)), Qt::UTC);
+        return QDateTime(base.addDays(seconds / 86400), QTime(0, 0).addSecs(int(seconds % 86400)), Qt::UTC);
     }
     if (!pattern.isEmpty()) {
         const QDateTime t = QDateTime::fromString(text, pattern);

@@ -129,7 +129,7 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
     ImportFile(Fixture("wechat.csv"), [&](TfrmImport &form) {
         EXPECT_EQ(form.windowTitle(), QStringLiteral("导入账单"));
         EXPECT_EQ(dialogs->Of(QStringLiteral("open")).first().caption, QStringLiteral("选择账单文件"));
-        EXPECT_TRUE(dialogs->Of(QStringLiteral("open")).first().text.startsWith(QStringLiteral("账单文件 (*.csv *.xlsx)")));
+        EXPECT_TRUE(dialogs->Of(QStringLiteral("open")).first().text.startsWith(QStringLiteral("账单文件 (*.csv *.xls *.xlsx *.zip)")));
         EXPECT_EQ(Column(form, TfrmImport::ColDate).first(), QStringLiteral("2026-11-04"));
         EXPECT_EQ(Column(form, TfrmImport::ColAmount),
                   (QStringList{"25.00", "1234.56", "27.00", "199.00", "50.00", "100.00", "25.00"}));
@@ -229,4 +229,25 @@ TEST_F(ImportFormTest, AFailedStoreKeepsTheDialogAsTheUserLeftIt)
     EXPECT_EQ(messages.first().icon, IDialogs::Icon::Warning);
     EXPECT_EQ(messages.last().text, QStringLiteral("已导入 2 条记录。"));
     EXPECT_EQ(StoredCount(), 2);
+}
+
+TEST_F(ImportFormTest, ABankStatementOpensTheSameDialogAndIsUndone)
+{
+    ImportFile(Fixture("icbc.csv"), [&](TfrmImport &form) {
+        EXPECT_EQ(Column(form, TfrmImport::ColReason), (QStringList{"", "", "转账", "转账", ""}));
+        EXPECT_EQ(Summary(form), QStringLiteral("共 5 条，选中 3 条：支出 144.40 元，收入 8000.00 元"));
+        TypeItem(form, 0, QStringLiteral("日用"));
+        Button(form, "btnImport")->click();
+    });
+    EXPECT_EQ(LastMessage(), QStringLiteral("已导入 3 条记录。"));
+    EXPECT_EQ(StoredCount(), 3);
+    // The item chosen for the counterpart is learned for the next statement.
+    ImportFile(Fixture("icbc.csv"), [&](TfrmImport &form) {
+        EXPECT_EQ(Column(form, TfrmImport::ColReason), (QStringList{"已导入", "已导入", "转账", "转账", "已导入"}));
+        EXPECT_EQ(Column(form, TfrmImport::ColItem).first(), QStringLiteral("日用"));
+    });
+    dialogs->answers.enqueue(true);
+    Menu("mnuMenu_UndoImport")->trigger();
+    EXPECT_EQ(LastMessage(), QStringLiteral("已删除 3 条记录。"));
+    EXPECT_EQ(StoredCount(), 0);
 }
