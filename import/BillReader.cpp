@@ -513,19 +513,55 @@ QString AcceptedBillForms()
 bool ParseFen(const QString &text, qint64 *fen)
 {
     // A currency sign may stand before the number, blanks around it; commas only between
-    // groups of three digits.
-    static const QRegularExpression re(QStringLiteral(
-        R"(^[ \t]*[¥￥]?[ \t]*(\d{1,3}(?:,\d{3})+|\d{1,15})(?:\.(\d{0,2}))?[ \t]*$)"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch())
+    // groups of three digits. Read by hand: a large file has hundreds of thousands.
+    const QChar *p = text.constData();
+    const QChar *end = p + text.size();
+    auto blanks = [&] {
+        while (p < end && (*p == u' ' || *p == u'\t'))
+            ++p;
+    };
+    blanks();
+    if (p < end && (*p == u'¥' || *p == u'￥')) {
+        ++p;
+        blanks();
+    }
+    qint64 yuan = 0;
+    int digits = 0, group = 0;
+    bool grouped = false;
+    for (; p < end; ++p) {
+        if (p->unicode() >= '0' && p->unicode() <= '9') {
+            if (++digits > 15)
+                return false;
+            yuan = yuan * 10 + (p->unicode() - '0');
+            ++group;
+        } else if (*p == u',') {
+            // The first group has one to three digits, every later one three.
+            if (group == 0 || group > 3 || (grouped && group != 3))
+                return false;
+            grouped = true;
+            group = 0;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || (grouped && group != 3))
         return false;
-    QString digits = m.captured(1);
-    digits.remove(QLatin1Char(','));
-    if (digits.size() > 15)
+    qint64 cents = 0;
+    if (p < end && *p == u'.') {
+        ++p;
+        int decimals = 0;
+        for (; p < end && p->unicode() >= '0' && p->unicode() <= '9'; ++p) {
+            if (++decimals > 2)
+                return false;
+            cents = cents * 10 + (p->unicode() - '0');
+        }
+        if (decimals == 1)
+            cents *= 10;
+    }
+    blanks();
+    if (p != end)
         return false;
-    const qint64 yuan = digits.toLongLong();
-    const QString cents = m.captured(2).leftJustified(2, QLatin1Char('0'));
-    const qint64 value = yuan * 100 + cents.toLongLong();
+    const qint64 value = yuan * 100 + cents;
     if (yuan > kMaxFen / 100 || value > kMaxFen)
         return false;
     *fen = value;

@@ -1,6 +1,9 @@
 #include "import/ImportPlan.h"
 #include "base/HiClass.h"
 
+#include <algorithm>
+#include <cstdio>
+
 namespace {
 
 // WeChat writes "/" where a cell has nothing to say.
@@ -12,19 +15,19 @@ QString Meaningful(const QString &text)
 
 bool IsNotCompleted(const QString &status)
 {
-    for (const char16_t *word : {u"关闭", u"失败", u"撤销", u"取消"})
-        if (status.contains(QString::fromUtf16(word)))
-            return true;
-    return false;
+    static const QString words[] = {QStringLiteral("关闭"), QStringLiteral("失败"), QStringLiteral("撤销"),
+                                    QStringLiteral("取消")};
+    return !status.isEmpty() && std::any_of(std::begin(words), std::end(words),
+                                            [&](const QString &w) { return status.contains(w); });
 }
 
 // Alipay states of a payment that has not happened yet.
 bool IsNotFinished(const QString &status)
 {
-    for (const char16_t *word : {u"等待付款", u"等待买家付款", u"处理中", u"等待对方收款"})
-        if (status.contains(QString::fromUtf16(word)))
-            return true;
-    return false;
+    static const QString words[] = {QStringLiteral("等待付款"), QStringLiteral("等待买家付款"),
+                                    QStringLiteral("处理中"), QStringLiteral("等待对方收款")};
+    return !status.isEmpty() && std::any_of(std::begin(words), std::end(words),
+                                            [&](const QString &w) { return status.contains(w); });
 }
 
 // text cut to limit characters, never in the middle of a character outside the basic plane.
@@ -99,15 +102,29 @@ QString Family(TBillSource source)
 
 } // namespace
 
+// "yyyy-MM-dd HH:mm:ss", written by hand: a large file has hundreds of thousands.
+QString TimeText(const QDateTime &time)
+{
+    const QDate d = time.date();
+    const QTime t = time.time();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(), d.day(), t.hour(),
+                  t.minute(), t.second());
+    return QString::fromLatin1(text);
+}
+
 QString BillKey(TBillSource source, const TBillRow &row)
 {
     const QString family = Family(source);
-    if (!HasOrderNumbers(source))
-        return QStringLiteral("%1:%2|%3%4|%5|%6")
-            .arg(family, row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                 row.direction == TBillDirection::Out ? QStringLiteral("-") : QString())
-            .arg(row.amountFen)
-            .arg(Meaningful(row.counterpart), Meaningful(row.goods));
+    if (!HasOrderNumbers(source)) {
+        QString key = family;
+        key += QLatin1Char(':') + TimeText(row.time) + QLatin1Char('|');
+        if (row.direction == TBillDirection::Out)
+            key += QLatin1Char('-');
+        key += QString::number(row.amountFen) + QLatin1Char('|') + Meaningful(row.counterpart) + QLatin1Char('|') +
+               Meaningful(row.goods);
+        return key;
+    }
     if (!Meaningful(row.orderNo).isEmpty())
         return family + QLatin1Char(':') + Meaningful(row.orderNo);
     return QStringLiteral("%1:%2|%3|%4")
@@ -171,9 +188,11 @@ QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context)
             p.reason = TUncheckedReason::Repeated;
         else
             p.reason = Reason(row);
-        seen.insert(p.key);
+        // Counted keys are unique already.
+        if (!counted)
+            seen.insert(p.key);
         p.checked = p.reason == TUncheckedReason::None;
-        plan << p;
+        plan << std::move(p);
     }
     return plan;
 }

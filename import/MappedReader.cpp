@@ -144,13 +144,24 @@ int ColumnIndex(const QStringList &header, const QString &name)
 
 bool ParseSignedFen(const QString &text, qint64 *fen)
 {
-    static const QRegularExpression sign(QStringLiteral(R"(^\s*([¥￥]?)\s*([-+])\s*)"));
-    const QRegularExpressionMatch m = sign.match(text);
-    if (!m.hasMatch())
+    // The sign stands before the number, after a currency sign if there is one.
+    qsizetype at = 0;
+    auto blanks = [&] {
+        while (at < text.size() && (text.at(at) == u' ' || text.at(at) == u'\t'))
+            ++at;
+    };
+    blanks();
+    const qsizetype currency = at;
+    if (at < text.size() && (text.at(at) == u'¥' || text.at(at) == u'￥')) {
+        ++at;
+        blanks();
+    }
+    if (at >= text.size() || (text.at(at) != u'-' && text.at(at) != u'+'))
         return ParseFen(text, fen);
-    if (!ParseFen(m.captured(1) + text.mid(m.capturedEnd()), fen))
+    const bool negative = text.at(at) == u'-';
+    if (!ParseFen(text.mid(currency, at - currency) + text.mid(at + 1), fen))
         return false;
-    if (m.captured(2) == QLatin1String("-"))
+    if (negative)
         *fen = -*fen;
     return true;
 }
@@ -161,7 +172,7 @@ QDateTime ParseRecordTime(const QString &text, const QString &pattern, bool shee
     // in a workbook of the 1904 date system. Times are kept as written, in a zone without
     // daylight saving, so that the computer's zone moves no date.
     bool isNumber = false;
-    const double serial = text.toDouble(&isNumber);
+    const double serial = sheet ? text.toDouble(&isNumber) : 0.0;
     // 8-digit numbers such as 20240331 are dates written as numbers, not day numbers.
     if (isNumber && sheet && serial < 10000000) {
         if (!(serial >= 1 && serial < 2958466))
@@ -176,6 +187,30 @@ QDateTime ParseRecordTime(const QString &text, const QString &pattern, bool shee
             return QDateTime(t.date(), t.time(), Qt::UTC);
         const QDate d = QDate::fromString(text, pattern);
         return d.isValid() ? QDateTime(d, QTime(0, 0), Qt::UTC) : QDateTime();
+    }
+    // The usual "yyyy-MM-dd HH:mm:ss" and its shorter forms, read by hand.
+    if (text.size() >= 10 && text.at(4) == u'-' && text.at(7) == u'-') {
+        auto number = [&](int from, int length, int *value) {
+            if (from + length > text.size())
+                return false;
+            *value = 0;
+            for (int i = from; i < from + length; ++i) {
+                const char16_t c = text.at(i).unicode();
+                if (c < '0' || c > '9')
+                    return false;
+                *value = *value * 10 + (c - '0');
+            }
+            return true;
+        };
+        int y = 0, mo = 0, d = 0, h = 0, mi = 0, sec = 0;
+        const qsizetype n = text.size();
+        if (number(0, 4, &y) && number(5, 2, &mo) && number(8, 2, &d) &&
+            (n == 10 || (n >= 16 && text.at(10) == u' ' && number(11, 2, &h) && text.at(13) == u':' &&
+                         number(14, 2, &mi) && (n == 16 || (n == 19 && text.at(16) == u':' && number(17, 2, &sec)))))) {
+            const QDate date(y, mo, d);
+            const QTime time(h, mi, sec);
+            return date.isValid() && time.isValid() ? QDateTime(date, time, Qt::UTC) : QDateTime();
+        }
     }
     static const QRegularExpression re(QStringLiteral(
         R"(^(\d{4})(?:[-/.年](\d{1,2})[-/.月](\d{1,2})日?|(\d{2})(\d{2}))(?:[ T]+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?$)"));
