@@ -568,19 +568,26 @@ bool ParseFen(const QString &text, qint64 *fen)
     return true;
 }
 
-TBill ReadBill(const QByteArray &bytes, const TReadProgress &progress)
+TBill ReadBill(const QByteArray &bytes, const TReadProgress &progress, const QString &zipPassword)
 {
     if (bytes.isEmpty())
         throw TError(QStringLiteral("文件是空的。可以导入的账单是：%1").arg(AcceptedBillForms()));
-    if (bytes.startsWith("PK\x03\x04"))
-        return ReadXlsx(bytes, progress);
+    if (bytes.startsWith("PK\x03\x04")) {
+        if (IsWorkbookZip(bytes))
+            return ReadXlsx(bytes, progress);
+        const QByteArray inner = ReadFileInZip(bytes, zipPassword);
+        // A bill inside is read as it is; an archive inside an archive is not opened.
+        if (inner.startsWith("PK\x03\x04") && !IsWorkbookZip(inner))
+            Unrecognised();
+        return ReadBill(inner, progress);
+    }
     // An encrypted workbook is an OLE2 compound file, as is an old .xls.
     if (bytes.startsWith("\xD0\xCF\x11\xE0"))
         return ReadXls(bytes);
     return ReadCsv(bytes, progress);
 }
 
-TBill ReadBillFile(const QString &path, const TReadProgress &progress)
+TBill ReadBillFile(const QString &path, const TReadProgress &progress, const QString &zipPassword)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -591,7 +598,7 @@ TBill ReadBillFile(const QString &path, const TReadProgress &progress)
     if (file.error() != QFileDevice::NoError)
         throw TError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
     file.close();
-    return ReadBill(bytes, progress);
+    return ReadBill(bytes, progress, zipPassword);
 }
 
 QString DirectionText(TBillDirection direction)

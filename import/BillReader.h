@@ -15,8 +15,10 @@ struct TReadCancelled {};
 // CSV (GB18030), WeChat Pay's CSV (UTF-8) and XLSX. Columns are found by their header
 // names. Anything else, a damaged file or a bill without transactions throws TError with
 // a message that names the accepted forms; a bill is read whole or not at all.
-TBill ReadBill(const QByteArray &bytes, const TReadProgress &progress = {});
-TBill ReadBillFile(const QString &path, const TReadProgress &progress = {});
+// A ZIP archive that is no workbook is opened with zipPassword and its bill file read; see
+// ReadFileInZip (import/XlsxSheet.h) for what it throws.
+TBill ReadBill(const QByteArray &bytes, const TReadProgress &progress = {}, const QString &zipPassword = {});
+TBill ReadBillFile(const QString &path, const TReadProgress &progress = {}, const QString &zipPassword = {});
 
 // The forms the reader accepts, for messages and the file dialog.
 QString AcceptedBillForms();

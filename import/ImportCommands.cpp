@@ -6,6 +6,7 @@
 #include "store/CateLists.h"
 #include "import/BillReader.h"
 #include "import/ImportForm.h"
+#include "import/XlsxSheet.h"
 #include "store/DbClass.h"
 #include "store/ImportStore.h"
 
@@ -79,14 +80,25 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
     {
         TBusyScope busy(session, nullptr);
         std::optional<TBill> bill;
-        try {
-            TImportProgress progress(owner, QStringLiteral("正在读取账单…"));
-            bill = ReadBillFile(path, progress.Callback());
-        } catch (const TReadCancelled &) {
-            return;
-        } catch (const TError &e) {
-            Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
-            return;
+        // A password-protected ZIP asks for its password, again after a wrong one.
+        QString password;
+        while (!bill) {
+            try {
+                TImportProgress progress(owner, QStringLiteral("正在读取账单…"));
+                bill = ReadBillFile(path, progress.Callback(), password);
+            } catch (const TReadCancelled &) {
+                return;
+            } catch (const TZipPasswordNeeded &) {
+                if (!Dialogs().InputText(owner, kCaption, QStringLiteral("解压密码"), password, true) || password.isEmpty())
+                    return;
+            } catch (const TError &e) {
+                Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
+                if (password.isEmpty() || e.message() != QStringLiteral("解压密码不正确"))
+                    return;
+                password.clear();
+                if (!Dialogs().InputText(owner, kCaption, QStringLiteral("解压密码"), password, true) || password.isEmpty())
+                    return;
+            }
         }
         const QList<TPlanRow> plan = PlanImport(*bill, LoadImportContext(store, user));
         form = std::make_unique<TfrmImport>(

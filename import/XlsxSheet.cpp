@@ -6,6 +6,7 @@
 #include <QXmlStreamReader>
 
 #include <minizip/unzip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -32,6 +33,48 @@ constexpr qint64 kMaxTextChars = 64 * 1024 * 1024;
 [[noreturn]] void Damaged(const QString &why)
 {
     throw TError(QStringLiteral("XLSX 文件已损坏或不完整（%1）").arg(why));
+}
+
+// The traditional ZIP cipher (three keys stirred by every plain byte through CRC-32).
+QByteArray ZipDecrypt(const QByteArray &cipher, const QByteArray &password)
+{
+    const z_crc_t *table = get_crc_table();
+    quint32 keys[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+    auto crc = [&](quint32 c, quint8 b) { return table[(c ^ b) & 0xff] ^ (c >> 8); };
+    auto update = [&](quint8 b) {
+        keys[0] = crc(keys[0], b);
+        keys[1] = (keys[1] + (keys[0] & 0xff)) * 134775813u + 1;
+        keys[2] = crc(keys[2], quint8(keys[1] >> 24));
+    };
+    for (char c : password)
+        update(quint8(c));
+    QByteArray plain(cipher.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < cipher.size(); ++i) {
+        const quint16 temp = quint16(keys[2] | 2);
+        const quint8 b = quint8(cipher.at(i)) ^ quint8((temp * (temp ^ 1)) >> 8);
+        update(b);
+        plain[i] = char(b);
+    }
+    return plain;
+}
+
+// Raw deflate data inflated to at most size bytes; a null array when it does not inflate.
+QByteArray Inflate(const QByteArray &deflated, quint64 size)
+{
+    if (size > quint64(kMaxEntryBytes) * 4)
+        return {};
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        return {};
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(deflated.constData()));
+    z.avail_in = uInt(deflated.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = uInt(out.size());
+    const int rc = inflate(&z, Z_FINISH);
+    const bool whole = rc == Z_STREAM_END && z.total_out == size;
+    inflateEnd(&z);
+    return whole ? out : QByteArray();
 }
 
 // The workbook's zip container, read from memory through minizip's own I/O hooks (the
@@ -113,6 +156,69 @@ public:
         // Closing checks the entry's checksum.
         if (unzCloseCurrentFile(m_zip) != UNZ_OK)
             Damaged(QStringLiteral("%1 校验失败").arg(name));
+        return data;
+    }
+
+    // The names of the archive's entries, in order.
+    QStringList Names()
+    {
+        QStringList names;
+        for (int rc = unzGoToFirstFile(m_zip); rc == UNZ_OK && names.size() < 10000; rc = unzGoToNextFile(m_zip)) {
+            char name[1024];
+            unz_file_info64 info{};
+            if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+                break;
+            names << QString::fromUtf8(name);
+        }
+        return names;
+    }
+
+    // One entry of an archive of files, decrypted with password when it is encrypted.
+    QByteArray ReadEncrypted(const QString &name, const QString &password)
+    {
+        auto fail = [](const QString &why) { throw TError(QStringLiteral("压缩包已损坏或不完整（%1）").arg(why)); };
+        if (!Has(name))
+            fail(QStringLiteral("缺少 %1").arg(name));
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            fail(name);
+        if (info.uncompressed_size > quint64(kMaxEntryBytes) * 4)
+            throw TError(QStringLiteral("压缩包中的“%1”太大，不像是账单").arg(name));
+        const bool encrypted = (info.flag & 1) != 0;
+        // Method 99 marks AES encryption, which this reader does not know.
+        if (info.compression_method == 99)
+            throw TError(QStringLiteral("这个压缩包使用 AES 加密，无法直接打开。请先用解压软件解压，再导入其中的账单文件"));
+        if (encrypted && password.isEmpty())
+            throw TZipPasswordNeeded();
+        if (!encrypted)
+            return Read(name);
+        // The zip library here reads no encrypted entries: the raw entry is read and
+        // decrypted with the traditional ZIP cipher, then inflated.
+        int method = 0, level = 0;
+        if (unzOpenCurrentFile2(m_zip, &method, &level, 1) != UNZ_OK || (method != 0 && method != Z_DEFLATED))
+            fail(name);
+        QByteArray raw;
+        char chunk[65536];
+        for (;;) {
+            const int n = unzReadCurrentFile(m_zip, chunk, sizeof chunk);
+            if (n < 0 || raw.size() + n > kMaxEntryBytes * 4) {
+                unzCloseCurrentFile(m_zip);
+                fail(name);
+            }
+            if (n == 0)
+                break;
+            raw.append(chunk, n);
+        }
+        unzCloseCurrentFile(m_zip);
+        // The last byte of the 12-byte header checks the password: the top byte of the CRC,
+        // or of the time when the sizes follow the data.
+        const quint8 check = (info.flag & 8) ? quint8(info.dosDate >> 8) : quint8(info.crc >> 24);
+        const QByteArray plain = ZipDecrypt(raw, password.toUtf8());
+        if (plain.size() < 12 || quint8(plain.at(11)) != check)
+            throw TError(QStringLiteral("解压密码不正确"));
+        QByteArray data = method == 0 ? plain.mid(12) : Inflate(plain.mid(12), info.uncompressed_size);
+        if (data.isNull() || crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())) != info.crc)
+            throw TError(QStringLiteral("解压密码不正确"));
         return data;
     }
 
@@ -314,4 +420,31 @@ QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes, bool *date1904, const s
     }
     CheckXml(xml, sheetName);
     return rows;
+}
+
+bool IsWorkbookZip(const QByteArray &bytes)
+{
+    try {
+        TZipReader zip(bytes);
+        return zip.Has(QStringLiteral("xl/workbook.xml")) || zip.Has(QStringLiteral("[Content_Types].xml"));
+    } catch (const TError &) {
+        // A damaged archive is taken for a workbook, whose reader names the damage.
+        return true;
+    }
+}
+
+QByteArray ReadFileInZip(const QByteArray &bytes, const QString &password, QString *name)
+{
+    TZipReader zip(bytes);
+    for (const QString &entry : zip.Names()) {
+        const QString lower = entry.toLower();
+        if (entry.endsWith(QLatin1Char('/')) || lower.contains(QLatin1String("__macosx/")) ||
+            !(lower.endsWith(QLatin1String(".csv")) || lower.endsWith(QLatin1String(".xlsx")) ||
+              lower.endsWith(QLatin1String(".xls"))))
+            continue;
+        if (name)
+            *name = entry;
+        return zip.ReadEncrypted(entry, password);
+    }
+    throw TError(QStringLiteral("压缩包中没有 CSV 或 Excel 账单文件"));
 }

@@ -19,3 +19,15 @@ struct TSheetRow {
 // read (0 to 100) now and then; when it returns false the reading stops with an empty list.
 QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes, bool *date1904 = nullptr,
                                 const std::function<bool(int)> &progress = {});
+
+// Whether the ZIP archive is a workbook rather than an archive holding files.
+bool IsWorkbookZip(const QByteArray &bytes);
+
+// Thrown when the archive's file is encrypted and no password was given.
+struct TZipPasswordNeeded {};
+
+// The first file of a ZIP archive (as Alipay and WeChat Pay deliver their bills) whose name
+// ends in .csv, .xlsx or .xls, decrypted with password when it is encrypted the traditional
+// way. Throws TZipPasswordNeeded without a password, TError "解压密码不正确" for a wrong one
+// and TError for an AES-encrypted or damaged archive or one without such a file.
+QByteArray ReadFileInZip(const QByteArray &bytes, const QString &password, QString *name = nullptr);

@@ -9,6 +9,7 @@ import datetime
 import io
 import os
 import re
+import subprocess
 import sys
 import zipfile
 
@@ -263,6 +264,12 @@ def main():
     write("icbc.csv", ICBC_CSV.replace("\n", "\r\n").encode("gb18030"))
     write("cmb.csv", CMB_CSV.replace("\n", "\r\n").encode("gb18030"))
     ccb_xlsx("ccb.xlsx")
+    # The payment apps deliver bills as ZIP archives locked with a password shown in the
+    # app (traditional ZIP encryption); Info-ZIP's zip writes the same.
+    locked = os.path.join(OUT, "wechat-locked.zip")
+    if os.path.exists(locked):
+        os.remove(locked)
+    subprocess.run(["zip", "-q", "-j", "-X", "-P", "123456", locked, os.path.join(OUT, "wechat.csv")], check=True)
     write("unrelated.csv", "姓名,电话,地址\r\n张三,123,北京\r\n".encode("utf-8"))
     return 0
 

@@ -251,3 +251,22 @@ TEST_F(ImportFormTest, ABankStatementOpensTheSameDialogAndIsUndone)
     EXPECT_EQ(LastMessage(), QStringLiteral("已删除 3 条记录。"));
     EXPECT_EQ(StoredCount(), 0);
 }
+
+TEST_F(ImportFormTest, ALockedBillAsksForItsPassword)
+{
+    dialogs->inputs.enqueue(QStringLiteral("000000"));
+    dialogs->inputs.enqueue(QStringLiteral("123456"));
+    ImportFile(Fixture("wechat-locked.zip"), [&](TfrmImport &form) {
+        EXPECT_EQ(Bill(form)->topLevelItemCount(), 7);
+    });
+    const auto asked = dialogs->Of(QStringLiteral("input"));
+    ASSERT_EQ(asked.size(), 2);
+    EXPECT_EQ(asked.first().text, QStringLiteral("解压密码"));
+    EXPECT_EQ(dialogs->Of(QStringLiteral("message")).first().text, QStringLiteral("解压密码不正确。"));
+    // Cancelling the password box ends the import quietly.
+    dialogs->calls.clear();
+    dialogs->inputs.enqueue(QString());
+    ImportFile(Fixture("wechat-locked.zip"), nullptr);
+    EXPECT_EQ(dialogs->Kinds(), (QStringList{QStringLiteral("open"), QStringLiteral("input")}));
+    EXPECT_EQ(StoredCount(), 0);
+}
