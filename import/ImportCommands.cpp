@@ -100,7 +100,7 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
                     return;
             }
         }
-        const QList<TPlanRow> plan = PlanImport(*bill, LoadImportContext(store, user));
+        const QList<TPlanRow> plan = PlanImport(*bill, LoadImportContext(store, user, *bill));
         form = std::make_unique<TfrmImport>(
             plan, CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out"))),
             CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("in"))), owner);

@@ -142,6 +142,9 @@ void TfrmImport::FillRows()
         item->setText(ColNotes, r.notes);
         item->setText(ColStatus, r.bill.status);
         item->setText(ColReason, ReasonText(r.reason));
+        if (!r.duplicateOf.isEmpty())
+            for (int c = 0; c < ColCount; ++c)
+                item->setToolTip(c, QStringLiteral("可能与已记的这条记录重复：%1").arg(r.duplicateOf));
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
         // A row that is neither expense nor income has no type to be stored under, and a
         // row whose whole amount came back (0.00) has nothing to store.

@@ -6,6 +6,8 @@
 
 namespace {
 
+QString RecordText(const TStoredRecord &r);
+
 // WeChat writes "/" where a cell has nothing to say.
 QString Meaningful(const QString &text)
 {
@@ -191,10 +193,79 @@ QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context)
         // Counted keys are unique already.
         if (!counted)
             seen.insert(p.key);
+        if (p.reason == TUncheckedReason::None && !context.stored.isEmpty()) {
+            // The same payment seen from another source: a card payment in the bank's
+            // statement that is also in the payment app's bill.
+            for (const TStoredRecord &r : context.stored)
+                if (r.date == row.date() && r.type == p.type && r.amountFen == p.amountFen && ShareAName(row, r)) {
+                    p.reason = TUncheckedReason::PossibleDuplicate;
+                    p.duplicateOf = RecordText(r);
+                    break;
+                }
+        }
         p.checked = p.reason == TUncheckedReason::None;
         plan << std::move(p);
     }
     return plan;
+}
+
+TImportContext LoadImportContext(TImportStore &store, const QString &user, const TBill &bill)
+{
+    TImportContext context = LoadImportContext(store, user);
+    QDate first, last;
+    for (const TBillRow &row : bill.rows) {
+        if (!first.isValid() || row.date() < first)
+            first = row.date();
+        if (!last.isValid() || row.date() > last)
+            last = row.date();
+    }
+    if (first.isValid())
+        context.stored = store.RecordsBetween(user, first, last);
+    return context;
+}
+
+namespace {
+
+// The words of a text: runs between blanks and punctuation, two characters or more.
+QStringList Words(const QString &text)
+{
+    QStringList words;
+    QString word;
+    auto flush = [&] {
+        if (word.size() >= 2 && word != QLatin1String("/"))
+            words << word;
+        word.clear();
+    };
+    for (QChar c : text) {
+        if (c.isSpace() || c.isPunct() || c.isSymbol())
+            flush();
+        else
+            word += c;
+    }
+    flush();
+    return words;
+}
+
+bool AnyWordIn(const QStringList &words, const QString &text)
+{
+    return std::any_of(words.cbegin(), words.cend(), [&](const QString &w) { return text.contains(w); });
+}
+
+QString RecordText(const TStoredRecord &r)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(r.date.toString(Qt::ISODate), r.type, r.item,
+             QStringLiteral("%1.%2").arg(r.amountFen / 100).arg(r.amountFen % 100, 2, 10, QLatin1Char('0')), r.notes)
+        .trimmed();
+}
+
+} // namespace
+
+bool ShareAName(const TBillRow &row, const TStoredRecord &record)
+{
+    const QString rowText = Meaningful(row.counterpart) + QLatin1Char(' ') + Meaningful(row.goods);
+    const QString storedText = record.item + QLatin1Char(' ') + record.notes;
+    return AnyWordIn(Words(rowText), storedText) || AnyWordIn(Words(record.notes), rowText);
 }
 
 TImportContext LoadImportContext(TImportStore &store, const QString &user)

@@ -15,6 +15,7 @@ struct TImportContext {
     QSet<QString> importedKeys;
     QHash<QString, QString> outRules;  // counterpart -> item, expenses
     QHash<QString, QString> inRules;   // the same for incomes
+    QList<TStoredRecord> stored;        // the records of the bill's days, for possible duplicates
 };
 
 // One bill row as the import offers it: the record it would become and whether it is
@@ -28,6 +29,7 @@ struct TPlanRow {
     QString notes;
     bool checked = false;
     TUncheckedReason reason = TUncheckedReason::None;
+    QString duplicateOf;  // the stored record a possible duplicate matches, as a text
 };
 
 // The key that marks a transaction as imported: the order number, or without one the
@@ -41,5 +43,10 @@ QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules);
 
 QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context);
 TImportContext LoadImportContext(TImportStore &store, const QString &user);
+// The same with the user's stored records of the bill's days.
+TImportContext LoadImportContext(TImportStore &store, const QString &user, const TBill &bill);
+// Whether a row and a stored record name something in common: a word (two characters or
+// more) of the one's counterpart, goods, item or notes found in the other's texts.
+bool ShareAName(const TBillRow &row, const TStoredRecord &record);
 // The record stored for a checked row.
 TImportRecord ToRecord(const TPlanRow &row);

@@ -127,6 +127,21 @@ QSet<QString> TImportStore::ImportedKeys(const QString &user)
     return keys;
 }
 
+QList<TStoredRecord> TImportStore::RecordsBetween(const QString &user, const QDate &first, const QDate &last)
+{
+    TConnection conn;
+    TCloseScope scope{conn};
+    OpenLedger(conn);
+    QList<TStoredRecord> records;
+    TStatement rs(conn, QStringLiteral("select [id],[date],[type],[amount],[cate],[notes] from [data] "
+                                       "where [user]=? and [date] between ? and ?"),
+                  {THi::EncodeText(user), first.toString(Qt::ISODate), last.toString(Qt::ISODate)});
+    while (rs.Next())
+        records << TStoredRecord{rs.Integer(0), QDate::fromString(rs.Text(1), Qt::ISODate), rs.Text(2),
+                                 FenFromYuan(rs.Number(3)), THi::DecodeText(rs.Text(4)), THi::DecodeText(rs.Text(5))};
+    return records;
+}
+
 QHash<QString, QString> TImportStore::ItemRules(const QString &user, const QString &type)
 {
     TConnection conn;

@@ -29,6 +29,16 @@ struct TItemRule {
     QString item;
 };
 
+// A record already in the ledger, as the search for possible duplicates needs it.
+struct TStoredRecord {
+    qint64 id = 0;
+    QDate date;
+    QString type;
+    qint64 amountFen = 0;
+    QString item;
+    QString notes;
+};
+
 struct TImportBatch {
     qint64 id = 0;
     QDateTime time;
@@ -46,6 +56,8 @@ public:
     explicit TImportStore(const QString &path);
 
     QSet<QString> ImportedKeys(const QString &user);
+    // The user's records dated from first to last.
+    QList<TStoredRecord> RecordsBetween(const QString &user, const QDate &first, const QDate &last);
     // Learned items of the user for one type, by counterpart.
     QHash<QString, QString> ItemRules(const QString &user, const QString &type);
 
