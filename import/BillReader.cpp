@@ -362,6 +362,12 @@ TBill ReadRows(const QList<TCells> &head, const THeader &header, TBillSource sou
     return bill;
 }
 
+// A table of no known form: the caller may offer to map its columns.
+[[noreturn]] void UnrecognisedTable()
+{
+    throw TUnrecognisedTable(QStringLiteral("无法识别这个文件。可以导入的账单是：%1").arg(AcceptedBillForms()));
+}
+
 [[noreturn]] void Unrecognised()
 {
     throw TError(QStringLiteral("无法识别这个文件。可以导入的账单是：%1").arg(AcceptedBillForms()));
@@ -433,7 +439,7 @@ TBill ReadCsv(const QByteArray &bytes, const TReadProgress &progress)
     // A GB18030 bill that some program gave a UTF-8 byte-order mark is read without the mark.
     if (auto bill = ReadCsvText(DecodeGb18030(bom ? bytes.mid(3) : bytes), false, progress))
         return std::move(*bill);
-    Unrecognised();
+    UnrecognisedTable();
 }
 
 TBill ReadXlsx(const QByteArray &bytes, const TReadProgress &progress)
@@ -472,7 +478,7 @@ TBill ReadXlsx(const QByteArray &bytes, const TReadProgress &progress)
         return ReadRows(head, *header, TBillSource::WeChatXlsx, more, date1904);
     if (const auto known = FindKnownMapping(head))
         return ReadMapped(head, known->second, known->first, more, true, date1904);
-    Unrecognised();
+    UnrecognisedTable();
 }
 
 // An Excel 97-2003 workbook: the statement of a bank or an app's web export.
@@ -497,11 +503,79 @@ TBill ReadXls(const QByteArray &bytes)
     }
     const auto known = FindKnownMapping(rows.mid(0, kMaxPreambleRows));
     if (!known)
-        Unrecognised();
+        UnrecognisedTable();
     return ReadMapped(rows, known->second, known->first, [](TCells &) { return false; }, true, date1904);
 }
 
 } // namespace
+
+QList<TTableRow> ReadTableRows(const QByteArray &bytes, TTextEncoding encoding, int limit, bool *sheet, bool *date1904)
+{
+    QList<TCells> rows;
+    *sheet = false;
+    *date1904 = false;
+    auto add = [&](int line, const QStringList &cells) {
+        TCells row{line, {}};
+        row.cells.reserve(cells.size());
+        for (const QString &c : cells) {
+            if (c.size() > kMaxCellChars)
+                CellTooLong(line);
+            row.cells << Clean(c);
+        }
+        rows << row;
+        return limit < 0 || rows.size() < limit;
+    };
+    if (bytes.startsWith("PK\x03\x04")) {
+        *sheet = true;
+        for (const TSheetRow &r : ReadFirstSheet(bytes, date1904))
+            if (!add(r.number, r.cells))
+                break;
+    } else if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
+        *sheet = true;
+        for (const auto &[number, cells] : xls::TWorkbook::FromBytes(bytes).FirstSheetRows(date1904))
+            if (!add(number, cells))
+                break;
+    } else {
+        QString text;
+        switch (encoding) {
+        case TTextEncoding::Utf8:
+            text = QStringDecoder(QStringDecoder::Utf8).decode(bytes);
+            break;
+        case TTextEncoding::Utf16:
+            text = QStringDecoder(QStringDecoder::Utf16).decode(bytes);
+            break;
+        case TTextEncoding::Gb18030:
+            text = DecodeGb18030(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+            break;
+        }
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        TCsvCursor cursor(text);
+        TCells row;
+        while (cursor.Next(row))
+            if (!add(row.line, row.cells))
+                break;
+    }
+    return rows;
+}
+
+TTextEncoding GuessEncoding(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return TTextEncoding::Utf16;
+    return DecodeUtf8(bytes) ? TTextEncoding::Utf8 : TTextEncoding::Gb18030;
+}
+
+TBill ReadWithMapping(const QByteArray &bytes, TTextEncoding encoding, int headerIndex, const TImportMapping &mapping)
+{
+    bool sheet = false, date1904 = false;
+    const QList<TTableRow> rows = ReadTableRows(bytes, encoding, -1, &sheet, &date1904);
+    if (headerIndex < 0 || headerIndex >= rows.size())
+        throw TError(QStringLiteral("文件中没有第 %1 行，没有导入任何记录").arg(headerIndex + 1));
+    TImportMapping m = mapping;
+    m.source = TBillSource::Mapped;
+    return ReadMapped(rows, headerIndex, m, [](TTableRow &) { return false; }, sheet, date1904);
+}
 
 QString AcceptedBillForms()
 {

@@ -6,12 +6,14 @@
 #include "store/CateLists.h"
 #include "import/BillReader.h"
 #include "import/ImportForm.h"
+#include "import/ImportSettingsForm.h"
 #include "import/XlsxSheet.h"
 #include "store/DbClass.h"
 #include "store/ImportStore.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QMenu>
 #include <QProgressDialog>
@@ -52,6 +54,54 @@ private:
     QProgressDialog m_dialog;
 };
 
+void Warn(QWidget *owner, const TError &e)
+{
+    Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
+}
+
+// A CSV file or workbook of no known form: read by the mapping saved for its header row, or
+// else by the one the user sets in "导入设置" (saved when named there). Nothing when the
+// user cancels.
+std::optional<TBill> ReadByMapping(QWidget *owner, TImportStore &store, const QString &user, const QString &path)
+{
+    QByteArray bytes;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Warn(owner, TError(QStringLiteral("无法打开文件“%1”：%2").arg(path, file.errorString())));
+            return std::nullopt;
+        }
+        bytes = file.readAll();
+    }
+    try {
+        bool sheet = false, date1904 = false;
+        const TTextEncoding encoding = GuessEncoding(bytes);
+        const QList<TTableRow> head = ReadTableRows(bytes, encoding, 30, &sheet, &date1904);
+        for (int i = 0; i < head.size(); ++i) {
+            const auto saved = store.MappingFor(user, HeaderKey(head.at(i).cells));
+            if (!saved)
+                continue;
+            if (const auto mapping = MappingFromText(saved->second))
+                return ReadWithMapping(bytes, encoding, i, *mapping);
+        }
+    } catch (const TError &e) {
+        Warn(owner, e);
+    }
+    TfrmImportSettings settings(bytes, owner);
+    for (;;) {
+        if (settings.exec() != QDialog::Accepted)
+            return std::nullopt;
+        try {
+            TBill bill = ReadWithMapping(bytes, settings.Encoding(), settings.HeaderIndex(), settings.Mapping());
+            if (!settings.PlanName().isEmpty())
+                store.SaveMapping(user, settings.PlanName(), HeaderKey(settings.Header()), MappingText(settings.Mapping()));
+            return bill;
+        } catch (const TError &e) {
+            Warn(owner, e);
+        }
+    }
+}
+
 } // namespace
 
 void AddImportCommands(QMenu *menu, ISession &session, std::function<void()> itemsChanged)
@@ -78,18 +128,23 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
     TImportStore store(session.DbFileName());
     std::unique_ptr<TfrmImport> form;
     {
-        TBusyScope busy(session, nullptr);
         std::optional<TBill> bill;
-        // A password-protected ZIP asks for its password, again after a wrong one.
+        // A password-protected ZIP asks for its password, again after a wrong one; a table of
+        // no known form is read by a saved mapping or one the user sets.
         QString password;
         while (!bill) {
             try {
+                TBusyScope busy(session, nullptr);
                 TImportProgress progress(owner, QStringLiteral("正在读取账单…"));
                 bill = ReadBillFile(path, progress.Callback(), password);
             } catch (const TReadCancelled &) {
                 return;
             } catch (const TZipPasswordNeeded &) {
                 if (!Dialogs().InputText(owner, kCaption, QStringLiteral("解压密码"), password, true) || password.isEmpty())
+                    return;
+            } catch (const TUnrecognisedTable &) {
+                bill = ReadByMapping(owner, store, user, path);
+                if (!bill)
                     return;
             } catch (const TError &e) {
                 Dialogs().Message(owner, e.message() + QStringLiteral("。"), kCaption, IDialogs::Icon::Warning);
@@ -100,6 +155,7 @@ void ImportBillCommand(ISession &session, const std::function<void()> &itemsChan
                     return;
             }
         }
+        TBusyScope busy(session, nullptr);
         const QList<TPlanRow> plan = PlanImport(*bill, LoadImportContext(store, user, *bill));
         form = std::make_unique<TfrmImport>(
             plan, CateTextToEntries(session.SessionDb().GetCates(user, QStringLiteral("out"))),

@@ -2,6 +2,9 @@
 #include "base/Errors.h"
 #include "import/BillReader.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -324,4 +327,52 @@ TBill ReadMapped(const QList<TTableRow> &rows, int headerIndex, const TImportMap
     if (bill.rows.isEmpty())
         throw TError(QStringLiteral("%1中没有记录，没有可以导入的内容").arg(SourceText(mapping.source)));
     return bill;
+}
+
+QString MappingText(const TImportMapping &m)
+{
+    QJsonObject o;
+    o[QStringLiteral("date")] = m.date;
+    o[QStringLiteral("datePattern")] = m.datePattern;
+    o[QStringLiteral("amount")] = m.amount;
+    o[QStringLiteral("income")] = m.income;
+    o[QStringLiteral("expense")] = m.expense;
+    o[QStringLiteral("item")] = QJsonArray::fromStringList(m.item);
+    o[QStringLiteral("notes")] = QJsonArray::fromStringList(m.notes);
+    o[QStringLiteral("counterpart")] = m.counterpart;
+    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
+}
+
+std::optional<TImportMapping> MappingFromText(const QString &text)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
+    if (!doc.isObject())
+        return std::nullopt;
+    const QJsonObject o = doc.object();
+    auto list = [&](const char *key) {
+        QStringList out;
+        for (const QJsonValue &v : o.value(QLatin1String(key)).toArray())
+            out << v.toString();
+        return out;
+    };
+    TImportMapping m;
+    m.date = o.value(QLatin1String("date")).toString();
+    m.datePattern = o.value(QLatin1String("datePattern")).toString();
+    m.amount = o.value(QLatin1String("amount")).toString();
+    m.income = o.value(QLatin1String("income")).toString();
+    m.expense = o.value(QLatin1String("expense")).toString();
+    m.item = list("item");
+    m.notes = list("notes");
+    m.counterpart = o.value(QLatin1String("counterpart")).toString();
+    if (m.date.isEmpty() || (m.amount.isEmpty() && (m.income.isEmpty() || m.expense.isEmpty())))
+        return std::nullopt;
+    return m;
+}
+
+QString HeaderKey(const QStringList &header)
+{
+    QStringList cells = header;
+    while (!cells.isEmpty() && cells.last().isEmpty())
+        cells.removeLast();
+    return cells.join(QChar(0x1F));
 }

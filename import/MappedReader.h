@@ -54,3 +54,9 @@ bool ParseSignedFen(const QString &text, qint64 *fen);
 // A date in the usual written forms ("2024-03-31", "2024/3/31 12:30", "20240331",
 // "2024年3月31日"), by pattern when one is given, or a workbook's day number when sheet.
 QDateTime ParseRecordTime(const QString &text, const QString &pattern, bool sheet, bool date1904);
+
+// The mapping as stored text (JSON) and back; a text that is no mapping gives nullopt.
+QString MappingText(const TImportMapping &mapping);
+std::optional<TImportMapping> MappingFromText(const QString &text);
+// The key a header row is saved under: its cells joined by U+001F.
+QString HeaderKey(const QStringList &header);

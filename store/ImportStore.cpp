@@ -3,6 +3,7 @@
 #include "base/HiClass.h"
 #include "store/CateLists.h"
 #include "store/Ado.h"
+#include "store/PlanTables.h"
 
 #include <sqlite3.h>
 
@@ -263,4 +264,29 @@ int TImportStore::UndoLastImport(const QString &user)
     conn.Execute(QStringLiteral("update [import_batches] set [undone]=1 where [id]=?"), {last->id});
     conn.Commit();
     return removed;
+}
+
+std::optional<std::pair<QString, QString>> TImportStore::MappingFor(const QString &user, const QString &header)
+{
+    TConnection conn;
+    TCloseScope scope{conn};
+    OpenLedger(conn);
+    if (!HasPlanTables(conn))
+        return std::nullopt;
+    TStatement rs(conn, QStringLiteral("select name, mapping from column_mappings where user=? and header=? "
+                                       "order by rowid desc limit 1"),
+                  {THi::EncodeText(user), header});
+    if (!rs.Next())
+        return std::nullopt;
+    return std::make_pair(THi::DecodeText(rs.Text(0)), rs.Text(1));
+}
+
+void TImportStore::SaveMapping(const QString &user, const QString &name, const QString &header, const QString &mapping)
+{
+    TConnection conn;
+    TCloseScope scope{conn};
+    OpenLedger(conn);
+    RequirePlanTables(conn);
+    conn.Execute(QStringLiteral("insert or replace into column_mappings (user, name, header, mapping) values (?,?,?,?)"),
+                 {THi::EncodeText(user), THi::EncodeText(name), header, mapping});
 }

@@ -74,6 +74,12 @@ public:
     // returns their number. A changed record got a new id and stays.
     int UndoLastImport(const QString &user);
 
+    // The saved column mapping (as stored text) of the user for a header row, if any, and
+    // its name.
+    std::optional<std::pair<QString, QString>> MappingFor(const QString &user, const QString &header);
+    // Keeps a mapping under name, replacing one of the same name.
+    void SaveMapping(const QString &user, const QString &name, const QString &header, const QString &mapping);
+
     // Creates the import tables when missing; nothing happens on a read-only ledger.
     void EnsureTables();
 

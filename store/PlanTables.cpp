@@ -26,6 +26,11 @@ const char *const kPlanSchema[] = {
     "CREATE TABLE IF NOT EXISTS recurring_done ("
     " recurring INTEGER NOT NULL, month TEXT NOT NULL, state TEXT NOT NULL,"
     " PRIMARY KEY (recurring, month))",
+    // A column mapping of import saved under a name: header is the header row it applies to
+    // (cells joined by U+001F), mapping the chosen columns as JSON.
+    "CREATE TABLE IF NOT EXISTS column_mappings ("
+    " user TEXT NOT NULL, name TEXT NOT NULL, header TEXT NOT NULL, mapping TEXT NOT NULL,"
+    " PRIMARY KEY (user, name))",
 };
 
 } // namespace
@@ -34,12 +39,12 @@ bool HasPlanTables(TConnection &conn)
 {
     sqlite3_stmt *stmt = nullptr;
     const char *sql = "select count(*) from sqlite_master where type='table' and "
-                      "name in ('budgets','recurring','recurring_done')";
+                      "name in ('budgets','recurring','recurring_done','column_mappings')";
     if (!conn.Handle() || sqlite3_prepare_v2(conn.Handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return false;
     }
-    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 3;
+    const bool all = sqlite3_step(stmt) == SQLITE_ROW && sqlite3_column_int(stmt, 0) == 4;
     sqlite3_finalize(stmt);
     return all;
 }

@@ -243,6 +243,20 @@ def suishouji_xlsx(name):
     book.save(os.path.join(OUT, name))
 
 
+# A household's own table of no known form, read through "导入设置"; the second file of the
+# same header row is read by the saved mapping.
+FAMILY_CSV = """我家的账本
+日期,用途,金额,说明,经手人
+2026/11/01,买菜,-35.50,菜市场,妈妈
+2026/11/02,工资,"6,000.00",十一月,爸爸
+2026/11/03,水电,-120.00,,妈妈
+"""
+FAMILY_LATER_CSV = """我家的账本
+日期,用途,金额,说明,经手人
+2026/12/01,买菜,-42.00,超市,爸爸
+2026/12/05,奖金,800.00,,妈妈
+"""
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     write("alipay-app.csv", ALIPAY_APP.replace("\n", "\r\n").encode("gb18030"))
@@ -270,6 +284,8 @@ def main():
     if os.path.exists(locked):
         os.remove(locked)
     subprocess.run(["zip", "-q", "-j", "-X", "-P", "123456", locked, os.path.join(OUT, "wechat.csv")], check=True)
+    write("family.csv", FAMILY_CSV.encode("utf-8"))
+    write("family-later.csv", FAMILY_LATER_CSV.encode("gb18030"))
     write("unrelated.csv", "姓名,电话,地址\r\n张三,123,北京\r\n".encode("utf-8"))
     return 0
 

@@ -3,6 +3,7 @@
 #include "entry/EntryPanel.h"
 #include "import/BillReader.h"
 #include "import/ImportForm.h"
+#include "import/ImportSettingsForm.h"
 #include "store/Ado.h"
 #include "store/DbClass.h"
 #include "support/ScriptedDialogs.h"
@@ -15,6 +16,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -167,7 +171,7 @@ TEST_F(ImportFormTest, ReviewedBillIsStoredAndItsItemsLearned)
 
 TEST_F(ImportFormTest, RefusedFilesAreNamedAndStoreNothing)
 {
-    for (const char *name : {"unrelated.csv", "wechat-truncated.xlsx", "wechat-gb18030.csv", "wechat-empty.csv"}) {
+    for (const char *name : {"wechat-truncated.xlsx", "wechat-gb18030.csv", "wechat-empty.csv"}) {
         SCOPED_TRACE(name);
         dialogs->calls.clear();
         ImportFile(Fixture(name), nullptr);
@@ -269,4 +273,51 @@ TEST_F(ImportFormTest, ALockedBillAsksForItsPassword)
     ImportFile(Fixture("wechat-locked.zip"), nullptr);
     EXPECT_EQ(dialogs->Kinds(), (QStringList{QStringLiteral("open"), QStringLiteral("input")}));
     EXPECT_EQ(StoredCount(), 0);
+}
+
+TEST_F(ImportFormTest, AnyOtherTableIsMappedAndTheSavedMappingUsedNextTime)
+{
+    bool set = false;
+    QTimer::singleShot(0, [&] {
+        auto *settings = qobject_cast<TfrmImportSettings *>(QApplication::activeModalWidget());
+        ASSERT_NE(settings, nullptr);
+        set = true;
+        EXPECT_EQ(settings->windowTitle(), QStringLiteral("导入设置"));
+        // The header line and the usual columns are guessed; the notes column is ticked by hand.
+        EXPECT_EQ(Child<QSpinBox>(settings, "spnHeader")->value(), 2);
+        EXPECT_EQ(Child<QComboBox>(settings, "cboDate")->currentText(), QStringLiteral("日期"));
+        EXPECT_EQ(Child<QComboBox>(settings, "cboItem")->currentText(), QStringLiteral("用途"));
+        EXPECT_EQ(Child<QComboBox>(settings, "cboAmount")->currentText(), QStringLiteral("金额"));
+        EXPECT_EQ(Child<QTableWidget>(settings, "lvwPreview")->rowCount(), 5);
+        auto *notes = Child<QListWidget>(settings, "lvwNotes");
+        notes->findItems(QStringLiteral("说明"), Qt::MatchExactly).first()->setCheckState(Qt::Checked);
+        dialogs->inputs.enqueue(QStringLiteral("家庭表"));
+        Child<QPushButton>(settings, "btnSavePlan")->click();
+        QTimer::singleShot(0, [&] {
+            auto *form = qobject_cast<TfrmImport *>(QApplication::activeModalWidget());
+            ASSERT_NE(form, nullptr);
+            EXPECT_EQ(Column(*form, TfrmImport::ColItem), (QStringList{"买菜", "工资", "水电"}));
+            EXPECT_EQ(Column(*form, TfrmImport::ColNotes), (QStringList{"菜市场", "十一月", ""}));
+            EXPECT_EQ(Summary(*form), QStringLiteral("共 3 条，选中 3 条：支出 155.50 元，收入 6000.00 元"));
+            Button(*form, "btnImport")->click();
+        });
+        Child<QPushButton>(settings, "btnOk")->click();
+    });
+    dialogs->fileNames.enqueue(Fixture("family.csv"));
+    Menu("mnuMenu_ImportBill")->trigger();
+    EXPECT_TRUE(set);
+    EXPECT_EQ(StoredCount(), 3);
+
+    // The same header row in another file (and another encoding): no questions asked.
+    ImportFile(Fixture("family-later.csv"), [&](TfrmImport &form) {
+        EXPECT_EQ(Column(form, TfrmImport::ColAmount), (QStringList{"42.00", "800.00"}));
+        EXPECT_EQ(Column(form, TfrmImport::ColType), (QStringList{"支出", "收入"}));
+        Button(form, "btnImport")->click();
+    });
+    EXPECT_EQ(StoredCount(), 5);
+    // Undo takes back the mapped import.
+    dialogs->answers.enqueue(true);
+    Menu("mnuMenu_UndoImport")->trigger();
+    EXPECT_EQ(LastMessage(), QStringLiteral("已删除 2 条记录。"));
+    EXPECT_EQ(StoredCount(), 3);
 }
