@@ -85,3 +85,37 @@ TALLYFERN_BENCH(import_undo_20000)
         std::abort();
     ReportFigure(QStringLiteral("import_undo_20000"), ms);
 }
+
+namespace {
+
+// A 随手记 CSV export of count records (ten years of a family's), as the app writes it.
+QByteArray SuishoujiExport(int count)
+{
+    QString text = QStringLiteral("随手记导出文件(headers:v5;app:android;date:2026-12-01)\r\n"
+                                  "交易类型,日期,类别,子类别,账户,账户币种,金额,成员,备注,关联Id\r\n");
+    for (int i = 0; i < count; ++i)
+        text += QStringLiteral("%1,20%2-%3-%4 %5:%6:00,餐饮,子类%7,现金,CNY,\"%8.%9\",,备注 %10,\r\n")
+                    .arg(i % 10 == 0 ? QStringLiteral("收入") : (i % 50 == 1 ? QStringLiteral("转出") : QStringLiteral("支出")))
+                    .arg(16 + i % 10)
+                    .arg(1 + i % 12, 2, 10, QLatin1Char('0'))
+                    .arg(1 + i % 28, 2, 10, QLatin1Char('0'))
+                    .arg(i % 24, 2, 10, QLatin1Char('0'))
+                    .arg(i % 60, 2, 10, QLatin1Char('0'))
+                    .arg(i % 40)
+                    .arg(i % 3 == 0 ? QStringLiteral("1,%1").arg(100 + i % 900) : QString::number(1 + i % 900))
+                    .arg(i % 100, 2, 10, QLatin1Char('0'))
+                    .arg(i);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+} // namespace
+
+TALLYFERN_BENCH(import_mapped_parse_100000)
+{
+    const QByteArray bytes = SuishoujiExport(100000);
+    QList<TPlanRow> plan;
+    const double ms = TimeMs([&] { plan = PlanImport(ReadBill(bytes), {}); });
+    if (plan.size() != 100000)
+        std::abort();
+    ReportFigure(QStringLiteral("import_mapped_parse_100000"), ms);
+}

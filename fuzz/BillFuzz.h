@@ -5,16 +5,17 @@
 #include "base/Errors.h"
 #include "import/BillReader.h"
 #include "import/ImportPlan.h"
+#include "import/XlsxSheet.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
-inline void FuzzOneBill(const uint8_t *data, size_t size)
+inline void FuzzOneBill(const uint8_t *data, size_t size, const QString &zipPassword = {})
 {
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     try {
-        const TBill bill = ReadBill(bytes);
+        const TBill bill = ReadBill(bytes, {}, zipPassword);
         if (bill.rows.isEmpty())
             std::abort();
         for (const TPlanRow &row : PlanImport(bill, {})) {
@@ -23,5 +24,6 @@ inline void FuzzOneBill(const uint8_t *data, size_t size)
                 std::abort();
         }
     } catch (const TError &) {
+    } catch (const TZipPasswordNeeded &) {
     }
 }

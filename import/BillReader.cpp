@@ -1,6 +1,8 @@
 #include "import/BillReader.h"
 #include "base/Errors.h"
+#include "import/MappedReader.h"
 #include "import/XlsxSheet.h"
+#include "output/xls/Workbook.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -16,12 +18,11 @@ constexpr qint64 kMaxFileBytes = 256 * 1024 * 1024;
 constexpr qint64 kMaxFen = 100000000000000LL;
 // Preamble lines before the header row; every known form has a dozen or two.
 constexpr int kMaxPreambleRows = 60;
+// No cell of a bill comes near this; a longer one is refused before it costs memory.
+constexpr int kMaxCellChars = 10000;
 
 // One row of cells, with the line (or sheet row) it started on.
-struct TCells {
-    int line = 0;
-    QStringList cells;
-};
+using TCells = TTableRow;
 
 enum class TField { Time, Category, Counterpart, Goods, Direction, Amount, Status, OrderNo, Refund };
 
@@ -73,54 +74,93 @@ QString Clean(const QString &cell)
     return cell.mid(b, e - b);
 }
 
-// Splits CSV text into rows: commas between cells, double quotes around cells that hold
-// commas, quotes or line breaks.
-QList<TCells> SplitCsv(const QString &text)
+[[noreturn]] void CellTooLong(int line)
 {
-    QList<TCells> rows;
-    TCells row{1, {}};
-    QString cell;
-    bool quoted = false;
-    int line = 1;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < n && text.at(i + 1) == u'"') {
-                    cell += u'"';
-                    ++i;
+    throw TError(QStringLiteral("账单第 %1 行有一个超过 %2 个字符的单元格，不像是账单，没有导入任何记录")
+                     .arg(line)
+                     .arg(kMaxCellChars));
+}
+
+// Reads CSV text a row at a time: commas between cells, double quotes around cells that
+// hold commas, quotes or line breaks. A quote opens a quoted cell only at the start of a
+// cell; anywhere else it is a character of the cell. Only the current row is held, so a
+// large bill costs its text and the rows taken from it.
+class TCsvCursor {
+public:
+    explicit TCsvCursor(const QString &text) : m_text(text) {}
+
+    // The next row; false at the end of the text.
+    bool Next(TCells &row)
+    {
+        const qsizetype n = m_text.size();
+        if (m_pos >= n)
+            return false;
+        row.line = m_line;
+        row.cells.clear();
+        QString cell;
+        bool quoted = false;
+        bool wasQuoted = false;  // the cell began with a quote
+        int quoteLine = m_line;
+        for (; m_pos < n; ++m_pos) {
+            const QChar c = m_text.at(m_pos);
+            if (quoted) {
+                if (c == u'"') {
+                    if (m_pos + 1 < n && m_text.at(m_pos + 1) == u'"') {
+                        cell += u'"';
+                        ++m_pos;
+                    } else {
+                        quoted = false;
+                    }
                 } else {
-                    quoted = false;
+                    if (c == u'\n')
+                        ++m_line;
+                    cell += c;
                 }
+            } else if (c == u'"' && !wasQuoted && IsBlankOnly(cell)) {
+                quoted = wasQuoted = true;
+                quoteLine = m_line;
+                cell.clear();
+            } else if (c == u',') {
+                row.cells << Clean(cell);
+                cell.clear();
+                wasQuoted = false;
+            } else if (c == u'\n' || c == u'\r') {
+                if (c == u'\r' && m_pos + 1 < n && m_text.at(m_pos + 1) == u'\n')
+                    ++m_pos;
+                ++m_pos;
+                ++m_line;
+                row.cells << Clean(cell);
+                return true;
             } else {
-                if (c == u'\n')
-                    ++line;
                 cell += c;
             }
-        } else if (c == u'"') {
-            quoted = true;
-        } else if (c == u',') {
-            row.cells << Clean(cell);
-            cell.clear();
-        } else if (c == u'\n' || c == u'\r') {
-            row.cells << Clean(cell);
-            cell.clear();
-            rows << row;
-            if (c == u'\r' && i + 1 < n && text.at(i + 1) == u'\n')
-                ++i;
-            ++line;
-            row = TCells{line, {}};
-        } else {
-            cell += c;
+            if (cell.size() > kMaxCellChars)
+                CellTooLong(row.line);
         }
-    }
-    if (!cell.isEmpty() || !row.cells.isEmpty()) {
+        if (quoted)
+            throw TError(QStringLiteral("账单第 %1 行的引号没有配对（一个单元格以引号开始却没有结束），没有导入任何记录")
+                             .arg(quoteLine));
         row.cells << Clean(cell);
-        rows << row;
+        return true;
     }
-    return rows;
-}
+
+    // How far the reading has come, in characters of the text.
+    qsizetype Position() const { return m_pos; }
+    qsizetype Size() const { return m_text.size(); }
+
+private:
+    static bool IsBlankOnly(const QString &cell)
+    {
+        for (QChar c : cell)
+            if (c != u' ' && c != u'\t')
+                return false;
+        return true;
+    }
+
+    const QString &m_text;
+    qsizetype m_pos = 0;
+    int m_line = 1;
+};
 
 bool IsEmptyRow(const TCells &row)
 {
@@ -175,17 +215,25 @@ QString Field(const TCells &row, const THeader &header, TField field)
     return at >= 0 && at < row.cells.size() ? row.cells.at(at) : QString();
 }
 
-QDateTime ParseTime(const QString &text)
+// Bill times are China time whatever the computer's zone is: they are kept as they are
+// written, in a zone without daylight saving, so that no written time is skipped or moved.
+QDateTime BillTime(const QDate &date, const QTime &time)
 {
-    // A workbook may hold the time as a day number counted from 1899-12-30.
+    return QDateTime(date, time, Qt::UTC);
+}
+
+QDateTime ParseTime(const QString &text, bool date1904)
+{
+    // A workbook may hold the time as a day number counted from 1899-12-30, or from
+    // 1904-01-01 in a workbook of the 1904 date system.
     bool isNumber = false;
     const double serial = text.toDouble(&isNumber);
     if (isNumber) {
         if (!(serial >= 1 && serial < 2958466))
             return {};
         const qint64 seconds = qint64(serial * 86400.0 + 0.5);
-        return QDateTime(QDate(1899, 12, 30).addDays(seconds / 86400), QTime(0, 0))
-            .addSecs(seconds % 86400);
+        const QDate base = date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+        return BillTime(base.addDays(seconds / 86400), QTime(0, 0).addSecs(int(seconds % 86400)));
     }
     static const QRegularExpression re(QStringLiteral(
         R"(^(\d{4})[-/.](\d{1,2})[-/.](\d{1,2})(?:[ T]+(\d{1,2}):(\d{1,2})(?::(\d{1,2}))?)?$)"));
@@ -196,7 +244,7 @@ QDateTime ParseTime(const QString &text)
     const QTime time(m.captured(4).toInt(), m.captured(5).toInt(), m.captured(6).toInt());
     if (!date.isValid() || !time.isValid())
         return {};
-    return QDateTime(date, time);
+    return BillTime(date, time);
 }
 
 TBillDirection ParseDirection(const QString &text)
@@ -244,12 +292,12 @@ bool ParseSheetFen(const QString &text, qint64 *fen)
     return true;
 }
 
-TBillRow ReadRow(const TCells &cells, const THeader &header, bool sheet)
+TBillRow ReadRow(const TCells &cells, const THeader &header, bool sheet, bool date1904)
 {
     TBillRow row;
     row.line = cells.line;
     const QString time = Field(cells, header, TField::Time);
-    row.time = ParseTime(time);
+    row.time = ParseTime(time, date1904);
     if (!row.time.isValid())
         BadRow(cells, QStringLiteral("交易时间"), time);
     const QString amount = Field(cells, header, TField::Amount);
@@ -272,21 +320,52 @@ TBillRow ReadRow(const TCells &cells, const THeader &header, bool sheet)
     return row;
 }
 
-TBill ReadRows(const QList<TCells> &rows, const THeader &header, TBillSource source)
+// Reports progress now and then; throws TReadCancelled when the user cancels.
+class TProgressTick {
+public:
+    explicit TProgressTick(const TReadProgress &progress) : m_progress(progress) {}
+    void operator()(qint64 done, qint64 total)
+    {
+        if (!m_progress || ++m_calls % 512 != 0 || total <= 0)
+            return;
+        if (!m_progress(int(qMin<qint64>(100, done * 100 / total))))
+            throw TReadCancelled();
+    }
+
+private:
+    const TReadProgress &m_progress;
+    int m_calls = 0;
+};
+
+// The rows after the header: those already split (head) and then what next gives.
+TBill ReadRows(const QList<TCells> &head, const THeader &header, TBillSource source,
+               const std::function<bool(TCells &)> &next, bool date1904)
 {
     TBill bill;
     bill.source = source;
-    for (qsizetype r = header.index + 1; r < rows.size(); ++r) {
-        const TCells &cells = rows.at(r);
+    const bool sheet = source == TBillSource::WeChatXlsx;
+    qsizetype r = header.index + 1;
+    TCells cells;
+    for (;;) {
+        if (r < head.size())
+            cells = head.at(r++);
+        else if (!next(cells))
+            break;
         if (IsDashLine(cells))
             break;
         if (IsEmptyRow(cells))
             continue;
-        bill.rows << ReadRow(cells, header, source == TBillSource::WeChatXlsx);
+        bill.rows << ReadRow(cells, header, sheet, date1904);
     }
     if (bill.rows.isEmpty())
         throw TError(QStringLiteral("%1中没有交易记录，没有可以导入的内容").arg(SourceText(source)));
     return bill;
+}
+
+// A table of no known form: the caller may offer to map its columns.
+[[noreturn]] void UnrecognisedTable()
+{
+    throw TUnrecognisedTable(QStringLiteral("无法识别这个文件。可以导入的账单是：%1").arg(AcceptedBillForms()));
 }
 
 [[noreturn]] void Unrecognised()
@@ -320,90 +399,269 @@ QString DecodeGb18030(const QByteArray &bytes)
     return decoder.decode(bytes);
 }
 
-TBill ReadCsv(const QByteArray &bytes)
+// The bill in the text when its header is among the first rows.
+std::optional<TBill> ReadCsvText(const QString &text, bool utf8, const TReadProgress &progress)
 {
-    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
-    const std::optional<QString> utf8 = DecodeUtf8(bytes);
-    // WeChat writes UTF-8 (with a byte-order mark); Alipay writes GB18030. A file that reads
-    // right only in the other encoding was saved again by some other program.
-    if (utf8) {
-        const QList<TCells> rows = SplitCsv(*utf8);
-        if (const auto header = FindHeader(rows, true)) {
-            if (IsAlipay(header->form->source))
-                WrongEncoding(header->form->source);
-            return ReadRows(rows, *header, header->form->source);
-        }
+    TCsvCursor cursor(text);
+    QList<TCells> head;
+    TCells row;
+    while (head.size() < kMaxPreambleRows && cursor.Next(row))
+        head << row;
+    const auto header = FindHeader(head, true);
+    if (!header) {
+        const auto known = FindKnownMapping(head);
+        if (!known)
+            return std::nullopt;
+        TProgressTick tick(progress);
+        return ReadMapped(head, known->second, known->first, [&](TCells &cells) {
+            tick(cursor.Position(), cursor.Size());
+            return cursor.Next(cells);
+        }, false, false);
     }
-    if (!bom) {
-        const QList<TCells> rows = SplitCsv(DecodeGb18030(bytes));
-        if (const auto header = FindHeader(rows, true)) {
-            if (!IsAlipay(header->form->source))
-                WrongEncoding(header->form->source);
-            return ReadRows(rows, *header, header->form->source);
-        }
-    }
-    Unrecognised();
+    // WeChat writes UTF-8; Alipay writes GB18030. A file that reads right only in the other
+    // encoding was saved again by some other program.
+    if (IsAlipay(header->form->source) == utf8)
+        WrongEncoding(header->form->source);
+    TProgressTick tick(progress);
+    return ReadRows(head, *header, header->form->source, [&](TCells &cells) {
+        tick(cursor.Position(), cursor.Size());
+        return cursor.Next(cells);
+    }, false);
 }
 
-TBill ReadXlsx(const QByteArray &bytes)
+TBill ReadCsv(const QByteArray &bytes, const TReadProgress &progress)
 {
-    const QList<TSheetRow> sheet = ReadFirstSheet(bytes);
-    QList<TCells> rows;
-    rows.reserve(sheet.size());
-    for (const TSheetRow &r : sheet) {
-        TCells cells{r.number, {}};
-        for (const QString &c : r.cells)
-            cells.cells << Clean(c);
-        rows << cells;
+    const bool bom = bytes.startsWith("\xEF\xBB\xBF");
+    if (const std::optional<QString> utf8 = DecodeUtf8(bytes)) {
+        if (auto bill = ReadCsvText(*utf8, true, progress))
+            return std::move(*bill);
     }
-    const auto header = FindHeader(rows, true);
-    if (!header || header->form->source != TBillSource::WeChatCsv)
-        Unrecognised();
-    return ReadRows(rows, *header, TBillSource::WeChatXlsx);
+    // A GB18030 bill that some program gave a UTF-8 byte-order mark is read without the mark.
+    if (auto bill = ReadCsvText(DecodeGb18030(bom ? bytes.mid(3) : bytes), false, progress))
+        return std::move(*bill);
+    UnrecognisedTable();
+}
+
+TBill ReadXlsx(const QByteArray &bytes, const TReadProgress &progress)
+{
+    bool date1904 = false;
+    bool cancelled = false;
+    // Reading the sheet is the long part; the rows after it go fast.
+    const QList<TSheetRow> sheet = ReadFirstSheet(bytes, &date1904, !progress ? TReadProgress() : [&](int percent) {
+        cancelled = !progress(percent * 9 / 10);
+        return !cancelled;
+    });
+    if (cancelled)
+        throw TReadCancelled();
+    auto cellsOf = [](const TSheetRow &r) {
+        TCells cells{r.number, {}};
+        cells.cells.reserve(r.cells.size());
+        for (const QString &c : r.cells) {
+            if (c.size() > kMaxCellChars)
+                CellTooLong(r.number);
+            cells.cells << Clean(c);
+        }
+        return cells;
+    };
+    QList<TCells> head;
+    for (qsizetype i = 0; i < sheet.size() && i < kMaxPreambleRows; ++i)
+        head << cellsOf(sheet.at(i));
+    qsizetype next = head.size();
+    auto more = [&](TCells &cells) {
+        if (next >= sheet.size())
+            return false;
+        cells = cellsOf(sheet.at(next++));
+        return true;
+    };
+    const auto header = FindHeader(head, true);
+    if (header && header->form->source == TBillSource::WeChatCsv)
+        return ReadRows(head, *header, TBillSource::WeChatXlsx, more, date1904);
+    if (const auto known = FindKnownMapping(head))
+        return ReadMapped(head, known->second, known->first, more, true, date1904);
+    UnrecognisedTable();
+}
+
+// An Excel 97-2003 workbook: the statement of a bank or an app's web export.
+TBill ReadXls(const QByteArray &bytes)
+{
+    QList<TCells> rows;
+    bool date1904 = false;
+    try {
+        for (auto &[number, cells] : xls::TWorkbook::FromBytes(bytes).FirstSheetRows(&date1904)) {
+            TCells row{number, {}};
+            row.cells.reserve(cells.size());
+            for (const QString &c : cells) {
+                if (c.size() > kMaxCellChars)
+                    CellTooLong(number);
+                row.cells << Clean(c);
+            }
+            rows << row;
+        }
+    } catch (const TError &) {
+        throw TError(QStringLiteral("这是加密的或已损坏的 Excel 文件，无法导入。可以导入的账单是：%1")
+                         .arg(AcceptedBillForms()));
+    }
+    const auto known = FindKnownMapping(rows.mid(0, kMaxPreambleRows));
+    if (!known)
+        UnrecognisedTable();
+    return ReadMapped(rows, known->second, known->first, [](TCells &) { return false; }, true, date1904);
 }
 
 } // namespace
 
+QList<TTableRow> ReadTableRows(const QByteArray &bytes, TTextEncoding encoding, int limit, bool *sheet, bool *date1904)
+{
+    QList<TCells> rows;
+    *sheet = false;
+    *date1904 = false;
+    auto add = [&](int line, const QStringList &cells) {
+        TCells row{line, {}};
+        row.cells.reserve(cells.size());
+        for (const QString &c : cells) {
+            if (c.size() > kMaxCellChars)
+                CellTooLong(line);
+            row.cells << Clean(c);
+        }
+        rows << row;
+        return limit < 0 || rows.size() < limit;
+    };
+    if (bytes.startsWith("PK\x03\x04")) {
+        *sheet = true;
+        for (const TSheetRow &r : ReadFirstSheet(bytes, date1904))
+            if (!add(r.number, r.cells))
+                break;
+    } else if (bytes.startsWith("\xD0\xCF\x11\xE0")) {
+        *sheet = true;
+        for (const auto &[number, cells] : xls::TWorkbook::FromBytes(bytes).FirstSheetRows(date1904))
+            if (!add(number, cells))
+                break;
+    } else {
+        QString text;
+        switch (encoding) {
+        case TTextEncoding::Utf8:
+            text = QStringDecoder(QStringDecoder::Utf8).decode(bytes);
+            break;
+        case TTextEncoding::Utf16:
+            text = QStringDecoder(QStringDecoder::Utf16).decode(bytes);
+            break;
+        case TTextEncoding::Gb18030:
+            text = DecodeGb18030(bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes);
+            break;
+        }
+        if (text.startsWith(QChar(0xFEFF)))
+            text.remove(0, 1);
+        TCsvCursor cursor(text);
+        TCells row;
+        while (cursor.Next(row))
+            if (!add(row.line, row.cells))
+                break;
+    }
+    return rows;
+}
+
+TTextEncoding GuessEncoding(const QByteArray &bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return TTextEncoding::Utf16;
+    return DecodeUtf8(bytes) ? TTextEncoding::Utf8 : TTextEncoding::Gb18030;
+}
+
+TBill ReadWithMapping(const QByteArray &bytes, TTextEncoding encoding, int headerIndex, const TImportMapping &mapping)
+{
+    bool sheet = false, date1904 = false;
+    const QList<TTableRow> rows = ReadTableRows(bytes, encoding, -1, &sheet, &date1904);
+    if (headerIndex < 0 || headerIndex >= rows.size())
+        throw TError(QStringLiteral("文件中没有第 %1 行，没有导入任何记录").arg(headerIndex + 1));
+    TImportMapping m = mapping;
+    m.source = TBillSource::Mapped;
+    return ReadMapped(rows, headerIndex, m, [](TTableRow &) { return false; }, sheet, date1904);
+}
+
 QString AcceptedBillForms()
 {
     return QStringLiteral("支付宝导出的交易明细（CSV，GB18030 编码）、支付宝网页版导出的交易记录明细（CSV），"
-                          "以及微信支付导出的账单明细（XLSX，或 UTF-8 编码的 CSV）");
+                          "微信支付导出的账单明细（XLSX，或 UTF-8 编码的 CSV），"
+                          "随手记、钱迹、口袋记账导出的记录，工商银行、招商银行、建设银行的借记卡明细");
 }
 
 bool ParseFen(const QString &text, qint64 *fen)
 {
-    QString t;
-    t.reserve(text.size());
-    for (QChar c : text)
-        if (c != u'¥' && c != u'￥' && c != u',' && c != u' ' && c != u'\t')
-            t += c;
-    static const QRegularExpression re(QStringLiteral(R"(^(\d{1,15})(?:\.(\d{0,2}))?$)"));
-    const QRegularExpressionMatch m = re.match(t);
-    if (!m.hasMatch())
+    // A currency sign may stand before the number, blanks around it; commas only between
+    // groups of three digits. Read by hand: a large file has hundreds of thousands.
+    const QChar *p = text.constData();
+    const QChar *end = p + text.size();
+    auto blanks = [&] {
+        while (p < end && (*p == u' ' || *p == u'\t'))
+            ++p;
+    };
+    blanks();
+    if (p < end && (*p == u'¥' || *p == u'￥')) {
+        ++p;
+        blanks();
+    }
+    qint64 yuan = 0;
+    int digits = 0, group = 0;
+    bool grouped = false;
+    for (; p < end; ++p) {
+        if (p->unicode() >= '0' && p->unicode() <= '9') {
+            if (++digits > 15)
+                return false;
+            yuan = yuan * 10 + (p->unicode() - '0');
+            ++group;
+        } else if (*p == u',') {
+            // The first group has one to three digits, every later one three.
+            if (group == 0 || group > 3 || (grouped && group != 3))
+                return false;
+            grouped = true;
+            group = 0;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || (grouped && group != 3))
         return false;
-    const qint64 yuan = m.captured(1).toLongLong();
-    const QString cents = m.captured(2).leftJustified(2, QLatin1Char('0'));
-    const qint64 value = yuan * 100 + cents.toLongLong();
+    qint64 cents = 0;
+    if (p < end && *p == u'.') {
+        ++p;
+        int decimals = 0;
+        for (; p < end && p->unicode() >= '0' && p->unicode() <= '9'; ++p) {
+            if (++decimals > 2)
+                return false;
+            cents = cents * 10 + (p->unicode() - '0');
+        }
+        if (decimals == 1)
+            cents *= 10;
+    }
+    blanks();
+    if (p != end)
+        return false;
+    const qint64 value = yuan * 100 + cents;
     if (yuan > kMaxFen / 100 || value > kMaxFen)
         return false;
     *fen = value;
     return true;
 }
 
-TBill ReadBill(const QByteArray &bytes)
+TBill ReadBill(const QByteArray &bytes, const TReadProgress &progress, const QString &zipPassword)
 {
     if (bytes.isEmpty())
         throw TError(QStringLiteral("文件是空的。可以导入的账单是：%1").arg(AcceptedBillForms()));
-    if (bytes.startsWith("PK\x03\x04"))
-        return ReadXlsx(bytes);
+    if (bytes.startsWith("PK\x03\x04")) {
+        if (IsWorkbookZip(bytes))
+            return ReadXlsx(bytes, progress);
+        const QByteArray inner = ReadFileInZip(bytes, zipPassword);
+        // A bill inside is read as it is; an archive inside an archive is not opened.
+        if (inner.startsWith("PK\x03\x04") && !IsWorkbookZip(inner))
+            Unrecognised();
+        return ReadBill(inner, progress);
+    }
     // An encrypted workbook is an OLE2 compound file, as is an old .xls.
     if (bytes.startsWith("\xD0\xCF\x11\xE0"))
-        throw TError(QStringLiteral("这是加密的或旧格式的 Excel 文件，无法导入。可以导入的账单是：%1")
-                         .arg(AcceptedBillForms()));
-    return ReadCsv(bytes);
+        return ReadXls(bytes);
+    return ReadCsv(bytes, progress);
 }
 
-TBill ReadBillFile(const QString &path)
+TBill ReadBillFile(const QString &path, const TReadProgress &progress, const QString &zipPassword)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -413,7 +671,8 @@ TBill ReadBillFile(const QString &path)
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw TError(QStringLiteral("无法读取文件“%1”：%2").arg(path, file.errorString()));
-    return ReadBill(bytes);
+    file.close();
+    return ReadBill(bytes, progress, zipPassword);
 }
 
 QString DirectionText(TBillDirection direction)
@@ -438,12 +697,18 @@ QString ReasonText(TUncheckedReason reason)
         return QStringLiteral("不计收支");
     case TUncheckedReason::NotCompleted:
         return QStringLiteral("交易未成功");
+    case TUncheckedReason::NotFinished:
+        return QStringLiteral("交易未完成");
     case TUncheckedReason::FullRefund:
         return QStringLiteral("已全额退款");
     case TUncheckedReason::AlreadyImported:
         return QStringLiteral("已导入");
     case TUncheckedReason::Repeated:
         return QStringLiteral("账单内重复");
+    case TUncheckedReason::Transfer:
+        return QStringLiteral("转账");
+    case TUncheckedReason::PossibleDuplicate:
+        return QStringLiteral("可能重复");
     }
     return QString();
 }
@@ -458,6 +723,20 @@ QString SourceText(TBillSource source)
     case TBillSource::WeChatCsv:
     case TBillSource::WeChatXlsx:
         break;
+    case TBillSource::Suishouji:
+        return QStringLiteral("随手记导出的记录");
+    case TBillSource::Qianji:
+        return QStringLiteral("钱迹导出的记录");
+    case TBillSource::Koudai:
+        return QStringLiteral("口袋记账导出的记录");
+    case TBillSource::Icbc:
+        return QStringLiteral("工商银行明细");
+    case TBillSource::Cmb:
+        return QStringLiteral("招商银行明细");
+    case TBillSource::Ccb:
+        return QStringLiteral("建设银行明细");
+    case TBillSource::Mapped:
+        return QStringLiteral("这个文件");
     }
     return QStringLiteral("微信支付账单");
 }

@@ -144,9 +144,13 @@ void TfrmImport::FillRows()
         item->setText(ColNotes, r.notes);
         item->setText(ColStatus, r.bill.status);
         item->setText(ColReason, ReasonText(r.reason));
+        if (!r.duplicateOf.isEmpty())
+            for (int c = 0; c < ColCount; ++c)
+                item->setToolTip(c, QStringLiteral("可能与已记的这条记录重复：%1").arg(r.duplicateOf));
         Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-        // A row that is neither expense nor income has no type to be stored under.
-        if (!r.type.isEmpty())
+        // A row that is neither expense nor income has no type to be stored under, and a
+        // row whose whole amount came back (0.00) has nothing to store.
+        if (!r.type.isEmpty() && r.amountFen > 0)
             flags |= Qt::ItemIsUserCheckable | Qt::ItemIsEditable;
         item->setFlags(flags);
         item->setCheckState(ColCheck, r.checked ? Qt::Checked : Qt::Unchecked);
@@ -224,7 +228,7 @@ QList<TImportRecord> TfrmImport::CheckedRecords() const
 {
     QList<TImportRecord> records;
     for (const TPlanRow &r : m_plan)
-        if (r.checked && !r.type.isEmpty())
+        if (r.checked && !r.type.isEmpty() && r.amountFen > 0)
             records << ToRecord(r);
     return records;
 }

@@ -6,14 +6,16 @@
 #include <QList>
 #include <QSet>
 
-// The most a note may hold, as in the record edit dialog.
+// The most a note or an item may hold, as in the record edit dialog.
 constexpr int kImportNotesLimit = 100;
+constexpr int kImportItemLimit = 100;
 
 // What the ledger already knows that shapes the defaults of an import.
 struct TImportContext {
     QSet<QString> importedKeys;
     QHash<QString, QString> outRules;  // counterpart -> item, expenses
     QHash<QString, QString> inRules;   // the same for incomes
+    QList<TStoredRecord> stored;        // the records of the bill's days, for possible duplicates
 };
 
 // One bill row as the import offers it: the record it would become and whether it is
@@ -27,6 +29,7 @@ struct TPlanRow {
     QString notes;
     bool checked = false;
     TUncheckedReason reason = TUncheckedReason::None;
+    QString duplicateOf;  // the stored record a possible duplicate matches, as a text
 };
 
 // The key that marks a transaction as imported: the order number, or without one the
@@ -34,7 +37,8 @@ struct TPlanRow {
 QString BillKey(TBillSource source, const TBillRow &row);
 // Counterpart and goods joined by one space, with a partial refund named, cut to the limit.
 QString ImportNotes(const TBillRow &row);
-// The item for a row: a learned rule, else the bill's category, else the counterpart.
+// The item for a row: a learned rule, else the bill's category, else the counterpart; cut
+// to the limit.
 QString DefaultItem(const TBillRow &row, const QHash<QString, QString> &rules);
 
 QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context);
@@ -43,5 +47,10 @@ QList<TPlanRow> PlanImport(const TBill &bill, const TImportContext &context);
 // fully refunded). Zero when some row is new.
 int AllImportedBefore(const QList<TPlanRow> &plan);
 TImportContext LoadImportContext(TImportStore &store, const QString &user);
+// The same with the user's stored records of the bill's days.
+TImportContext LoadImportContext(TImportStore &store, const QString &user, const TBill &bill);
+// Whether a row and a stored record name something in common: a word (two characters or
+// more) of the one's counterpart, goods, item or notes found in the other's texts.
+bool ShareAName(const TBillRow &row, const TStoredRecord &record);
 // The record stored for a checked row.
 TImportRecord ToRecord(const TPlanRow &row);

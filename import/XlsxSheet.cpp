@@ -1,10 +1,12 @@
 #include "import/XlsxSheet.h"
 #include "base/Errors.h"
 
+#include <QDir>
 #include <QHash>
 #include <QXmlStreamReader>
 
 #include <minizip/unzip.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cstring>
@@ -15,10 +17,64 @@ namespace {
 constexpr qint64 kMaxEntryBytes = 64 * 1024 * 1024;
 constexpr int kMaxColumns = 256;
 constexpr int kMaxRowNumber = 1048576;
+// What the reader builds is bounded, not only what it unpacks: a small file can name a cell
+// far to the right in every row or the same long shared text in every cell. Each stored
+// cell (empty ones left of a used cell included) and each character counts.
+constexpr qint64 kMaxCells = 4000000;
+constexpr qint64 kMaxTextChars = 64 * 1024 * 1024;
+
+[[noreturn]] void TooLarge()
+{
+    throw TError(QStringLiteral("这个工作表太大（超过 %1 个单元格或 %2 个字符），不像是账单，无法导入")
+                     .arg(kMaxCells)
+                     .arg(kMaxTextChars));
+}
 
 [[noreturn]] void Damaged(const QString &why)
 {
     throw TError(QStringLiteral("XLSX 文件已损坏或不完整（%1）").arg(why));
+}
+
+// The traditional ZIP cipher (three keys stirred by every plain byte through CRC-32).
+QByteArray ZipDecrypt(const QByteArray &cipher, const QByteArray &password)
+{
+    const z_crc_t *table = get_crc_table();
+    quint32 keys[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+    auto crc = [&](quint32 c, quint8 b) { return table[(c ^ b) & 0xff] ^ (c >> 8); };
+    auto update = [&](quint8 b) {
+        keys[0] = crc(keys[0], b);
+        keys[1] = (keys[1] + (keys[0] & 0xff)) * 134775813u + 1;
+        keys[2] = crc(keys[2], quint8(keys[1] >> 24));
+    };
+    for (char c : password)
+        update(quint8(c));
+    QByteArray plain(cipher.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < cipher.size(); ++i) {
+        const quint16 temp = quint16(keys[2] | 2);
+        const quint8 b = quint8(cipher.at(i)) ^ quint8((temp * (temp ^ 1)) >> 8);
+        update(b);
+        plain[i] = char(b);
+    }
+    return plain;
+}
+
+// Raw deflate data inflated to at most size bytes; a null array when it does not inflate.
+QByteArray Inflate(const QByteArray &deflated, quint64 size)
+{
+    if (size > quint64(kMaxEntryBytes) * 4)
+        return {};
+    QByteArray out(qsizetype(size), Qt::Uninitialized);
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
+        return {};
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(deflated.constData()));
+    z.avail_in = uInt(deflated.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = uInt(out.size());
+    const int rc = inflate(&z, Z_FINISH);
+    const bool whole = rc == Z_STREAM_END && z.total_out == size;
+    inflateEnd(&z);
+    return whole ? out : QByteArray();
 }
 
 // The workbook's zip container, read from memory through minizip's own I/O hooks (the
@@ -103,6 +159,69 @@ public:
         return data;
     }
 
+    // The names of the archive's entries, in order.
+    QStringList Names()
+    {
+        QStringList names;
+        for (int rc = unzGoToFirstFile(m_zip); rc == UNZ_OK && names.size() < 10000; rc = unzGoToNextFile(m_zip)) {
+            char name[1024];
+            unz_file_info64 info{};
+            if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK)
+                break;
+            names << QString::fromUtf8(name);
+        }
+        return names;
+    }
+
+    // One entry of an archive of files, decrypted with password when it is encrypted.
+    QByteArray ReadEncrypted(const QString &name, const QString &password)
+    {
+        auto fail = [](const QString &why) { throw TError(QStringLiteral("压缩包已损坏或不完整（%1）").arg(why)); };
+        if (!Has(name))
+            fail(QStringLiteral("缺少 %1").arg(name));
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+            fail(name);
+        if (info.uncompressed_size > quint64(kMaxEntryBytes) * 4)
+            throw TError(QStringLiteral("压缩包中的“%1”太大，不像是账单").arg(name));
+        const bool encrypted = (info.flag & 1) != 0;
+        // Method 99 marks AES encryption, which this reader does not know.
+        if (info.compression_method == 99)
+            throw TError(QStringLiteral("这个压缩包使用 AES 加密，无法直接打开。请先用解压软件解压，再导入其中的账单文件"));
+        if (encrypted && password.isEmpty())
+            throw TZipPasswordNeeded();
+        if (!encrypted)
+            return Read(name);
+        // The zip library here reads no encrypted entries: the raw entry is read and
+        // decrypted with the traditional ZIP cipher, then inflated.
+        int method = 0, level = 0;
+        if (unzOpenCurrentFile2(m_zip, &method, &level, 1) != UNZ_OK || (method != 0 && method != Z_DEFLATED))
+            fail(name);
+        QByteArray raw;
+        char chunk[65536];
+        for (;;) {
+            const int n = unzReadCurrentFile(m_zip, chunk, sizeof chunk);
+            if (n < 0 || raw.size() + n > kMaxEntryBytes * 4) {
+                unzCloseCurrentFile(m_zip);
+                fail(name);
+            }
+            if (n == 0)
+                break;
+            raw.append(chunk, n);
+        }
+        unzCloseCurrentFile(m_zip);
+        // The last byte of the 12-byte header checks the password: the top byte of the CRC,
+        // or of the time when the sizes follow the data.
+        const quint8 check = (info.flag & 8) ? quint8(info.dosDate >> 8) : quint8(info.crc >> 24);
+        const QByteArray plain = ZipDecrypt(raw, password.toUtf8());
+        if (plain.size() < 12 || quint8(plain.at(11)) != check)
+            throw TError(QStringLiteral("解压密码不正确"));
+        QByteArray data = method == 0 ? plain.mid(12) : Inflate(plain.mid(12), info.uncompressed_size);
+        if (data.isNull() || crc32(0, reinterpret_cast<const Bytef *>(data.constData()), uInt(data.size())) != info.crc)
+            throw TError(QStringLiteral("解压密码不正确"));
+        return data;
+    }
+
 private:
     QByteArray m_bytes;
     qint64 m_pos = 0;
@@ -153,8 +272,19 @@ QStringList SharedStrings(TZipReader &zip)
     return strings;
 }
 
-// Path of the first worksheet, by the workbook's first <sheet> and its relationship.
-QString FirstSheetPath(TZipReader &zip)
+// A relationship's target inside the package: relative to xl/ unless it starts with "/".
+QString PartPath(const QString &target)
+{
+    const QString path = QDir::cleanPath(target.startsWith(QLatin1Char('/')) ? target.mid(1)
+                                                                            : QStringLiteral("xl/") + target);
+    if (path.startsWith(QLatin1String("../")) || path == QLatin1String("..") || path.startsWith(QLatin1Char('/')))
+        Damaged(QStringLiteral("工作表位置“%1”无效").arg(target));
+    return path;
+}
+
+// Path of the first worksheet, by the workbook's first <sheet> and its relationship, and
+// whether the workbook counts its dates from 1904.
+QString FirstSheetPath(TZipReader &zip, bool *date1904)
 {
     const QString fallback = QStringLiteral("xl/worksheets/sheet1.xml");
     const QString bookName = QStringLiteral("xl/workbook.xml");
@@ -165,10 +295,16 @@ QString FirstSheetPath(TZipReader &zip)
     {
         QXmlStreamReader xml(zip.Read(bookName));
         while (!xml.atEnd() && relId.isEmpty()) {
-            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("sheet"))
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("workbookPr")) {
+                const QStringView flag = xml.attributes().value(QLatin1String("date1904"));
+                *date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
+            } else if (xml.name() == QLatin1String("sheet")) {
                 for (const QXmlStreamAttribute &a : xml.attributes())
                     if (a.name() == QLatin1String("id"))
                         relId = a.value().toString();
+            }
         }
     }
     if (relId.isEmpty() || !zip.Has(relsName))
@@ -181,10 +317,7 @@ QString FirstSheetPath(TZipReader &zip)
         const QXmlStreamAttributes attrs = xml.attributes();
         if (attrs.value(QLatin1String("Id")) != relId)
             continue;
-        QString target = attrs.value(QLatin1String("Target")).toString();
-        if (target.startsWith(QLatin1Char('/')))
-            return target.mid(1);
-        return QStringLiteral("xl/") + target;
+        return PartPath(attrs.value(QLatin1String("Target")).toString());
     }
     return fallback;
 }
@@ -230,19 +363,30 @@ QString CellText(QXmlStreamReader &xml, const QString &type, const QStringList &
 
 } // namespace
 
-QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes)
+QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes, bool *date1904, const std::function<bool(int)> &progress)
 {
     TZipReader zip(bytes);
     const QStringList shared = SharedStrings(zip);
-    const QString sheetName = FirstSheetPath(zip);
-    QXmlStreamReader xml(zip.Read(sheetName));
+    bool in1904 = false;
+    const QString sheetName = FirstSheetPath(zip, &in1904);
+    if (date1904)
+        *date1904 = in1904;
+    const QByteArray sheetXml = zip.Read(sheetName);
+    QXmlStreamReader xml(sheetXml);
     QList<TSheetRow> rows;
     TSheetRow *row = nullptr;
     int nextColumn = 0;
+    qint64 cells = 0, chars = 0;
+    int ticks = 0;
     while (!xml.atEnd()) {
         if (xml.readNext() != QXmlStreamReader::StartElement)
             continue;
+        if (progress && ++ticks % 4096 == 0 &&
+            !progress(int(xml.characterOffset() * 100 / qMax<qsizetype>(1, sheetXml.size()))))
+            return {};
         if (xml.name() == QLatin1String("row")) {
+            if (rows.size() >= kMaxRowNumber)
+                TooLarge();
             bool ok = false;
             int number = xml.attributes().value(QLatin1String("r")).toInt(&ok);
             if (!ok)
@@ -263,8 +407,12 @@ QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes)
             if (column < 0)
                 Damaged(QStringLiteral("单元格位置“%1”无效").arg(ref.toString()));
             nextColumn = column + 1;
-            if (column >= kMaxColumns)
+            if (column >= kMaxColumns || text.isEmpty())
                 continue;
+            cells += qMax<qsizetype>(0, column + 1 - row->cells.size());
+            chars += text.size();
+            if (cells > kMaxCells || chars > kMaxTextChars)
+                TooLarge();
             while (row->cells.size() <= column)
                 row->cells << QString();
             row->cells[column] = text;
@@ -272,4 +420,31 @@ QList<TSheetRow> ReadFirstSheet(const QByteArray &bytes)
     }
     CheckXml(xml, sheetName);
     return rows;
+}
+
+bool IsWorkbookZip(const QByteArray &bytes)
+{
+    try {
+        TZipReader zip(bytes);
+        return zip.Has(QStringLiteral("xl/workbook.xml")) || zip.Has(QStringLiteral("[Content_Types].xml"));
+    } catch (const TError &) {
+        // A damaged archive is taken for a workbook, whose reader names the damage.
+        return true;
+    }
+}
+
+QByteArray ReadFileInZip(const QByteArray &bytes, const QString &password, QString *name)
+{
+    TZipReader zip(bytes);
+    for (const QString &entry : zip.Names()) {
+        const QString lower = entry.toLower();
+        if (entry.endsWith(QLatin1Char('/')) || lower.contains(QLatin1String("__macosx/")) ||
+            !(lower.endsWith(QLatin1String(".csv")) || lower.endsWith(QLatin1String(".xlsx")) ||
+              lower.endsWith(QLatin1String(".xls"))))
+            continue;
+        if (name)
+            *name = entry;
+        return zip.ReadEncrypted(entry, password);
+    }
+    throw TError(QStringLiteral("压缩包中没有 CSV 或 Excel 账单文件"));
 }

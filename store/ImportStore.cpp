@@ -3,6 +3,7 @@
 #include "base/HiClass.h"
 #include "store/CateLists.h"
 #include "store/Ado.h"
+#include "store/PlanTables.h"
 
 #include <sqlite3.h>
 
@@ -135,6 +136,21 @@ QSet<QString> TImportStore::ImportedKeys(const QString &user)
     return keys;
 }
 
+QList<TStoredRecord> TImportStore::RecordsBetween(const QString &user, const QDate &first, const QDate &last)
+{
+    TConnection conn;
+    TCloseScope scope{conn};
+    OpenLedger(conn);
+    QList<TStoredRecord> records;
+    TStatement rs(conn, QStringLiteral("select [id],[date],[type],[amount],[cate],[notes] from [data] "
+                                       "where [user]=? and [date] between ? and ?"),
+                  {THi::EncodeText(user), first.toString(Qt::ISODate), last.toString(Qt::ISODate)});
+    while (rs.Next())
+        records << TStoredRecord{rs.Integer(0), QDate::fromString(rs.Text(1), Qt::ISODate), rs.Text(2),
+                                 FenFromYuan(rs.Number(3)), THi::DecodeText(rs.Text(4)), THi::DecodeText(rs.Text(5))};
+    return records;
+}
+
 QHash<QString, QString> TImportStore::ItemRules(const QString &user, const QString &type)
 {
     TConnection conn;
@@ -148,8 +164,8 @@ QHash<QString, QString> TImportStore::ItemRules(const QString &user, const QStri
     return rules;
 }
 
-int TImportStore::Import(const QString &user, const QString &fileName,
-                         const QList<TImportRecord> &records, const QList<TItemRule> &rules)
+int TImportStore::Import(const QString &user, const QString &fileName, const QList<TImportRecord> &records,
+                         const QList<TItemRule> &rules, const std::function<bool(int)> &progress)
 {
     for (const TImportRecord &r : records)
         CheckRecord(r);
@@ -177,7 +193,11 @@ int TImportStore::Import(const QString &user, const QString &fileName,
         TStatement insertKey(conn, QStringLiteral("insert into [import_keys] ([user],[key],[batch],[record]) "
                                                      "values (?,?,?,?)"));
         QHash<QString, QString> encodedItems;
+        qsizetype done = 0;
         for (const TImportRecord &r : records) {
+            // Cancelling leaves the transaction open; closing the connection rolls it back.
+            if (progress && ++done % 1024 == 0 && !progress(int(done * 100 / records.size())))
+                throw TError(QStringLiteral("导入已取消，没有存入任何记录"));
             if (known.contains(r.key))
                 continue;
             known.insert(r.key);
@@ -254,4 +274,29 @@ int TImportStore::UndoLastImport(const QString &user)
     conn.Execute(QStringLiteral("update [import_batches] set [undone]=1 where [id]=?"), {last->id});
     conn.Commit();
     return removed;
+}
+
+std::optional<std::pair<QString, QString>> TImportStore::MappingFor(const QString &user, const QString &header)
+{
+    TConnection conn;
+    TCloseScope scope{conn};
+    OpenLedger(conn);
+    if (!HasPlanTables(conn))
+        return std::nullopt;
+    TStatement rs(conn, QStringLiteral("select name, mapping from column_mappings where user=? and header=? "
+                                       "order by rowid desc limit 1"),
+                  {THi::EncodeText(user), header});
+    if (!rs.Next())
+        return std::nullopt;
+    return std::make_pair(THi::DecodeText(rs.Text(0)), rs.Text(1));
+}
+
+void TImportStore::SaveMapping(const QString &user, const QString &name, const QString &header, const QString &mapping)
+{
+    TConnection conn;
+    TCloseScope scope{conn};
+    OpenLedger(conn);
+    RequirePlanTables(conn);
+    conn.Execute(QStringLiteral("insert or replace into column_mappings (user, name, header, mapping) values (?,?,?,?)"),
+                 {THi::EncodeText(user), THi::EncodeText(name), header, mapping});
 }

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // One bill transaction as it is stored: the record, and the key that marks the
@@ -31,6 +32,16 @@ struct TItemRule {
     QString item;
 };
 
+// A record already in the ledger, as the search for possible duplicates needs it.
+struct TStoredRecord {
+    qint64 id = 0;
+    QDate date;
+    QString type;
+    qint64 amountFen = 0;
+    QString item;
+    QString notes;
+};
+
 struct TImportBatch {
     qint64 id = 0;
     QDateTime time;
@@ -48,20 +59,29 @@ public:
     explicit TImportStore(const QString &path);
 
     QSet<QString> ImportedKeys(const QString &user);
+    // The user's records dated from first to last.
+    QList<TStoredRecord> RecordsBetween(const QString &user, const QDate &first, const QDate &last);
     // Learned items of the user for one type, by counterpart.
     QHash<QString, QString> ItemRules(const QString &user, const QString &type);
 
     // In one transaction: stores the records whose key is not yet imported, adds their new
     // items to the user's item lists as entry does, records the import and the rules.
-    // Returns the number of records stored.
+    // Returns the number of records stored. progress is told now and then how far the
+    // storing has come (0 to 100); when it returns false nothing is stored and TError says so.
     int Import(const QString &user, const QString &fileName, const QList<TImportRecord> &records,
-               const QList<TItemRule> &rules);
+               const QList<TItemRule> &rules, const std::function<bool(int)> &progress = {});
 
     // The user's last import, unless it was undone already.
     std::optional<TImportBatch> LastImport(const QString &user);
     // Removes the records of the last import that are still unchanged, in one transaction;
     // returns their number. A changed record got a new id and stays.
     int UndoLastImport(const QString &user);
+
+    // The saved column mapping (as stored text) of the user for a header row, if any, and
+    // its name.
+    std::optional<std::pair<QString, QString>> MappingFor(const QString &user, const QString &header);
+    // Keeps a mapping under name, replacing one of the same name.
+    void SaveMapping(const QString &user, const QString &name, const QString &header, const QString &mapping);
 
     // Creates the import tables when missing; nothing happens on a read-only ledger.
     void EnsureTables();

@@ -39,6 +39,11 @@ const char *const kPlanSchema[] = {
     // The program's own settings of this ledger, one value per name (e.g. auto_backup '0').
     "CREATE TABLE IF NOT EXISTS settings ("
     " name TEXT NOT NULL PRIMARY KEY, value TEXT NOT NULL)",
+    // A column mapping of import saved under a name: header is the header row it applies to
+    // (cells joined by U+001F), mapping the chosen columns as JSON.
+    "CREATE TABLE IF NOT EXISTS column_mappings ("
+    " user TEXT NOT NULL, name TEXT NOT NULL, header TEXT NOT NULL, mapping TEXT NOT NULL,"
+    " PRIMARY KEY (user, name))",
 };
 
 } // namespace
@@ -55,7 +60,7 @@ bool HasPlanTables(TConnection &conn)
 {
     sqlite3_stmt *stmt = nullptr;
     const char *sql = "select count(*) from sqlite_master where type='table' and "
-                      "name in ('budgets','recurring','recurring_done','family_consent','settings')";
+                      "name in ('budgets','recurring','recurring_done','family_consent','settings','column_mappings')";
     if (!conn.Handle() || sqlite3_prepare_v2(conn.Handle(), sql, -1, &stmt, nullptr) != SQLITE_OK) {
         sqlite3_finalize(stmt);
         return false;

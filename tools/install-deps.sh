@@ -9,7 +9,7 @@ packages=(
     libicu-dev
     libxlsxwriter-dev qt6-charts-dev libqt6opengl6-dev
     fonts-wqy-microhei
-    python3 python3-xlrd python3-openpyxl poppler-utils
+    python3 python3-xlrd python3-openpyxl poppler-utils zip
     xvfb xauth
     clang libclang-rt-14-dev
     dpkg-dev fakeroot lintian desktop-file-utils appstream

@@ -4,9 +4,12 @@
 Run with Debian's python3 (openpyxl). The files are committed; run again only when the
 fixtures change. Every name, number and amount in them is made up.
 """
+import csv
 import datetime
+import io
 import os
 import re
+import subprocess
 import sys
 import zipfile
 
@@ -157,6 +160,102 @@ def to_shared_strings(path):
         for name, data in out:
             z.writestr(zipfile.ZipInfo(name, (2026, 12, 1, 0, 0, 0)), data, zipfile.ZIP_DEFLATED)
 
+# Exports of other bookkeeping apps and debit card statements of banks, made up from what
+# their header rows are known to hold. Columns stand in orders of their own: the reader
+# finds them by name.
+SUISHOUJI_CSV = """随手记导出文件(headers:v5;app:android;date:2026-12-01)
+交易类型,日期,类别,子类别,账户,账户币种,金额,成员,备注,关联Id
+支出,2026-11-02 08:15:00,餐饮,早餐,现金,CNY,12.50,,豆浆油条,
+收入,2026-11-05 09:00:00,职业收入,工资收入,工资卡,CNY,8000.00,,十一月工资,
+转出,2026-11-06 10:00:00,转账,,工资卡,CNY,500.00,,转到钱包,T100
+转入,2026-11-06 10:00:00,转账,,钱包,CNY,500.00,,转到钱包,T100
+余额变更,2026-11-07 00:00:00,余额变更,,现金,CNY,-3.20,,,
+支出,2026-11-08 18:30:00,交通,公交,交通卡,CNY,2.00,,,
+支出,2026-11-08 18:30:00,交通,公交,交通卡,CNY,2.00,,,
+支出,2026-11-09 12:00:00,餐饮,,现金,CNY,"1,234.00",,"聚餐, 同学会",
+"""
+
+QIANJI_CSV = """时间,分类,类型,金额,账户1,账户2,备注,账单标记,账单图片
+2026-11-03 12:00,午餐,支出,25.5,支付宝,,牛肉面,,
+2026-11-04 09:00,工资,收入,6000,银行卡,,,,
+2026-11-05 10:00,,转账,1000,银行卡,支付宝,,,
+2026/11/06 20:15,购物,支出,199.00,信用卡,,耳机,,
+"""
+
+KOUDAI_CSV = """时间,收支类型,账目分类,金额,账户,账户类型,账本,成员,备注
+2026-11-10,支出,日用,35.00,微信,第三方支付,日常账本,妈妈,洗衣液
+2026-11-11,收入,红包,66.00,微信,第三方支付,日常账本,妈妈,生日红包
+2026-11-12,转账,,200.00,银行卡,储蓄卡,日常账本,妈妈,
+"""
+
+ICBC_CSV = """明细查询文件下载
+卡号: 6222 **** **** 1234,子账户: 00001
+起始日期: 2026-11-01,截止日期: 2026-11-30
+
+交易日期 ,摘要 ,交易详情 ,交易场所 ,交易国家或地区简称 ,钞/汇 ,交易金额(收入) ,交易金额(支出) ,交易币种 ,记账金额(收入) ,记账金额(支出) ,记账币种 ,余额 ,对方户名 ,对方账户
+2026-11-02 ,消费 ,超市购物\t,某某超市\t,CHN ,钞 , ,86.40 ,人民币 , ,86.40 ,人民币 ,"9,913.60" ,某某超市有限公司\t,\t
+2026-11-05 ,工资 ,代发工资\t,\t,CHN ,钞 ,"8,000.00" , ,人民币 ,"8,000.00" , ,人民币 ,"17,913.60" ,某某科技有限公司\t,6222****5678\t
+2026-11-06 ,转账 ,本人账户转出\t,\t,CHN ,钞 , ,"2,000.00" ,人民币 , ,"2,000.00" ,人民币 ,"15,913.60" ,张小明\t,6217****9999\t
+2026-11-08 ,信用卡还款 ,还款\t,\t,CHN ,钞 , ,"1,500.00" ,人民币 , ,"1,500.00" ,人民币 ,"14,413.60" ,张小明\t,\t
+2026-11-09 ,消费 ,支付宝-某某餐厅\t,\t,CHN ,钞 , ,58.00 ,人民币 , ,58.00 ,人民币 ,"14,355.60" ,支付宝（中国）网络技术有限公司\t,\t
+人民币合计 , , , , , ,"8,000.00" ,"3,644.40" , ,"8,000.00" ,"3,644.40" , , , ,
+"""
+
+CMB_CSV = """招商银行交易记录
+账号: 6214 **** **** 5678
+记账日期,货币,交易金额,联机余额,交易摘要,对手信息,客户摘要
+2026-11-02,人民币,"-1,280.00","8,720.00",快捷支付,京东商城,
+20261103,人民币,"5,000.00","13,720.00",转账汇入,李四,还钱
+2026-11-04,人民币,-300.00,"13,420.00",信用卡还款,招商银行信用卡,
+"""
+
+CCB_HEAD = [["中国建设银行个人活期账户全部交易明细"], ["卡号：6227 **** **** 4321", "", "币种：人民币"], []]
+CCB_COLUMNS = ["序号", "记账日", "交易日期", "交易金额", "账户余额", "交易类型", "交易对方", "交易状态"]
+CCB_ROWS = [
+    [1, "20261102", datetime.datetime(2026, 11, 2), -45.0, 955.0, "消费", "某某便利店", "成功"],
+    [2, "20261103", datetime.datetime(2026, 11, 3), 1200.0, 2155.0, "转账存入", "王五", "成功"],
+    [3, "20261104", datetime.datetime(2026, 11, 4), -99.9, 2155.0, "消费", "某某网店", "失败"],
+    [4, "20261105", datetime.datetime(2026, 11, 5), -2000.0, 155.0, "信用卡还款", "张小明", "成功"],
+]
+CCB_FOOT = [[], ["以上数据仅供参考，具体以账户的实际交易为准"]]
+
+
+def ccb_xlsx(name):
+    book = openpyxl.Workbook()
+    sheet = book.active
+    sheet.title = "交易明细"
+    for r in CCB_HEAD + [CCB_COLUMNS] + CCB_ROWS + CCB_FOOT:
+        sheet.append(r)
+    book.save(os.path.join(OUT, name))
+
+
+def suishouji_xlsx(name):
+    """The web export: the same columns in a workbook, dates as date cells."""
+    book = openpyxl.Workbook()
+    sheet = book.active
+    rows = list(csv.reader(io.StringIO(SUISHOUJI_CSV)))
+    sheet.append(rows[0])
+    sheet.append(rows[1])
+    for r in rows[2:]:
+        r[1] = datetime.datetime.strptime(r[1], "%Y-%m-%d %H:%M:%S")
+        r[6] = float(r[6].replace(",", ""))
+        sheet.append(r)
+    book.save(os.path.join(OUT, name))
+
+
+# A household's own table of no known form, read through "导入设置"; the second file of the
+# same header row is read by the saved mapping.
+FAMILY_CSV = """我家的账本
+日期,用途,金额,说明,经手人
+2026/11/01,买菜,-35.50,菜市场,妈妈
+2026/11/02,工资,"6,000.00",十一月,爸爸
+2026/11/03,水电,-120.00,,妈妈
+"""
+FAMILY_LATER_CSV = """我家的账本
+日期,用途,金额,说明,经手人
+2026/12/01,买菜,-42.00,超市,爸爸
+2026/12/05,奖金,800.00,,妈妈
+"""
 
 def main():
     os.makedirs(OUT, exist_ok=True)
@@ -172,6 +271,21 @@ def main():
     # Saved again by another program in the other encoding.
     write("wechat-gb18030.csv", wechat_csv(WECHAT_ROWS).encode("gb18030"))
     write("alipay-app-utf8.csv", ALIPAY_APP.encode("utf-8"))
+    write("suishouji.csv", b"\xef\xbb\xbf" + SUISHOUJI_CSV.replace("\n", "\r\n").encode("utf-8"))
+    suishouji_xlsx("suishouji.xlsx")
+    write("qianji.csv", b"\xef\xbb\xbf" + QIANJI_CSV.encode("utf-8"))
+    write("koudai.csv", KOUDAI_CSV.encode("utf-8"))
+    write("icbc.csv", ICBC_CSV.replace("\n", "\r\n").encode("gb18030"))
+    write("cmb.csv", CMB_CSV.replace("\n", "\r\n").encode("gb18030"))
+    ccb_xlsx("ccb.xlsx")
+    # The payment apps deliver bills as ZIP archives locked with a password shown in the
+    # app (traditional ZIP encryption); Info-ZIP's zip writes the same.
+    locked = os.path.join(OUT, "wechat-locked.zip")
+    if os.path.exists(locked):
+        os.remove(locked)
+    subprocess.run(["zip", "-q", "-j", "-X", "-P", "123456", locked, os.path.join(OUT, "wechat.csv")], check=True)
+    write("family.csv", FAMILY_CSV.encode("utf-8"))
+    write("family-later.csv", FAMILY_LATER_CSV.encode("gb18030"))
     write("unrelated.csv", "姓名,电话,地址\r\n张三,123,北京\r\n".encode("utf-8"))
     return 0
 

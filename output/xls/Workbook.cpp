@@ -352,6 +352,98 @@ QStringList TWorkbook::HeaderRow(const QString &sheet) const
     return header;
 }
 
+namespace {
+
+// A number of an RK cell: a 30-bit integer or the top of a double, possibly times 100.
+double RkValue(quint32 rk)
+{
+    double value = 0;
+    if (rk & 2) {
+        value = double(qint32(rk) >> 2);
+    } else {
+        const quint64 bits = quint64(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+    }
+    return (rk & 1) ? value / 100.0 : value;
+}
+
+double NumberAt(const QByteArray &s, qint64 pos)
+{
+    const quint64 bits = quint64(GetU32(s, pos)) | quint64(GetU32(s, pos + 4)) << 32;
+    double value = 0;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+QString NumberText(double value)
+{
+    return QString::number(value, 'g', 15);
+}
+
+} // namespace
+
+QList<QPair<int, QStringList>> TWorkbook::FirstSheetRows(bool *date1904) const
+{
+    constexpr qint64 kMaxCells = 4000000;
+    const TGlobals g = ReadGlobals(m_stream);
+    if (date1904) {
+        *date1904 = false;
+        for (const TRecord &r : g.recs)
+            if (r.depth == 1 && r.id == 0x0022 && r.size >= 2)
+                *date1904 = GetU16(m_stream, r.Data()) != 0;
+    }
+    const auto sheet = std::find_if(g.sheets.begin(), g.sheets.end(), [](const TSheetRef &ref) { return ref.type == 0; });
+    if (sheet == g.sheets.end())
+        ThrowDamaged(QStringLiteral("工作簿中没有工作表"));
+    const std::vector<TRecord> recs = ReadWorksheet(m_stream, g, *sheet);
+    std::map<int, QStringList> rows;
+    qint64 cells = 0;
+    auto put = [&](int row, int col, const QString &text) {
+        if (col >= kMaxColumns || text.isEmpty())
+            return;
+        QStringList &cellsOfRow = rows[row];
+        cells += std::max<qsizetype>(0, col + 1 - cellsOfRow.size());
+        if (cells > kMaxCells)
+            throw TError(QStringLiteral("这个工作表太大（超过 %1 个单元格），无法读取").arg(kMaxCells));
+        while (cellsOfRow.size() <= col)
+            cellsOfRow.append(QString());
+        cellsOfRow[col] = text;
+    };
+    const QByteArray &s = m_stream;
+    for (const TRecord &r : recs) {
+        if (r.depth != 1 || r.size < 6)
+            continue;
+        const int row = GetU16(s, r.Data());
+        const int col = GetU16(s, r.Data() + 2);
+        switch (r.id) {
+        case kLabelSst:
+        case kLabel:
+        case kRString:
+            put(row, col, CellText(s, r, g));
+            break;
+        case kNumber:
+            if (r.size >= 14)
+                put(row, col, NumberText(NumberAt(s, r.Data() + 6)));
+            break;
+        case kRk:
+            if (r.size >= 10)
+                put(row, col, NumberText(RkValue(GetU32(s, r.Data() + 6))));
+            break;
+        case kMulRk:
+            // row, first column, then xf and value of each cell, then the last column.
+            for (qint64 at = r.Data() + 4, c = col; at + 6 <= r.End() - 2; at += 6, ++c)
+                put(row, int(c), NumberText(RkValue(GetU32(s, at + 2))));
+            break;
+        default:
+            break;
+        }
+    }
+    QList<QPair<int, QStringList>> out;
+    for (auto &[row, texts] : rows)
+        out.append({row + 1, std::move(texts)});
+    return out;
+}
+
 void TWorkbook::AppendRows(const QString &sheet, const QList<QStringList> &rows)
 {
     QList<QList<TCell>> cells;

@@ -44,6 +44,11 @@ public:
     // The cell texts of the sheet's first row with text, indexed by column (empty where
     // that row has no text cell).
     QStringList HeaderRow(const QString &sheet) const;
+    // The cells of the first worksheet by row (numbered from 1) and column, texts as they are and numbers
+    // as their shortest decimal text; rows without cells are left out. date1904 tells
+    // whether the workbook counts its dates from 1904. Throws TError beyond a few million
+    // cells.
+    QList<QPair<int, QStringList>> FirstSheetRows(bool *date1904 = nullptr) const;
     // Appends rows below the last used row of sheet (found by name regardless of letter
     // case). Each row lists its cell texts by column; a null text leaves the cell out.
     void AppendRows(const QString &sheet, const QList<QStringList> &rows);

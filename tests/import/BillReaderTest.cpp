@@ -4,6 +4,9 @@
 
 #include <QFile>
 
+#include <algorithm>
+#include <ctime>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -186,13 +189,15 @@ TEST(BillReader, AmountsInEveryWrittenForm)
     const struct {
         const char *text;
         qint64 fen;
-    } good[] = {{"12.50", 1250}, {"¥12.5", 1250}, {"￥1,234.56", 123456}, {" 3 ", 300}, {"0.01", 1}, {"7.", 700}};
+    } good[] = {{"12.50", 1250}, {"¥12.5", 1250}, {"￥1,234.56", 123456}, {" 3 ", 300}, {"0.01", 1}, {"7.", 700},
+                {"¥ 45.60", 4560}, {"1,234,567.00", 123456700}};
     for (const auto &g : good) {
         qint64 fen = -1;
         EXPECT_TRUE(ParseFen(QString::fromUtf8(g.text), &fen)) << g.text;
         EXPECT_EQ(fen, g.fen) << g.text;
     }
-    for (const char *bad : {"", "-5.00", "1.234", "abc", "1e3", "¥", "12.5元", "99999999999999999999"}) {
+    for (const char *bad : {"", "-5.00", "1.234", "abc", "1e3", "¥", "12.5元", "99999999999999999999",
+                            "¥1,2,3", "¥ 4 5 . 6", ",123", "1234,567", "12,34.00", "1,234,56"}) {
         qint64 fen = 0;
         EXPECT_FALSE(ParseFen(QString::fromUtf8(bad), &fen)) << bad;
     }
@@ -218,4 +223,128 @@ TEST(BillReader, ABadRowRefusesTheWholeBillNamingItsLine)
     bytes = FixtureBytes("wechat.csv");
     bytes.replace("2026-11-09 11:11:11", "2026-02-30 11:11:11");
     EXPECT_TRUE(Refusal(bytes).startsWith(QStringLiteral("账单第 19 行的交易时间")));
+}
+
+namespace {
+
+// A WeChat Pay CSV bill of the given rows ("time,counterpart,goods,direction,amount,status,order").
+QByteArray WeChatCsv(const QList<QByteArray> &rows)
+{
+    QByteArray csv = "\xEF\xBB\xBF" "微信支付账单明细\n"
+                     "交易时间,交易类型,交易对方,商品,收/支,金额(元),支付方式,当前状态,交易单号\n";
+    for (const QByteArray &r : rows) {
+        const QList<QByteArray> f = r.split('|');
+        csv += f.value(0) + ",商户消费," + f.value(1) + "," + f.value(2) + "," + f.value(3) + "," + f.value(4) +
+               ",零钱," + f.value(5) + "," + f.value(6) + "\n";
+    }
+    return csv;
+}
+
+// Sets TZ for the life of the scope.
+class TZoneScope {
+public:
+    explicit TZoneScope(const char *zone) : m_old(qgetenv("TZ")), m_had(qEnvironmentVariableIsSet("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~TZoneScope()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+
+private:
+    QByteArray m_old;
+    bool m_had;
+};
+
+} // namespace
+
+TEST(BillReader, ChinaTimesDoNotDependOnTheComputersZone)
+{
+    TZoneScope london("Europe/London");
+    // 01:30 on that day does not exist in London: the clocks went from 01:00 to 02:00.
+    const TBill bill = ReadBill(WeChatCsv({"2024-03-31 01:30:00|店|饭|支出|¥10.00|支付成功|A1",
+                                           "2024-03-31 23:30:00|店|饭|支出|¥11.00|支付成功|A2"}));
+    ASSERT_EQ(bill.rows.size(), 2);
+    EXPECT_EQ(bill.rows.at(0).time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("2024-03-31 01:30:00"));
+    EXPECT_EQ(bill.rows.at(1).date(), QDate(2024, 3, 31));
+    EXPECT_EQ(BillKey(bill.source, bill.rows.at(0)), QStringLiteral("wechat:A1"));
+}
+
+TEST(BillReader, WhatMisledTheReaderBefore)
+{
+    const struct {
+        const char *what;
+        QByteArray bytes;
+        const char *refusal;  // beginning of the message, or "" when the bill is read
+    } cases[] = {
+        // A quote inside a cell is a character of it, not the start of a quoted cell.
+        {"stray quote", WeChatCsv({"2026-11-04 12:30:00|店|12\" 显示器|支出|¥10.00|支付成功|A1"}), ""},
+        {"quote never closed", WeChatCsv({"2026-11-04 12:30:00|\"店|饭|支出|¥10.00|支付成功|A1"}),
+         "账单第 3 行的引号没有配对"},
+        {"huge cell", WeChatCsv({"2026-11-04 12:30:00|" + QByteArray(20000, 'x') + "|饭|支出|¥10.00|支付成功|A1"}),
+         "账单第 3 行有一个超过 10000 个字符的单元格"},
+        // Alipay's GB18030 bill that some editor gave a UTF-8 byte-order mark.
+        {"GB18030 with a UTF-8 mark", "\xEF\xBB\xBF" + FixtureBytes("alipay-app.csv"), ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString refusal = Refusal(c.bytes);
+        if (*c.refusal)
+            EXPECT_TRUE(refusal.startsWith(QString::fromUtf8(c.refusal))) << refusal.toStdString();
+        else
+            EXPECT_EQ(refusal, QString());
+    }
+    EXPECT_EQ(ReadBill(cases[0].bytes).rows.at(0).goods, QStringLiteral("12\" 显示器"));
+    EXPECT_EQ(ReadBill(cases[3].bytes).rows.size(), 7);
+}
+
+TEST(BillReader, UnfinishedPaymentsAndLongTextsAreOfferedSafely)
+{
+    const struct {
+        const char *status;
+        TUncheckedReason reason;
+    } cases[] = {
+        {"等待付款", R::NotFinished},     {"等待买家付款", R::NotFinished}, {"处理中", R::NotFinished},
+        {"等待对方收款", R::NotFinished}, {"等待确认收货", R::None},        {"交易关闭", R::NotCompleted},
+    };
+    TBill bill;
+    for (const auto &c : cases) {
+        TBillRow row;
+        row.time = QDateTime(QDate(2026, 11, 1), QTime(8, 0), Qt::UTC);
+        row.direction = Out;
+        row.counterpart = QString(150, QChar(u'店'));
+        row.amountFen = 100;
+        row.status = QString::fromUtf8(c.status);
+        row.orderNo = row.status;
+        bill.rows << row;
+    }
+    const QList<TPlanRow> plan = PlanImport(bill, {});
+    for (qsizetype i = 0; i < plan.size(); ++i) {
+        SCOPED_TRACE(cases[i].status);
+        EXPECT_EQ(plan.at(i).reason, cases[i].reason);
+        EXPECT_EQ(plan.at(i).checked, cases[i].reason == R::None);
+        // The item is cut to what an item may hold, as the notes are.
+        EXPECT_EQ(plan.at(i).item.size(), kImportItemLimit);
+    }
+    EXPECT_EQ(ReasonText(R::NotFinished), QStringLiteral("交易未完成"));
+}
+
+TEST(BillReader, ABigBillReportsProgressAndCanBeCancelled)
+{
+    QList<QByteArray> rows;
+    for (int i = 0; i < 5000; ++i)
+        rows << "2026-11-04 12:30:00|店|饭|支出|¥1.00|支付成功|A" + QByteArray::number(i);
+    const QByteArray bytes = WeChatCsv(rows);
+    QList<int> seen;
+    EXPECT_EQ(ReadBill(bytes, [&](int percent) { seen << percent; return true; }).rows.size(), 5000);
+    ASSERT_FALSE(seen.isEmpty());
+    EXPECT_TRUE(std::is_sorted(seen.cbegin(), seen.cend()));
+    EXPECT_LE(seen.last(), 100);
+    EXPECT_THROW(ReadBill(bytes, [](int) { return false; }), TReadCancelled);
 }

@@ -9,6 +9,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QStringEncoder>
 
 #include <gtest/gtest.h>
 
@@ -241,4 +242,45 @@ TEST_F(ImportStoreTest, AFailingRowStoresNothingOfTheBill)
     EXPECT_TRUE(StoredRecords(ledger.Path()).isEmpty());
     EXPECT_TRUE(store.ImportedKeys(kUser).isEmpty());
     EXPECT_FALSE(store.LastImport(kUser));
+}
+
+TEST_F(ImportStoreTest, CancelledStoringStoresNothing)
+{
+    QList<TImportRecord> records;
+    for (int i = 0; i < 3000; ++i)
+        records << TImportRecord{QStringLiteral("wechat:%1").arg(i), QDate(2026, 11, 1), kTypeOut,
+                                 QStringLiteral("饭"), 100, QString()};
+    int calls = 0;
+    try {
+        store.Import(kUser, QStringLiteral("big.csv"), records, {}, [&](int) { return ++calls < 2; });
+        ADD_FAILURE() << "stored";
+    } catch (const TError &e) {
+        EXPECT_EQ(e.message(), QStringLiteral("导入已取消，没有存入任何记录"));
+    }
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(StoredRecords(ledger.Path()).isEmpty());
+    EXPECT_FALSE(store.LastImport(kUser));
+    EXPECT_TRUE(store.ImportedKeys(kUser).isEmpty());
+}
+
+TEST_F(ImportStoreTest, ACardPaymentAlsoInTheAlipayBillIsAPossibleDuplicate)
+{
+    const QString alipay = QStringLiteral(
+        "交易时间,交易分类,交易对方,对方账号,商品说明,收/支,金额,收/付款方式,交易状态,交易订单号,商家订单号,备注,\r\n"
+        "2026-11-09 12:10:00,餐饮美食,某某餐厅,/,午餐,支出,58.00,工商银行储蓄卡,交易成功,2026110922001409999\t,,,\r\n"
+        "2026-11-02 10:00:00,日用百货,楼下小卖部,/,矿泉水,支出,86.40,余额,交易成功,2026110222001408888\t,,,\r\n");
+    QStringEncoder gb("GB18030");
+    const TBill bill = ReadBill(gb.encode(alipay));
+    const QList<TPlanRow> alipayPlan = PlanImport(bill, LoadImportContext(store, kUser, bill));
+    store.Import(kUser, QStringLiteral("alipay.csv"), TBillImport{alipayPlan}.Checked(), {});
+
+    const TBill statement = ReadBillFile(Fixture("icbc.csv"));
+    const QList<TPlanRow> plan = PlanImport(statement, LoadImportContext(store, kUser, statement));
+    // The 58.00 card payment names the restaurant the stored Alipay record names.
+    EXPECT_EQ(plan.at(4).reason, TUncheckedReason::PossibleDuplicate);
+    EXPECT_FALSE(plan.at(4).checked);
+    EXPECT_EQ(plan.at(4).duplicateOf, QStringLiteral("2026-11-09 支出 餐饮美食 58.00 某某餐厅 午餐"));
+    // Same day and amount, but nothing named in common: a different purchase.
+    EXPECT_EQ(plan.at(0).reason, TUncheckedReason::None);
+    EXPECT_EQ(ReasonText(TUncheckedReason::PossibleDuplicate), QStringLiteral("可能重复"));
 }

@@ -112,3 +112,72 @@ TEST(XlsxSheet, AmountsStoredAsBinaryNumbersAreTakenToTheFen)
     EXPECT_THROW(bill("1.234"), TError);
     EXPECT_THROW(bill("-3"), TError);
 }
+
+TEST(XlsxSheet, DateCellsInBothDateSystemsAndAnyZone)
+{
+    // 2024-03-31 23:30 is 45382.979166… days after 1899-12-30 and 1462 days fewer after 1904-01-01.
+    auto dateOf = [](const char *workbook, const char *serial) {
+        QByteArray sheet = "<worksheet><sheetData>"
+                           "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>微信支付账单明细</t></is></c></row><row r=\"2\">";
+        for (const char *h : {"交易时间", "交易对方", "收/支", "金额(元)", "当前状态"})
+            sheet += QByteArray("<c t=\"inlineStr\"><is><t>") + h + "</t></is></c>";
+        sheet += QByteArray("</row><row r=\"3\"><c><v>") + serial +
+                 "</v></c><c t=\"inlineStr\"><is><t>店</t></is></c><c t=\"inlineStr\"><is><t>支出</t></is></c>"
+                 "<c><v>5</v></c><c t=\"inlineStr\"><is><t>支付成功</t></is></c></row></sheetData></worksheet>";
+        return ReadBill(Zip({{"xl/workbook.xml", workbook}, {"xl/worksheets/sheet1.xml", sheet}})).rows.at(0).time;
+    };
+    const QByteArray old = qgetenv("TZ");
+    qputenv("TZ", "Europe/London");
+    tzset();
+    const QDateTime in1900 = dateOf("<workbook/>", "45382.979166666664");
+    const QDateTime in1904 = dateOf("<workbook><workbookPr date1904=\"1\"/></workbook>", "43920.979166666664");
+    qputenv("TZ", old);
+    tzset();
+    EXPECT_EQ(in1900.toString(QStringLiteral("yyyy-MM-dd HH:mm")), QStringLiteral("2024-03-31 23:30"));
+    EXPECT_EQ(in1904.toString(QStringLiteral("yyyy-MM-dd HH:mm")), QStringLiteral("2024-03-31 23:30"));
+}
+
+TEST(XlsxSheet, SheetPathsRelativeToTheWorkbookFolder)
+{
+    const QByteArray book = R"(<workbook xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships">)"
+                            R"(<sheets><sheet r:id="rId1"/></sheets></workbook>)";
+    const QByteArray sheet = R"(<worksheet><sheetData><row r="1"><c r="B1" t="str"><v>到了</v></c></row></sheetData></worksheet>)";
+    auto rels = [](const char *target) {
+        return QByteArray(R"(<Relationships><Relationship Id="rId1" Target=")") + target + R"("/></Relationships>)";
+    };
+    const QList<TSheetRow> rows = ReadFirstSheet(Zip({{"xl/workbook.xml", book},
+                                                      {"xl/_rels/workbook.xml.rels", rels("../xl/worksheets/s.xml")},
+                                                      {"xl/worksheets/s.xml", sheet}}));
+    ASSERT_EQ(rows.size(), 1);
+    EXPECT_EQ(rows.at(0).cells.value(1), QStringLiteral("到了"));
+    // A path that climbs out of the package is refused.
+    EXPECT_THROW(ReadFirstSheet(Zip({{"xl/workbook.xml", book},
+                                     {"xl/_rels/workbook.xml.rels", rels("../../s.xml")},
+                                     {"xl/worksheets/s.xml", sheet}})),
+                 TError);
+}
+
+TEST(XlsxSheet, WhatTheReaderBuildsIsBounded)
+{
+    // A few kilobytes of zip that name the 256th column in every row, or repeat one long
+    // shared text in every cell, would once have built gigabytes.
+    QByteArray far = "<worksheet><sheetData>";
+    for (int r = 1; r <= 20000; ++r)
+        far += "<row><c r=\"IV" + QByteArray::number(r) + "\"><v>1</v></c></row>";
+    far += "</sheetData></worksheet>";
+    QByteArray repeated = "<worksheet><sheetData>";
+    for (int r = 1; r <= 20000; ++r)
+        repeated += "<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>0</v></c></row>";
+    repeated += "</sheetData></worksheet>";
+    const QByteArray longShared = "<sst><si><t>" + QByteArray(2000, 'x') + "</t></si></sst>";
+    for (const QByteArray &bytes : {Zip({{"xl/workbook.xml", "<workbook/>"}, {"xl/worksheets/sheet1.xml", far}}),
+                                    Zip({{"xl/workbook.xml", "<workbook/>"}, {"xl/sharedStrings.xml", longShared},
+                                         {"xl/worksheets/sheet1.xml", repeated}})}) {
+        try {
+            ReadFirstSheet(bytes);
+            ADD_FAILURE() << "read";
+        } catch (const TError &e) {
+            EXPECT_TRUE(e.message().startsWith(QStringLiteral("这个工作表太大"))) << e.message().toStdString();
+        }
+    }
+}
