@@ -440,5 +440,10 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    // A day with saves gets its automatic copy before the window goes.
+    if (m_autoBackups) {
+        TBusyScope busy(*this, nullptr);
+        m_autoBackups->AtExit();
+    }
     QWidget::closeEvent(event);
 }

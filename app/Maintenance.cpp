@@ -174,12 +174,3 @@ void TfrmMain::mnuMenu_AutoBackupClick()
     if (m_autoBackups)
         m_autoBackups->SetEnabled(form.Enabled());
 }
-
-void TfrmMain::closeEvent(QCloseEvent *event)
-{
-    if (m_autoBackups) {
-        TBusyScope busy(*this, nullptr);
-        m_autoBackups->AtExit();
-    }
-    QWidget::closeEvent(event);
-}

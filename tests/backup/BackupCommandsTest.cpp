@@ -138,7 +138,7 @@ TEST(BackupCommands, SavesMakeADailyCopyUntilTheSettingTurnsThemOff)
     ASSERT_TRUE(w->FormCreate());
     const QString folder = AutoBackupFolder(ledger.Path());
 
-    emit Child<TEntryPanel>(w.get(), "pnlExpense")->RowsSaved({});
+    emit Child<TEntryPanel>(w.get(), "pnlExpense")->RowsSaved({}, {});
     w->AutoBackups()->Wait();
     ASSERT_EQ(ListAutoBackups(folder).size(), 1);
 
@@ -153,7 +153,7 @@ TEST(BackupCommands, SavesMakeADailyCopyUntilTheSettingTurnsThemOff)
     EXPECT_FALSE(TBackupStore(ledger.Path()).AutoBackupEnabled());
 
     now = now.addDays(1);
-    emit Child<TEntryPanel>(w.get(), "pnlIncome")->RowsSaved({});
+    emit Child<TEntryPanel>(w.get(), "pnlIncome")->RowsSaved({}, {});
     w->AutoBackups()->Wait();
     w->close();
     EXPECT_EQ(ListAutoBackups(folder).size(), 1);
