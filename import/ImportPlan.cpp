@@ -215,7 +215,8 @@ int AllImportedBefore(const QList<TPlanRow> &plan)
     for (const TPlanRow &row : plan) {
         switch (row.reason) {
         case TUncheckedReason::None:
-        case TUncheckedReason::PossibleDuplicate:  // the user may still want it
+        case TUncheckedReason::PossibleDuplicate:  // the user may still want these two
+        case TUncheckedReason::Transfer:
             return 0;
         case TUncheckedReason::AlreadyImported:
             imported.insert(row.key);
@@ -223,7 +224,6 @@ int AllImportedBefore(const QList<TPlanRow> &plan)
         case TUncheckedReason::NotCounted:
         case TUncheckedReason::NotCompleted:
         case TUncheckedReason::NotFinished:
-        case TUncheckedReason::Transfer:
         case TUncheckedReason::FullRefund:
         case TUncheckedReason::Repeated:
             break;
