@@ -4,6 +4,7 @@
 #include "output/report/CompositeReport.h"
 #include "preview/PrintForm.h"
 #include "preview/ReportPreview.h"
+#include "base/AtomicFile.h"
 #include "base/Errors.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Guard.h"
@@ -12,6 +13,7 @@
 #include <QBarCategoryAxis>
 #include <QBarSeries>
 #include <QBarSet>
+#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QCursor>
@@ -23,7 +25,6 @@
 #include <QPieSeries>
 #include <QPieSlice>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
@@ -233,10 +234,11 @@ void TChartView::btnSavePictureClick()
     }
     {
         TBusyScope busy(m_session, btnSavePicture);
-        const QImage image = ChartsImage();
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || !image.save(&file, "PNG") || !file.commit())
-            throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(target, file.errorString()));
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !ChartsImage().save(&buffer, "PNG"))
+            throw TError(QStringLiteral("无法生成图片“%1”").arg(target));
+        WriteFileReplacing(target, png);
     }
     Dialogs().Message(window(), QStringLiteral("成功！\r\n\r\n") + QDir::toNativeSeparators(target),
                       QStringLiteral("Tallyfern"), IDialogs::Icon::Information);
