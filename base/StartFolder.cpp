@@ -13,15 +13,14 @@ bool IsInDataFolder(const QString &folder)
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (base.isEmpty())
         return false;
+    const auto within = [](const QString &path, const QString &root) {
+        return !path.isEmpty() && !root.isEmpty() && (path == root || path.startsWith(root + QLatin1Char('/')));
+    };
     const QString data = QDir::cleanPath(base + QStringLiteral("/Tallyfern"));
-    for (const QString &path : {QDir::cleanPath(QFileInfo(folder).absoluteFilePath()),
-                                QFileInfo(folder).canonicalFilePath()}) {
-        const QString canonicalData = QFileInfo(data).canonicalFilePath();
-        for (const QString &d : {data, canonicalData})
-            if (!path.isEmpty() && !d.isEmpty() && (path == d || path.startsWith(d + QLatin1Char('/'))))
-                return true;
-    }
-    return false;
+    const QString canonicalData = QFileInfo(data).canonicalFilePath();
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return within(path, data) || within(canonical, data) || within(canonical, canonicalData);
 }
 } // namespace
 
