@@ -1,12 +1,51 @@
 #include "app/CommandLine.h"
 
+#include "store/LedgerFile.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 #ifndef TALLYFERN_VERSION
 #error "TALLYFERN_VERSION is set by the build"
 #endif
+
+namespace {
+
+QString &RestoreFile()
+{
+    static QString file;
+    return file;
+}
+
+// Why path cannot be restored from, or empty when it can be tried.
+QString BackupProblem(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("找不到备份文件“%1”，没有恢复任何数据").arg(path);
+    if (info.isDir())
+        return QStringLiteral("“%1”是一个文件夹，不是备份文件，没有恢复任何数据").arg(path);
+    if (!HasBackupExtension(path))
+        return QStringLiteral("备份文件“%1”的名字须以 .zovalt 结尾，没有恢复任何数据").arg(path);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        const QString why = error == EACCES || error == EPERM ? QStringLiteral("没有读取这个文件的权限")
+                                                              : QString::fromLocal8Bit(std::strerror(error));
+        return QStringLiteral("无法读取备份文件“%1”：%2，没有恢复任何数据").arg(path, why);
+    }
+    ::close(fd);
+    return QString();
+}
+
+} // namespace
 
 TCommandLine ParseCommandLine(const QStringList &arguments)
 {
@@ -36,8 +75,21 @@ TCommandLine ParseCommandLine(const QStringList &arguments)
             result.problem = QStringLiteral("多余的参数“%1”：只能给出一个备份文件").arg(argument);
             return result;
         }
+        if (!optionsEnded && argument == QLatin1String("none"))
+            continue;
+        result.restoreFile = QFileInfo(argument).absoluteFilePath();
+    }
+    if (!result.restoreFile.isEmpty()) {
+        result.problem = BackupProblem(result.restoreFile);
+        if (!result.problem.isEmpty())
+            result.action = TCommandLine::Action::BadFile;
     }
     return result;
+}
+
+QString CommandLineRestoreFile()
+{
+    return RestoreFile();
 }
 
 QString VersionText()
@@ -59,7 +111,8 @@ QString UsageText()
                "参数：\n"
                "  备份文件.zovalt  先用这个备份替换当前用户的账本，再打开登录窗口。\n"
                "                   文件名须以 .zovalt 结尾；备份不是有效的账本时，\n"
-               "                   原有的数据保持不变。其他参数不起作用。\n"
+               "                   原有的数据保持不变。文件不存在或无法读取时，\n"
+               "                   程序说明原因后以状态 2 结束，什么也不改变。\n"
                "\n"
                "选项：\n"
                "  -h, --help       显示本说明后退出\n"
@@ -78,6 +131,7 @@ int AnswerCommandLine(int argc, char **argv)
     const TCommandLine line = ParseCommandLine(arguments);
     switch (line.action) {
     case TCommandLine::Action::Run:
+        RestoreFile() = line.restoreFile;
         return -1;
     case TCommandLine::Action::Version:
         std::fputs((VersionText() + QLatin1Char('\n')).toUtf8().constData(), stdout);
@@ -88,6 +142,9 @@ int AnswerCommandLine(int argc, char **argv)
     case TCommandLine::Action::Misuse:
         std::fputs(QStringLiteral("tallyfern：%1\n\n%2").arg(line.problem, UsageText()).toUtf8().constData(),
                    stderr);
+        return 2;
+    case TCommandLine::Action::BadFile:
+        std::fputs(QStringLiteral("tallyfern：%1\n").arg(line.problem).toUtf8().constData(), stderr);
         return 2;
     }
     return -1;

@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "app/CommandLine.h"
 #include "widgets/FlatButtons.h"
 #include "widgets/Dialogs.h"
 #include "widgets/Guard.h"
@@ -282,9 +283,8 @@ TLoginResult TfrmMain::RunLogin()
 {
     if (LoginRunner)
         return LoginRunner();
-    const QStringList args = QCoreApplication::arguments();
     QString restoreFailure, snapshot;
-    const QString dbFile = PrepareLedgerFile(args.size() > 1 ? args.at(1) : QString(), &restoreFailure, &snapshot);
+    const QString dbFile = PrepareLedgerFile(CommandLineRestoreFile(), &restoreFailure, &snapshot);
     // A copy decrypted for a restore has served its purpose once the restore is over.
     RemoveDecryptedCopies(dbFile);
     // A ledger that fails the check at start is offered its newest sound automatic backup.

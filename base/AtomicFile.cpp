@@ -8,11 +8,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
-namespace {
-
-QString Reason(int error)
+QString FileErrorReason(int error)
 {
     switch (error) {
     case ENOSPC:
@@ -27,10 +26,20 @@ QString Reason(int error)
         return QStringLiteral("没有写入这个文件夹的权限");
     case EROFS:
         return QStringLiteral("文件系统是只读的");
+    case EIO:
+        return QStringLiteral("写入时出错");
+    case ENOENT:
+        return QStringLiteral("文件夹不存在");
+    case ENOTDIR:
+        return QStringLiteral("路径中有一部分不是文件夹");
+    case EEXIST:
+        return QStringLiteral("同名的文件已存在");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }
 }
+
+namespace {
 
 QString TempPattern(const QString &target)
 {
@@ -42,7 +51,7 @@ QString TempPattern(const QString &target)
 
 QString WriteFailure(const QString &path, int error)
 {
-    return QStringLiteral("无法写入文件“%1”：%2，原有的文件保持不变").arg(path, Reason(error));
+    return QStringLiteral("无法写入文件“%1”：%2，原有的文件保持不变").arg(path, FileErrorReason(error));
 }
 
 TReplacementFile::TReplacementFile(const QString &target) : m_target(target), m_temp(TempPattern(target))
@@ -66,6 +75,13 @@ void TReplacementFile::Write(const char *data, qsizetype size)
             throw TError(WriteFailure(m_target, n < 0 ? errno : ENOSPC));
         done += n;
     }
+}
+
+void TReplacementFile::Fail() const
+{
+    struct statvfs room {};
+    const bool full = ::fstatvfs(m_temp.handle(), &room) == 0 && room.f_bavail < 16;
+    throw TError(WriteFailure(m_target, full ? ENOSPC : EIO));
 }
 
 void TReplacementFile::Commit(TMode mode)

@@ -26,6 +26,13 @@ public:
     // again before Commit).
     QString TempPath() const { return m_temp.fileName(); }
 
+    // For a writer that opens its file by name (a printer): the temporary file to write,
+    // whose content Commit then takes as it is.
+    QString TempPath() const { return m_temp.fileName(); }
+    // Throws the failure of such a writer, which could not say why itself: the disk is full
+    // when no room is left on it, else a write error. The target stays as it was.
+    [[noreturn]] void Fail() const;
+
 private:
     QString m_target;
     QTemporaryFile m_temp;
@@ -34,6 +41,9 @@ private:
 // Replaces the file at path with bytes as TReplacementFile does.
 void WriteFileReplacing(const QString &path, const QByteArray &bytes,
                         TReplacementFile::TMode mode = TReplacementFile::TMode::LikeReplacedFile);
+
+// Why a file operation failed, in Chinese, for a system error number.
+QString FileErrorReason(int error);
 
 // "无法写入文件“path”：why，原有的文件保持不变" for a system error number.
 QString WriteFailure(const QString &path, int error);

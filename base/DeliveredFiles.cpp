@@ -4,6 +4,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 QString Canonical(const QString &folder)
@@ -40,6 +43,17 @@ void CheckNotProtected(const QString &target)
         throw TError(QStringLiteral("不能把文件保存到程序自己的文件夹（“%1”）中，"
                                     "那里存放着程序自带的文件。请选择其他文件夹")
                          .arg(QDir::toNativeSeparators(QFileInfo(target).absolutePath())));
+}
+
+void CheckPlainFileName(const QString &target)
+{
+    const QString name = QFileInfo(target).fileName();
+    const bool odd = std::any_of(name.cbegin(), name.cend(), [](QChar c) {
+        return c == QLatin1Char('*') || c == QLatin1Char('?') || c.category() == QChar::Other_Control;
+    });
+    if (odd)
+        throw TError(QStringLiteral("文件名“%1”中含有通配符（* 或 ?）或控制字符，请换一个文件名")
+                         .arg(QString(name).replace(QRegularExpression(QStringLiteral("\\p{Cc}")), QStringLiteral("?"))));
 }
 
 void CheckNotTemplate(const QString &templatePath, const QString &target)

@@ -14,6 +14,7 @@ private:
     QString m_message;
 };
 
-// Text of the error box: a full stop is appended unless the text already ends in a
-// character that sorts at or below ".".
+// Text of the error box: a full stop is appended ("。" after Chinese text, "." after other
+// text) unless the text already ends in "。", "！", "？", "…" or a character that sorts at
+// or below ".".
 QString ErrorBoxText(const QString &message);

@@ -5,6 +5,25 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+namespace {
+// The program's data folder (the ledger, its snapshots) or a folder inside it: hidden, and
+// nothing the user should be led to by a file dialog.
+bool IsInDataFolder(const QString &folder)
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (base.isEmpty())
+        return false;
+    const auto within = [](const QString &path, const QString &root) {
+        return !path.isEmpty() && !root.isEmpty() && (path == root || path.startsWith(root + QLatin1Char('/')));
+    };
+    const QString data = QDir::cleanPath(base + QStringLiteral("/Tallyfern"));
+    const QString canonicalData = QFileInfo(data).canonicalFilePath();
+    const QString path = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return within(path, data) || within(canonical, data) || within(canonical, canonicalData);
+}
+} // namespace
+
 QString UserStartFolder()
 {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -15,15 +34,18 @@ QString UserStartFolder()
 
 QString TStartFolder::Folder() const
 {
-    if (!m_last.isEmpty() && QFileInfo(m_last).isDir() && !IsProtectedFolder(m_last))
+    if (!m_last.isEmpty() && QFileInfo(m_last).isDir() && !IsProtectedFolder(m_last) && !IsInDataFolder(m_last))
         return m_last;
     return UserStartFolder();
 }
 
 void TStartFolder::Remember(const QString &chosenFile)
 {
-    if (!chosenFile.isEmpty())
-        m_last = QFileInfo(chosenFile).absolutePath();
+    if (chosenFile.isEmpty())
+        return;
+    const QString folder = QFileInfo(chosenFile).absolutePath();
+    if (!IsInDataFolder(folder))
+        m_last = folder;
 }
 
 QString TStartFolder::Proposal(const QString &name) const

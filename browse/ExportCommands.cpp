@@ -33,6 +33,7 @@ QString ChooseTarget(QWidget *owner, const QString &ext)
     LastFileName() = chosen;
     const QString target = QFileInfo(chosen).fileName().toLower().endsWith(ext) ? chosen : chosen + ext;
     CheckNotProtected(target);
+    CheckPlainFileName(target);
     if (target == chosen)
         return chosen;
     if (QFileInfo::exists(target) &&

@@ -872,13 +872,11 @@ void TChartView::btnSavePictureClick()
     }
     {
         TBusyScope busy(m_session, btnSavePicture);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!ChartsImage().save(&buffer, "PNG"))
-            throw TError(QStringLiteral("无法生成图片。"));
-        // The one place the picture reaches the disk.
-        WriteFileReplacing(target, bytes);
+        QByteArray png;
+        QBuffer buffer(&png);
+        if (!buffer.open(QIODevice::WriteOnly) || !ChartsImage().save(&buffer, "PNG"))
+            throw TError(QStringLiteral("无法生成图片“%1”").arg(target));
+        WriteFileReplacing(target, png);
     }
     Dialogs().Message(window(), QStringLiteral("成功！\r\n\r\n") + QDir::toNativeSeparators(target),
                       QStringLiteral("Tallyfern"), IDialogs::Icon::Information);

@@ -4,6 +4,7 @@
 #include "base/DeliveredFiles.h"
 #include "output/xls/Biff.h"
 #include "output/xls/Workbook.h"
+#include "store/TextLimits.h"
 
 #include <QFileInfo>
 
@@ -30,7 +31,20 @@ void AppendSummary(TSheetRows &sheet, const TReportHeader &header)
     }
 }
 
-const TSheetCell kNoAmount(QStringLiteral(" "));
+// An amount under the other type: no cell at all.
+const TSheetCell kNoAmount;
+
+// A workbook cell holds at most kLongestText units: a text the store handed over shortened
+// (one unit longer, with its mark) keeps its mark within the limit.
+QString CellText(const QString &text)
+{
+    if (!IsShortenedText(text))
+        return text;
+    int keep = kLongestText - 1;
+    if (text.at(keep - 1).isHighSurrogate())
+        --keep;
+    return text.left(keep) + QChar(kShortenedMark);
+}
 
 } // namespace
 
@@ -39,6 +53,14 @@ TSheetCell TSheetCell::Amount(TFen fen)
     TSheetCell cell(FormatFen(fen));
     cell.kind = Kind::Amount;
     cell.number = YuanFromFen(fen);
+    return cell;
+}
+
+TSheetCell TSheetCell::Count(qint64 count)
+{
+    TSheetCell cell(QString::number(count));
+    cell.kind = Kind::Count;
+    cell.number = double(count);
     return cell;
 }
 
@@ -60,9 +82,9 @@ TSheetRows TransSheetRows(const QList<TRecord> &records, const TReportHeader &he
         const TRecordTexts t = RecordTexts(record);
         const TSheetCell amount = TSheetCell::Amount(record.amount);
         // An empty note writes no cell at all (a null text).
-        sheet.rows.append({t.date, t.item, record.IsIncome() ? amount : kNoAmount,
+        sheet.rows.append({t.date, CellText(t.item), record.IsIncome() ? amount : kNoAmount,
                            record.IsExpense() ? amount : kNoAmount,
-                           t.notes.isEmpty() ? QString() : t.notes});
+                           t.notes.isEmpty() ? QString() : CellText(t.notes)});
     }
     AppendSummary(sheet, header);
     return sheet;
@@ -80,7 +102,8 @@ TSheetRows CatesSheetRows(const QList<TRankRow> &inRanking, const QList<TRankRow
             const TRankTexts t = RankTexts(row, header.TypeTotal(row.type));
             const TSheetCell sum = TSheetCell::Amount(row.sum);
             const bool income = row.type == kTypeIn;
-            sheet.rows.append({t.type, t.item, t.count, income ? sum : kNoAmount, income ? kNoAmount : sum,
+            sheet.rows.append({t.type, CellText(t.item), TSheetCell::Count(row.count), income ? sum : kNoAmount,
+                               income ? kNoAmount : sum,
                                TSheetCell::Share(row.sum, header.TypeTotal(row.type))});
         }
     AppendSummary(sheet, header);
@@ -111,11 +134,10 @@ void WriteSheetExport(const QString &templatePath, const QString &targetPath, co
         QList<xls::TCell> cells(width);
         for (int i = 0; i < row.size() && i < target.size(); ++i) {
             const TSheetCell &cell = row[i];
-            cells[target[i]] = cell.IsNumber()
-                                   ? xls::TCell::Number(cell.number, cell.kind == TSheetCell::Kind::Share
-                                                                         ? xls::kFormatPercent2
-                                                                         : xls::kFormatFixed2)
-                                   : xls::TCell(cell.text);
+            const quint16 format = cell.kind == TSheetCell::Kind::Share   ? xls::kFormatPercent2
+                                   : cell.kind == TSheetCell::Kind::Count ? xls::kFormatInteger
+                                                                          : xls::kFormatFixed2;
+            cells[target[i]] = cell.IsNumber() ? xls::TCell::Number(cell.number, format) : xls::TCell(cell.text);
         }
         placed.append(cells);
     }

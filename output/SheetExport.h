@@ -6,11 +6,11 @@
 #include <QString>
 #include <QStringList>
 
-// A cell of an exported sheet: the text the lists show, and for amounts (in yuan) and
-// shares (a fraction) the number that spreadsheets compute with. A null text leaves a
-// text cell out.
+// A cell of an exported sheet: the text the lists show, and for amounts (in yuan), counts
+// and shares (a fraction) the number that spreadsheets compute with. A null text leaves a
+// text cell out (an empty amount is such a cell, so a sum over a row still computes).
 struct TSheetCell {
-    enum class Kind { Text, Amount, Share };
+    enum class Kind { Text, Amount, Count, Share };
     QString text;
     Kind kind = Kind::Text;
     double number = 0;
@@ -18,6 +18,7 @@ struct TSheetCell {
     TSheetCell() = default;
     TSheetCell(const QString &t) : text(t) {}
     static TSheetCell Amount(TFen fen);
+    static TSheetCell Count(qint64 count);
     static TSheetCell Share(TFen part, TFen whole);
     bool IsNumber() const { return kind != Kind::Text; }
 };
@@ -50,6 +51,8 @@ int SheetExportRowLimit();
 void WriteXlsxExport(const QString &targetPath, const TSheetRows &rows);
 
 // The same sheet as comma-separated text: UTF-8 with a byte-order mark, fields quoted
-// where they hold a comma, quote or line break, lines ended by CR LF.
+// where they hold a comma, quote or line break, lines ended by CR LF. A text that a
+// spreadsheet would take for a formula (beginning with =, +, -, @, a tab or a carriage
+// return) gets an apostrophe in front; numbers stay plain.
 QByteArray CsvBytes(const TSheetRows &rows);
 void WriteCsvExport(const QString &targetPath, const TSheetRows &rows);

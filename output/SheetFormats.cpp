@@ -15,18 +15,21 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/statvfs.h>
 
 namespace {
 
 // Closes (and so writes) the workbook once, on every path out.
 class TXlsxBook {
 public:
-    explicit TXlsxBook(const QByteArray &path)
+    TXlsxBook(const QByteArray &path, const QByteArray &tempFolder) : m_tempFolder(tempFolder)
     {
         lxw_workbook_options options{};
         // Rows go to a temporary file as they are written, so a large sheet needs little
-        // memory; the rows are written in order anyway.
+        // memory; the rows are written in order anyway. The library's own temporary files
+        // go where the program's do (TMPDIR honoured).
         options.constant_memory = LXW_TRUE;
+        options.tmpdir = m_tempFolder.data();
         m_book = workbook_new_opt(path.constData(), &options);
     }
     ~TXlsxBook()
@@ -43,20 +46,46 @@ public:
     }
 
 private:
+    QByteArray m_tempFolder;
     lxw_workbook *m_book = nullptr;
 };
+
+// Every file the library writes lies in the temporary folder: a failure there is the
+// folder's, said in the program's words (the library's own are English and name its files).
+QString TempFolderReason()
+{
+    const QString folder = QDir::tempPath();
+    struct statvfs room {};
+    const bool full = ::statvfs(QFile::encodeName(folder).constData(), &room) == 0 && room.f_bavail < 16;
+    return full ? QStringLiteral("临时文件夹“%1”已满").arg(folder)
+                : QStringLiteral("无法在临时文件夹“%1”中写入文件").arg(folder);
+}
+
+QString Reason(lxw_error error)
+{
+    switch (error) {
+    case LXW_ERROR_MEMORY_MALLOC_FAILED:
+        return QStringLiteral("内存不足");
+    case LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED:
+        return QStringLiteral("单元格文本过长（超过 32767 个字符）");
+    case LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE:
+        return QStringLiteral("超出了工作表的范围");
+    default:
+        return TempFolderReason();
+    }
+}
 
 void Check(lxw_error error, const QString &path)
 {
     if (error != LXW_NO_ERROR)
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(path, QString::fromUtf8(lxw_strerror(error))));
+        throw TError(QStringLiteral("无法写入文件“%1”：%2，原有的文件保持不变").arg(path, Reason(error)));
 }
 
 void WriteXlsx(const QByteArray &path, const QString &shownPath, const TSheetRows &rows)
 {
-    TXlsxBook book(path);
+    TXlsxBook book(path, QFile::encodeName(QDir::tempPath()));
     if (!book.get())
-        throw TError(QStringLiteral("无法创建文件“%1”").arg(shownPath));
+        throw TError(QStringLiteral("无法写入文件“%1”：%2，原有的文件保持不变").arg(shownPath, TempFolderReason()));
     lxw_worksheet *sheet = workbook_add_worksheet(book.get(), "Sheet1");
     lxw_format *caption = workbook_add_format(book.get());
     format_set_bold(caption);
@@ -67,8 +96,6 @@ void WriteXlsx(const QByteArray &path, const QString &shownPath, const TSheetRow
     format_set_num_format(amount, "0.00");
     lxw_format *share = workbook_add_format(book.get());
     format_set_num_format(share, "0.00%");
-    lxw_format *right = workbook_add_format(book.get());
-    format_set_align(right, LXW_ALIGN_RIGHT);
 
     for (int c = 0; c < rows.columns.size(); ++c) {
         const double width = c < rows.widths.size() ? rows.widths[c] : 10;
@@ -84,19 +111,28 @@ void WriteXlsx(const QByteArray &path, const QString &shownPath, const TSheetRow
         for (int c = 0; c < row.size(); ++c) {
             const TSheetCell &cell = row[c];
             if (cell.IsNumber()) {
-                Check(worksheet_write_number(sheet, r, lxw_col_t(c), cell.number,
-                                             cell.kind == TSheetCell::Kind::Share ? share : amount),
-                      shownPath);
+                lxw_format *format = cell.kind == TSheetCell::Kind::Share   ? share
+                                     : cell.kind == TSheetCell::Kind::Count ? nullptr
+                                                                            : amount;
+                Check(worksheet_write_number(sheet, r, lxw_col_t(c), cell.number, format), shownPath);
             } else if (!cell.text.isNull()) {
-                // A blank amount cell stays a blank text, right-aligned like the numbers.
-                Check(worksheet_write_string(sheet, r, lxw_col_t(c), cell.text.toUtf8().constData(),
-                                             cell.text == QLatin1String(" ") ? right : nullptr),
+                Check(worksheet_write_string(sheet, r, lxw_col_t(c), cell.text.toUtf8().constData(), nullptr),
                       shownPath);
             }
         }
         ++r;
     }
     Check(book.Close(), shownPath);
+}
+
+// What a spreadsheet opening the file would start a formula with.
+bool LooksLikeFormula(const QString &text)
+{
+    if (text.isEmpty())
+        return false;
+    const QChar c = text.front();
+    return c == QLatin1Char('=') || c == QLatin1Char('+') || c == QLatin1Char('-') || c == QLatin1Char('@') ||
+           c == QLatin1Char('\t') || c == QLatin1Char('\r');
 }
 
 void AppendCsvField(QByteArray &out, const QString &text)
@@ -119,16 +155,17 @@ void WriteXlsxExport(const QString &targetPath, const TSheetRows &rows)
 {
     // The library writes by name: it writes a scratch file, whose bytes then replace the
     // target as every other export does.
+    const QString cannot = QStringLiteral("无法写入文件“%1”：%2，原有的文件保持不变");
     QTemporaryFile scratch(QDir::temp().filePath(QStringLiteral("tallyfern-XXXXXX.xlsx")));
     if (!scratch.open())
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(targetPath, scratch.errorString()));
+        throw TError(cannot.arg(targetPath, TempFolderReason()));
     scratch.close();
     WriteXlsx(QFile::encodeName(scratch.fileName()), targetPath, rows);
     if (!scratch.open())
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(targetPath, scratch.errorString()));
+        throw TError(cannot.arg(targetPath, TempFolderReason()));
     const QByteArray bytes = scratch.readAll();
     if (scratch.error() != QFileDevice::NoError)
-        throw TError(QStringLiteral("无法写入文件“%1”：%2").arg(targetPath, scratch.errorString()));
+        throw TError(cannot.arg(targetPath, TempFolderReason()));
     WriteFileReplacing(targetPath, bytes);
 }
 
@@ -146,9 +183,9 @@ QByteArray CsvBytes(const TSheetRows &rows)
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i > 0)
                 out.append(',');
-            // The single space that keeps an empty amount cell in the .xls is no text here.
-            if (row[i].text != QLatin1String(" "))
-                AppendCsvField(out, row[i].text);
+            const TSheetCell &cell = row[i];
+            AppendCsvField(out, !cell.IsNumber() && LooksLikeFormula(cell.text) ? QLatin1Char('\'') + cell.text
+                                                                                : cell.text);
         }
         out.append("\r\n");
     }

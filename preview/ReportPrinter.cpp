@@ -1,12 +1,15 @@
 #include "preview/ReportPrinter.h"
+#include "base/AtomicFile.h"
 #include "base/Errors.h"
 
+#include <QFile>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 bool QtPrintDialog(QPrinter &printer, int pageCount, QWidget *parent)
@@ -63,11 +66,20 @@ TDuplex FromQt(QPrinter::DuplexMode duplex)
     }
 }
 
-QString TargetName(const QPrinter &printer)
+QString TargetName(const QPrinter &printer, const TPrinterSettings &settings)
 {
     if (printer.outputFormat() == QPrinter::PdfFormat)
-        return printer.outputFileName();
+        return settings.OutputFileName;
     return printer.printerName().isEmpty() ? QStringLiteral("默认打印机") : printer.printerName();
+}
+
+// A complete PDF file ends with its end-of-file mark (and perhaps a line break).
+bool EndsLikeAPdf(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 16 || !file.seek(file.size() - 16))
+        return false;
+    return file.read(16).trimmed().endsWith("%%EOF");
 }
 } // namespace
 
@@ -151,22 +163,39 @@ void PrintReport(TCompositeReport &report)
 
     QPrinter printer(QPrinter::HighResolution);
     ApplyPrinterSettings(settings, printer);
+    // A PDF file is written beside the chosen one and replaces it only once complete, as
+    // every file the program writes: a link at the chosen name is replaced, not followed.
+    std::optional<TReplacementFile> pdf;
+    if (printer.outputFormat() == QPrinter::PdfFormat) {
+        pdf.emplace(settings.OutputFileName);
+        printer.setOutputFileName(pdf->TempPath());
+    }
+    const QString target = TargetName(printer, settings);
     // Printers that cannot make copies themselves (a PDF file) get them page by page, collated.
     const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
     QPainter painter;
-    if (!painter.begin(&printer))
-        throw TError(QStringLiteral("无法打印到“%1”：打印机不可用或文件无法写入").arg(TargetName(printer)));
+    if (!painter.begin(&printer)) {
+        if (pdf)
+            pdf->Fail();
+        throw TError(QStringLiteral("无法打印到“%1”：打印机不可用或文件无法写入").arg(target));
+    }
     bool firstSheet = true;
     for (int copy = 0; copy < copies; ++copy) {
         for (int number = first; number <= last; ++number) {
             if (!firstSheet && !printer.newPage()) {
                 painter.end();
-                throw TError(QStringLiteral("打印到“%1”时出错，打印未完成").arg(TargetName(printer)));
+                throw TError(QStringLiteral("打印到“%1”时出错，打印未完成").arg(target));
             }
             firstSheet = false;
             RenderPage(painter, store->Page(number));
         }
     }
     if (!painter.end())
-        throw TError(QStringLiteral("打印到“%1”时出错，打印未完成").arg(TargetName(printer)));
+        throw TError(QStringLiteral("打印到“%1”时出错，打印未完成").arg(target));
+    if (pdf) {
+        // The PDF writer does not report a full disk: a file without its end mark is one.
+        if (!EndsLikeAPdf(pdf->TempPath()))
+            pdf->Fail();
+        pdf->Commit(TReplacementFile::TMode::LikeReplacedFile);
+    }
 }

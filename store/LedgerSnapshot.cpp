@@ -1,4 +1,5 @@
 #include "store/LedgerSnapshot.h"
+#include "base/AtomicFile.h"
 #include "base/Errors.h"
 #include "store/LedgerFile.h"
 
@@ -24,9 +25,18 @@ void MakePrivateFolder(const QString &folder)
     if (QFileInfo(folder).isDir())
         return;
     QDir().mkpath(QFileInfo(folder).absolutePath());
-    if (::mkdir(QFile::encodeName(folder).constData(), 0700) != 0 && !QFileInfo(folder).isDir())
-        throw TError(QStringLiteral("无法创建文件夹“%1”：%2")
-                         .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+    if (::mkdir(QFile::encodeName(folder).constData(), 0700) == 0)
+        return;
+    const int error = errno;
+    if (QFileInfo(folder).isDir())
+        return;
+    // Something else holds the name: say what, not the system's English.
+    struct stat held {};
+    QString why = FileErrorReason(error);
+    if (::lstat(QFile::encodeName(folder).constData(), &held) == 0)
+        why = S_ISLNK(held.st_mode) ? QStringLiteral("这个名字是一个指向别处的链接，不是文件夹")
+                                    : QStringLiteral("这个名字已被一个文件占用，不是文件夹");
+    throw TError(QStringLiteral("无法创建文件夹“%1”：%2。请把它删除或改名后再试").arg(folder, why));
 }
 
 } // namespace

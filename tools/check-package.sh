@@ -38,10 +38,17 @@ echo "package: $deb"
 depends="$(dpkg-deb -f "$deb" Depends)"
 echo "Depends: $depends"
 case "$depends" in *libqt6widgets6*) ;; *) fail "the dependencies were not computed from the libraries" ;; esac
+case "$depends" in *qt6-translations-l10n*) ;; *) fail "the package does not depend on Qt's translations" ;; esac
 case "$(dpkg-deb -f "$deb" Recommends)" in
-    *fonts-wqy-microhei*calculator* | *calculator*fonts-wqy-microhei*) ;;
-    *) fail "the package does not recommend a calculator and the Chinese font" ;;
+    *fonts-wqy-microhei*", galculator |"*) ;;
+    *) fail "the package does not recommend the Chinese font and a small calculator first" ;;
 esac
+# Built with Debian's hardening flags: the stack protector is in, relocations are read-only.
+dpkg-deb -x "$deb" "$work/flags"
+symbols="$(objdump -T "$work/flags/usr/bin/tallyfern")"
+case "$symbols" in *__stack_chk_fail*) ;; *) fail "no stack protector" ;; esac
+dynamic="$(objdump -p "$work/flags/usr/bin/tallyfern")"
+case "$dynamic" in *RELRO*) ;; *) fail "no read-only relocations" ;; esac
 
 # Lintian's own exit status counts errors only; warnings are shown for whoever reads the log.
 lintian --tag-display-limit 0 "$deb" | tee "$work/lintian.txt" || fail "lintian reports errors"
@@ -79,9 +86,14 @@ for file in db.zovalt cates.xls trans.xls cates.html trans.html; do
     [ ! -e "$root/usr/bin/$file" ] || fail "$file lies beside the program"
 done
 for file in usr/share/man/man1/tallyfern.1.gz usr/share/man/zh_CN/man1/tallyfern.1.gz \
-    usr/share/doc/tallyfern/copyright usr/share/icons/hicolor/64x64/apps/tallyfern.png \
-    usr/share/icons/hicolor/256x256/apps/tallyfern.png; do
+    usr/share/doc/tallyfern/copyright; do
     [ -f "$root/$file" ] || fail "$file is missing"
+done
+
+for size in 16 22 24 32 48 64 128 256; do
+    icon="$root/usr/share/icons/hicolor/${size}x${size}/apps/tallyfern.png"
+    [ -f "$icon" ] || fail "the ${size}x${size} icon is missing"
+    file "$icon" | grep -q "$size x $size" || fail "the ${size}x${size} icon has another size"
 done
 
 exe="$root/usr/bin/tallyfern"

@@ -12,7 +12,7 @@ packages=(
     python3 python3-xlrd python3-openpyxl poppler-utils zip
     xvfb xauth
     clang libclang-rt-14-dev
-    dpkg-dev fakeroot lintian desktop-file-utils appstream
+    dpkg-dev fakeroot lintian desktop-file-utils appstream binutils file
     libminizip-dev libsodium-dev
 )
 missing=()

@@ -8,8 +8,11 @@
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpacerItem>
 #include <QStyleOptionComboBox>
+
+#include <algorithm>
 
 namespace {
 
@@ -88,13 +91,63 @@ protected:
     }
 };
 
+// Every window as it is shown: inside the available area of its screen.
+class TKeepOnScreen : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto *widget = static_cast<QWidget *>(watched);
+            const Qt::WindowType type = widget->windowType();
+            if (widget->isWindow() && (type == Qt::Window || type == Qt::Dialog))
+                KeepInsideScreen(widget);
+        }
+        return false;
+    }
+};
+
 } // namespace
+
+void KeepInsideScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // The window manager's frame counts once it is known.
+    const QRect frame = window->frameGeometry();
+    const QRect inner = window->geometry();
+    const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(), frame.right() - inner.right(),
+                           frame.bottom() - inner.bottom());
+    QSize size = inner.size();
+    const QSize room(area.width() - margins.left() - margins.right(), area.height() - margins.top() - margins.bottom());
+    const QSize smallest = window->minimumSizeHint().expandedTo(window->minimumSize());
+    const QSize fitted(std::max(std::min(size.width(), room.width()), smallest.width()),
+                       std::max(std::min(size.height(), room.height()), smallest.height()));
+    if (fitted != size && !window->isMaximized() && !window->isFullScreen()) {
+        window->resize(fitted);
+        size = fitted;
+    }
+    const int outerWidth = size.width() + margins.left() + margins.right();
+    const int outerHeight = size.height() + margins.top() + margins.bottom();
+    // A window larger than the area keeps its title bar and close button in view.
+    const int x = std::max(area.left(), std::min(frame.left(), area.right() + 1 - outerWidth));
+    const int y = std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - outerHeight));
+    if (x != frame.left() || y != frame.top())
+        window->move(x, y);
+}
 
 void InstallDesktopHabits(QApplication &app)
 {
     QApplication::setStyle(new TDesktopStyle);
     app.installEventFilter(new TEnterPressesButton(&app));
     app.installEventFilter(new TDateFieldKeys(&app));
+    app.installEventFilter(new TKeepOnScreen(&app));
 }
 
 QFont FixedLayoutFont()

@@ -5,6 +5,9 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -100,11 +103,45 @@ bool TQtDialogs::InputText(QWidget *owner, const QString &caption, const QString
     return ok;
 }
 
+namespace {
+
+// Qt's file list dates its files in the system's locale (whatever LANG says: "9 Dec 2026",
+// "12/9/26 12:29 AM"); this list dates them in the program's own locale like every other
+// date it shows.
+class TLocaleDates : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        if (role == Qt::DisplayRole && index.column() == 3)
+            if (const auto *files = qobject_cast<const QFileSystemModel *>(sourceModel()))
+                return QLocale().toString(files->lastModified(mapToSource(index)), QLocale::ShortFormat);
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+// start is a folder, or a file name in a folder for a save dialog. Empty when cancelled;
+// selectedFilter is the type the user chose.
+QString RunFileDialog(QWidget *owner, const QString &caption, const QString &start, const QString &filter,
+                      QFileDialog::AcceptMode mode, QString *selectedFilter)
+{
+    QFileDialog dialog(owner, caption, start, filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setProxyModel(new TLocaleDates(&dialog));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    *selectedFilter = dialog.selectedNameFilter();
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace
+
 QString TQtDialogs::OpenFileName(QWidget *owner, const QString &caption, const QString &filter)
 {
     m_selectedFilter.clear();
-    const QString chosen =
-        QFileDialog::getOpenFileName(owner, caption, m_startFolder.Folder(), filter, &m_selectedFilter);
+    const QString chosen = RunFileDialog(owner, caption, m_startFolder.Folder(), filter, QFileDialog::AcceptOpen,
+                                         &m_selectedFilter);
     m_startFolder.Remember(chosen);
     return chosen;
 }
@@ -116,7 +153,7 @@ QString TQtDialogs::SaveFileName(QWidget *owner, const QString &caption, const Q
     // name it completed; the dialog asks only for the name the user typed.
     m_selectedFilter.clear();
     const QString chosen =
-        QFileDialog::getSaveFileName(owner, caption, m_startFolder.Proposal(defaultName), filter, &m_selectedFilter);
+        RunFileDialog(owner, caption, m_startFolder.Proposal(defaultName), filter, QFileDialog::AcceptSave, &m_selectedFilter);
     m_startFolder.Remember(chosen);
     return chosen;
 }

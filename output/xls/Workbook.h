@@ -9,6 +9,7 @@
 namespace xls {
 
 // Built-in number formats every reader knows without a FORMAT record.
+constexpr quint16 kFormatInteger = 1;    // 0
 constexpr quint16 kFormatFixed2 = 2;     // 0.00
 constexpr quint16 kFormatPercent2 = 10;  // 0.00%
 

@@ -104,7 +104,12 @@ TEST(HiClass, ErrorBoxTextAppendsAFullStop)
     EXPECT_EQ(ErrorBoxText(QStringLiteral("disk full")), QStringLiteral("disk full."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("done.")), QStringLiteral("done."));
     EXPECT_EQ(ErrorBoxText(QStringLiteral("why!")), QStringLiteral("why!"));
-    EXPECT_EQ(ErrorBoxText(QStringLiteral("无法写入")), QStringLiteral("无法写入."));
+    // Chinese text takes the Chinese full stop, also after a quoted path or a name.
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("无法写入")), QStringLiteral("无法写入。"));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("…数据文件")), QStringLiteral("…数据文件。"));
+    EXPECT_EQ(ErrorBoxText(QStringLiteral("无法写入 /tmp/a.xls")), QStringLiteral("无法写入 /tmp/a.xls。"));
+    for (const char *done : {"已完成。", "确定吗？", "好！", "未完…"})
+        EXPECT_EQ(ErrorBoxText(QString::fromUtf8(done)), QString::fromUtf8(done));
 }
 
 // In the build tree the delivered files lie beside the program; an installed program finds

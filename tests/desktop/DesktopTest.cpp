@@ -11,6 +11,10 @@
 #include "support/TestSupport.h"
 
 #include <QDialogButtonBox>
+#include <QAbstractProxyModel>
+#include <QFileSystemModel>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
@@ -195,4 +199,103 @@ TEST(DesktopLook, TheModeRadioButtonsSitOnWhite)
         for (const QPoint at : {QPoint(image.width() - 2, image.height() / 2), QPoint(image.width() / 2, 1)})
             EXPECT_EQ(image.pixelColor(at), QColor(Qt::white)) << r->text().toStdString();
     }
+}
+
+// A restore refused because the user picked the ledger itself (in the hidden data folder)
+// must not send the next file dialogs there: they open where the user was before.
+TEST(StartFolder, AFileChosenInTheDataFolderIsNotRemembered)
+{
+    THomeFolder home;
+    const QString other = home.Make(QStringLiteral("backups"));
+    QFile(other + QStringLiteral("/family.zovalt")).open(QIODevice::WriteOnly);
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/Tallyfern");
+    QDir().mkpath(data + QStringLiteral("/snapshots"));
+    QFile(data + QStringLiteral("/db.zovalt")).open(QIODevice::WriteOnly);
+    TQtDialogs qt;
+    const auto choose = [](const QString &folder, const QString &name) {
+        return [folder, name](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(folder);
+            dialog->selectFile(name);
+            static_cast<QDialog *>(dialog)->accept();
+        };
+    };
+    {
+        TModalScript script({choose(other, QStringLiteral("family.zovalt")), choose(data, QStringLiteral("db.zovalt"))});
+        qt.OpenFileName(nullptr, QStringLiteral("从备份中恢复数据"), QStringLiteral("*.zovalt (*.zovalt)"));
+        EXPECT_EQ(qt.OpenFileName(nullptr, QStringLiteral("从备份中恢复数据"), QStringLiteral("*.zovalt (*.zovalt)")),
+                  data + QStringLiteral("/db.zovalt"));
+    }
+    TStartFolder folder;
+    folder.Remember(data + QStringLiteral("/snapshots/db-before-restore-20261209-002900.zovalt"));
+    EXPECT_EQ(folder.Folder(), home.Path());
+    QString openedIn;
+    {
+        TModalScript script({[&](QWidget *modal) {
+            openedIn = qobject_cast<QFileDialog *>(modal)->directory().absolutePath();
+            static_cast<QDialog *>(modal)->reject();
+        }});
+        qt.SaveFileName(nullptr, QStringLiteral("备份数据"), QStringLiteral("*.zovalt (*.zovalt)"), QString());
+    }
+    EXPECT_EQ(openedIn, other);
+}
+
+// Qt's own file list names folders and dates files in Chinese whatever the system's
+// language (the test runs under LANG=C).
+TEST(Chinese, QtFileDialogsShowTypesAndDatesInChinese)
+{
+    THomeFolder home;
+    const QString folder = home.Make(QStringLiteral("账本"));
+    QDir(folder).mkdir(QStringLiteral("旧"));
+    QFile(folder + QStringLiteral("/a.zovalt")).open(QIODevice::WriteOnly);
+    TQtDialogs qt;
+    QString type, date;
+    {
+        TModalScript script({[&](QWidget *modal) {
+            auto *dialog = qobject_cast<QFileDialog *>(modal);
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(folder);
+            auto *proxy = dialog->proxyModel();
+            ASSERT_NE(proxy, nullptr);
+            auto *files = qobject_cast<QFileSystemModel *>(proxy->sourceModel());
+            ASSERT_NE(files, nullptr);
+            QTRY_VERIFY(files->rowCount(files->index(folder)) == 2);
+            type = proxy->mapFromSource(files->index(folder + QStringLiteral("/旧"), 2)).data().toString();
+            date = proxy->mapFromSource(files->index(folder + QStringLiteral("/a.zovalt"), 3)).data().toString();
+            dialog->reject();
+        }});
+        qt.OpenFileName(nullptr, QStringLiteral("从备份中恢复数据"), QStringLiteral("*.zovalt (*.zovalt)"));
+    }
+    EXPECT_EQ(type, QStringLiteral("文件夹"));
+    const QDateTime now = QDateTime::currentDateTime();
+    EXPECT_TRUE(date.startsWith(QStringLiteral("%1/%2/").arg(now.date().year()).arg(now.date().month())) ||
+                date.startsWith(QStringLiteral("%1/").arg(now.date().year())))
+        << date.toStdString();
+}
+
+// Windows larger than the screen or placed past its edge are shown inside its available
+// area; one that cannot shrink keeps its title bar in view.
+TEST(DesktopHabits, WindowsAreShownInsideTheAvailableScreenArea)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QDialog large;
+    large.setMinimumSize(200, 150);
+    large.resize(area.width() + 300, area.height() + 200);
+    large.move(area.right() - 50, area.bottom() - 50);
+    large.show();
+    EXPECT_TRUE(area.contains(large.frameGeometry())) << large.frameGeometry().x() << "," << large.frameGeometry().y();
+
+    QWidget fixed;
+    fixed.setFixedSize(area.width() + 100, area.height() + 100);
+    fixed.move(-400, -300);
+    fixed.show();
+    EXPECT_EQ(fixed.frameGeometry().topLeft(), area.topLeft());
+
+    TTempLedger ledger;
+    auto window = SignedInMainWindow(ledger.Path(), QStringLiteral("Mum"));
+    window->move(area.right() - 100, area.bottom() - 100);
+    window->show();
+    EXPECT_TRUE(area.contains(window->frameGeometry()));
 }

@@ -67,8 +67,8 @@ TEST_F(ExportCommands, TransactionsWorkbookIsWrittenAndTheSuccessShownAfterwards
     const TXlrdBook read = ReadWithXlrd(Path("报表.xls"));
     ASSERT_TRUE(read.opened) << read.error.toStdString();
     EXPECT_EQ(read.rows, (QList<QStringList>{{"日期", "项目", "收入", "支出", "备注"},
-                                             {"2026-01-02", "工资", "100.00", " ", ""},
-                                             {"2026-01-03", "奶粉 <b>", " ", "250.50", " 两罐 "},
+                                             {"2026-01-02", "工资", "100.00", "", ""},
+                                             {"2026-01-03", "奶粉 <b>", "", "250.50", " 两罐 "},
                                              {"", "宝贝 (2026-01-01 至 2026-01-31)", "", "", ""},
                                              {"", "收入合计：100.00", "", "", ""},
                                              {"", "支出合计：250.50", "", "", ""},
@@ -84,8 +84,8 @@ TEST_F(ExportCommands, RankingWorkbookListsIncomesThenExpenses)
     const TXlrdBook read = ReadWithXlrd(Path("rank.XLS"));
     ASSERT_TRUE(read.opened) << read.error.toStdString();
     ASSERT_EQ(read.rows.size(), 1 + 2 + 4);
-    EXPECT_EQ(read.rows[1], (QStringList{"收入", "工资", "1", "100.00", " ", "100.00%"}));
-    EXPECT_EQ(read.rows[2], (QStringList{"支出", "奶粉 <b>", "1", " ", "250.50", "100.00%"}));
+    EXPECT_EQ(read.rows[1], (QStringList{"收入", "工资", "1", "100.00", "", "100.00%"}));
+    EXPECT_EQ(read.rows[2], (QStringList{"支出", "奶粉 <b>", "1", "", "250.50", "100.00%"}));
 }
 
 TEST_F(ExportCommands, TheExtensionIsCompletedAndAnExistingCompletedNameIsReplacedOnlyAfterAsking)
@@ -222,4 +222,19 @@ TEST_F(ExportCommands, AnXlsOfTooManyRowsIsOfferedAsXlsxBeforeTheFileDialog)
     EXPECT_EQ(d.calls[1].text, QStringLiteral("*.xlsx (*.xlsx)"));
     EXPECT_EQ(d.calls[2].text, QStringLiteral("成功！\r\n\r\n") + Path("all.xlsx"));
     EXPECT_FALSE(QFileInfo::exists(Path("all.xls")));
+}
+
+TEST_F(ExportCommands, NamesWithWildcardsOrControlCharactersAreRefusedAndNothingIsWritten)
+{
+    TScriptedDialogs &d = Scripted();
+    for (const QString &name : {QStringLiteral("*"), QStringLiteral("账单?.csv"), QStringLiteral("a\tb.csv"),
+                                QStringLiteral("a\x01.csv")}) {
+        d.Reset();
+        d.fileNames << dir.filePath(name);
+        Entry("btnTransMore_ToCsv")->trigger();
+        ASSERT_EQ(d.Kinds(), (QStringList{"save", "message"})) << name.toStdString();
+        EXPECT_EQ(d.calls[1].icon, IDialogs::Icon::Error);
+        EXPECT_TRUE(d.calls[1].text.contains(QStringLiteral("通配符"))) << d.calls[1].text.toStdString();
+    }
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

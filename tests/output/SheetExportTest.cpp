@@ -47,16 +47,17 @@ QByteArray ReadAll(const QString &path)
 
 } // namespace
 
-TEST(SheetExport, TransactionRowsPutSingleSpacesInEmptyAmountsAndLeaveEmptyNotesEmpty)
+TEST(SheetExport, TransactionRowsLeaveEmptyAmountsAndEmptyNotesOut)
 {
     const TSheetRows sheet = TransSheetRows(
         {Rec(7, "2026-01-02", kTypeIn, "工资", 10000), Rec(9, "2026-01-03", kTypeOut, "奶粉", 25050, "  两罐  ")},
         Header(10000, 25050));
     EXPECT_EQ(sheet.columns, (QStringList{"日期", "项目", "收入", "支出", "备注"}));
     ASSERT_EQ(sheet.rows.size(), 6);
-    EXPECT_EQ(Texts(sheet.rows[0]), (QStringList{"2026-01-02", "工资", "100.00", " ", QString()}));
-    EXPECT_TRUE(sheet.rows[0][4].text.isNull());
-    EXPECT_EQ(Texts(sheet.rows[1]), (QStringList{"2026-01-03", "奶粉", " ", "250.50", "  两罐  "}));
+    EXPECT_EQ(Texts(sheet.rows[0]), (QStringList{"2026-01-02", "工资", "100.00", QString(), QString()}));
+    EXPECT_TRUE(sheet.rows[0][3].text.isNull() && sheet.rows[0][4].text.isNull());
+    EXPECT_EQ(Texts(sheet.rows[1]), (QStringList{"2026-01-03", "奶粉", QString(), "250.50", "  两罐  "}));
+    EXPECT_TRUE(sheet.rows[1][2].text.isNull());
     // Title and totals rows come last and fill only the item column.
     EXPECT_EQ(Texts(sheet.rows[2]), (QStringList{QString(), "宝贝 (2026-01-01 至 2026-01-31)", QString(), QString(), QString()}));
     EXPECT_EQ(sheet.rows[3][1].text, QStringLiteral("收入合计：100.00"));
@@ -73,9 +74,10 @@ TEST(SheetExport, RankingRowsPlaceTheAmountUnderTheirTypeWithSharesOfTheTypeTota
         Header(10000, 25050));
     EXPECT_EQ(sheet.columns, (QStringList{"类别", "项目", "数量", "收入", "支出", "比例"}));
     ASSERT_EQ(sheet.rows.size(), 3 + 4);
-    EXPECT_EQ(Texts(sheet.rows[0]), (QStringList{"收入", "工资", "1", "100.00", " ", "100.00%"}));
-    EXPECT_EQ(Texts(sheet.rows[1]), (QStringList{"支出", "奶粉", "3", " ", "200.00", "79.84%"}));
-    EXPECT_EQ(Texts(sheet.rows[2]), (QStringList{"支出", "怪", "1", " ", "50.50", "20.16%"}));
+    EXPECT_EQ(Texts(sheet.rows[0]), (QStringList{"收入", "工资", "1", "100.00", QString(), "100.00%"}));
+    EXPECT_EQ(Texts(sheet.rows[1]), (QStringList{"支出", "奶粉", "3", QString(), "200.00", "79.84%"}));
+    EXPECT_EQ(Texts(sheet.rows[2]), (QStringList{"支出", "怪", "1", QString(), "50.50", "20.16%"}));
+    EXPECT_EQ(sheet.rows[1][2].number, 3.0);   // the count is a number
     EXPECT_EQ(sheet.rows[3][1].text, QStringLiteral("宝贝 (2026-01-01 至 2026-01-31)"));
 }
 
@@ -93,8 +95,8 @@ TEST(SheetExport, TransactionsWorkbookReadsBackWithTitleAndTotalsAndIsNeverAccum
     ASSERT_TRUE(read.opened) << read.error.toStdString();
     EXPECT_TRUE(read.CleanLog()) << read.log.toStdString();
     QList<QStringList> expected = {{"日期", "项目", "收入", "支出", "备注"},
-                                   {"2026-01-02", "工资 😀", "100.00", " ", ""},
-                                   {"2026-01-03", "奶粉's <b>", " ", "250.50", " 备注 "}};
+                                   {"2026-01-02", "工资 😀", "100.00", "", ""},
+                                   {"2026-01-03", "奶粉's <b>", "", "250.50", " 备注 "}};
     expected += kSummary100;
     EXPECT_EQ(read.rows, expected);
 }
@@ -109,7 +111,7 @@ TEST(SheetExport, IncomeOnlyAndExpenseOnlyRankingsWriteJustTheirRows)
     ASSERT_TRUE(in.opened) << in.error.toStdString();
     EXPECT_TRUE(in.CleanLog()) << in.log.toStdString();
     EXPECT_EQ(in.rows, (QList<QStringList>{{"类别", "项目", "数量", "收入", "支出", "比例"},
-                                           {"收入", "工资", "2", "100.00", " ", "100.00%"},
+                                           {"收入", "工资", "2", "100.00", "", "100.00%"},
                                            {"", "宝贝 (2026-01-01 至 2026-01-31)", "", "", "", ""},
                                            {"", "收入合计：100.00", "", "", "", ""},
                                            {"", "支出合计：0.00", "", "", "", ""},
@@ -122,8 +124,8 @@ TEST(SheetExport, IncomeOnlyAndExpenseOnlyRankingsWriteJustTheirRows)
     const TXlrdBook out = ReadWithXlrd(outOnly);
     ASSERT_TRUE(out.opened) << out.error.toStdString();
     ASSERT_EQ(out.rows.size(), 1 + 2 + 4);
-    EXPECT_EQ(out.rows[1], (QStringList{"支出", "奶粉", "3", " ", "35.00", "100.00%"}));
-    EXPECT_EQ(out.rows[2], (QStringList{"支出", "尿布", "1", " ", "0.00", "0.00%"}));
+    EXPECT_EQ(out.rows[1], (QStringList{"支出", "奶粉", "3", "", "35.00", "100.00%"}));
+    EXPECT_EQ(out.rows[2], (QStringList{"支出", "尿布", "1", "", "0.00", "0.00%"}));
     EXPECT_EQ(out.rows[6][1], QStringLiteral("结余合计：-35.00"));
 }
 

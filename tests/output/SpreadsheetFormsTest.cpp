@@ -1,6 +1,7 @@
 #include "output/XlrdReader.h"
 #include "base/Errors.h"
 #include "output/SheetExport.h"
+#include "store/TextLimits.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -62,6 +63,18 @@ rows = list(csv.reader(io.StringIO(text, newline="")))
 sys.stdout.write(json.dumps({"bom": raw.startswith(b"\xef\xbb\xbf"), "rows": rows}, ensure_ascii=False))
 )";
 
+// Every cell of Sheet1 as openpyxl reads it, with its data type ("s" text, "n" number, "f"
+// formula) and None for a cell that holds nothing. Texts are unescaped as Excel does
+// ("_x000D_" is a carriage return), which openpyxl leaves to its caller.
+const char *const kOpenpyxlTypes = R"(
+import json, sys, openpyxl
+from openpyxl.utils.escape import unescape
+ws = openpyxl.load_workbook(sys.argv[1])["Sheet1"]
+rows = [[[c.data_type, unescape(c.value) if isinstance(c.value, str) else c.value] for c in row]
+        for row in ws.iter_rows()]
+sys.stdout.write(json.dumps({"rows": rows}, ensure_ascii=False))
+)";
+
 struct TCellRead {
     bool number = false;
     double value = 0;
@@ -84,6 +97,16 @@ QList<QList<TCellRead>> Cells(const QJsonObject &o)
         }
         rows.append(row);
     }
+    return rows;
+}
+
+QList<QStringList> CsvRows(const QString &path, QJsonObject *error)
+{
+    const QJsonObject o = RunPython(kCsv, path);
+    *error = o;
+    QList<QStringList> rows;
+    for (const QJsonValue &r : o.value(QLatin1String("rows")).toArray())
+        rows << r.toVariant().toStringList();
     return rows;
 }
 
@@ -121,7 +144,7 @@ TEST(SheetNumbers, XlsAmountsAndSharesReadBackAsNumbersThatAddUpToTheTotals)
     EXPECT_EQ(t.numbers[3][3], 0.01);
     // The other amount cell, dates, items and the totals rows stay texts.
     EXPECT_TRUE(std::isnan(t.numbers[1][3]) && std::isnan(t.numbers[1][0]) && std::isnan(t.numbers[5][1]));
-    EXPECT_EQ(t.rows[3], (QStringList{"2026-01-04", "尿布", " ", "0.01", ""}));
+    EXPECT_EQ(t.rows[3], (QStringList{"2026-01-04", "尿布", "", "0.01", ""}));
     double expense = 0;
     for (int r = 1; r <= 3; ++r)
         expense += std::isnan(t.numbers[r][3]) ? 0 : t.numbers[r][3];
@@ -135,10 +158,10 @@ TEST(SheetNumbers, XlsAmountsAndSharesReadBackAsNumbersThatAddUpToTheTotals)
     const TXlrdBook c = ReadWithXlrd(cates);
     ASSERT_TRUE(c.opened) << c.error.toStdString();
     EXPECT_TRUE(c.CleanLog()) << c.log.toStdString();
-    EXPECT_EQ(c.rows[2], (QStringList{"支出", "奶粉", "3", " ", "200.00", "79.84%"}));
+    EXPECT_EQ(c.rows[2], (QStringList{"支出", "奶粉", "3", "", "200.00", "79.84%"}));
     EXPECT_DOUBLE_EQ(c.numbers[2][5], 20000.0 / 25050.0);
     EXPECT_DOUBLE_EQ(c.numbers[1][5] , 1.0);
-    EXPECT_TRUE(std::isnan(c.numbers[2][2]));   // the count stays as it was
+    EXPECT_EQ(c.numbers[2][2], 3.0);   // the count is a number
 }
 
 TEST(SheetNumbers, AppendingNumbersToAForeignWorkbookKeepsItsRowsAndAddsOneFormatOnly)
@@ -194,7 +217,8 @@ TEST(SheetNumbers, XlsxHoldsTheSameSheetWithNumbersForAReaderWrittenElsewhere)
     EXPECT_EQ(rows[2][4].value, 200.0);
     EXPECT_DOUBLE_EQ(rows[2][5].value, 20000.0 / 25050.0);
     EXPECT_EQ(rows[2][5].format, QStringLiteral("0.00%"));
-    EXPECT_FALSE(rows[2][2].number);   // the count stays a text, as in the .xls
+    EXPECT_TRUE(rows[2][2].number);   // the count is a number, as in the .xls
+    EXPECT_EQ(rows[2][2].value, 3.0);
     EXPECT_EQ(rows[4][1].text, QStringLiteral("宝贝 (2026-01-01 至 2026-01-31)"));
     EXPECT_EQ(rows[7][1].text, QStringLiteral("结余合计：-150.50"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"cates.xlsx"});   // no temporary left
@@ -253,4 +277,81 @@ TEST(SheetNumbers, CsvIsUtf8WithItsMarkAndQuotesWhatNeedsQuoting)
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.readAll().endsWith("\r\n"));
+}
+
+// Notes from bills written by others may begin like a formula: a spreadsheet opening the CSV
+// must see the text, not compute it, and the workbooks keep them as texts. Amounts stay
+// numbers, and an amount under the other type is an empty cell in all three forms (so that
+// "=C2+D2" adds up).
+TEST(SheetNumbers, FormulaLikeNotesStayTextsAndEmptyAmountsStayEmptyInAllThreeForms)
+{
+    QTemporaryDir dir;
+    const QStringList notes = {"=1+1", "=HYPERLINK(\"http://example.org\",\"点我\")", "+86 138", "-5",
+                               "@SUM(A1)", "\tTab", "\rCR", "普通备注 =1"};
+    QList<TRecord> records;
+    for (int i = 0; i < notes.size(); ++i)
+        records.append(Rec(i + 1, "2026-01-02", i % 2 ? kTypeIn : kTypeOut, "杂项", 100 + i, notes[i]));
+    const TSheetRows sheet = TransSheetRows(records, Header(0, 0));
+
+    const QString csv = dir.filePath(QStringLiteral("t.csv"));
+    WriteCsvExport(csv, sheet);
+    QJsonObject o;
+    const QList<QStringList> rows = CsvRows(csv, &o);
+    ASSERT_FALSE(o.contains(QLatin1String("error"))) << o.value(QLatin1String("error")).toString().toStdString();
+    ASSERT_EQ(rows.size(), 1 + notes.size() + 4);
+    for (int i = 0; i < notes.size(); ++i) {
+        const QString expected = i == notes.size() - 1 ? notes[i] : QLatin1Char('\'') + notes[i];
+        EXPECT_EQ(rows[i + 1][4], expected) << i;
+        const QString amount = QStringLiteral("%1.%2").arg((100 + i) / 100).arg((100 + i) % 100, 2, 10, QLatin1Char('0'));
+        EXPECT_EQ(rows[i + 1][i % 2 ? 2 : 3], amount) << i;   // a plain number, no apostrophe
+        EXPECT_EQ(rows[i + 1][i % 2 ? 3 : 2], QString()) << i;
+    }
+
+    const QString xlsx = dir.filePath(QStringLiteral("t.xlsx"));
+    WriteXlsxExport(xlsx, sheet);
+    o = RunPython(kOpenpyxlTypes, xlsx);
+    ASSERT_FALSE(o.contains(QLatin1String("error"))) << o.value(QLatin1String("error")).toString().toStdString();
+    const QJsonArray x = o.value(QLatin1String("rows")).toArray();
+    ASSERT_EQ(x.size(), 1 + notes.size() + 4);
+    for (int i = 0; i < notes.size(); ++i) {
+        const QJsonArray row = x[i + 1].toArray();
+        EXPECT_EQ(row[4].toArray()[0].toString(), QStringLiteral("s")) << i;
+        EXPECT_EQ(row[4].toArray()[1].toString(), notes[i]) << i;
+        EXPECT_EQ(row[i % 2 ? 2 : 3].toArray()[0].toString(), QStringLiteral("n")) << i;
+        EXPECT_TRUE(row[i % 2 ? 3 : 2].toArray()[1].isNull()) << i;
+    }
+
+    const QString xls = dir.filePath(QStringLiteral("t.xls"));
+    WriteSheetExport(Delivered("trans.xls"), xls, sheet);
+    const TXlrdBook b = ReadWithXlrd(xls);
+    ASSERT_TRUE(b.opened) << b.error.toStdString();
+    for (int i = 0; i < notes.size(); ++i) {
+        EXPECT_EQ(b.rows[i + 1][4], notes[i]) << i;
+        EXPECT_FALSE(std::isnan(b.numbers[i + 1][i % 2 ? 2 : 3])) << i;
+        EXPECT_EQ(b.rows[i + 1][i % 2 ? 3 : 2], QString()) << i;
+    }
+}
+
+// The store hands over a note it shortened at its limit (the limit and a mark); both
+// workbooks take it at the most a cell holds, 32,767 characters, ending with the mark.
+TEST(SheetNumbers, ANoteLongerThanACellHoldsIsShortenedToTheLimitAndExported)
+{
+    QTemporaryDir dir;
+    const QString note = ShownText(QStringLiteral("长") + QString(40000, QLatin1Char('x')));
+    ASSERT_EQ(note.size(), 32768);
+    const TSheetRows sheet = TransSheetRows({Rec(1, "2026-01-02", kTypeOut, "杂项", 100, note)}, Header(0, 100));
+
+    const QString xls = dir.filePath(QStringLiteral("long.xls"));
+    WriteSheetExport(Delivered("trans.xls"), xls, sheet);
+    const TXlrdBook b = ReadWithXlrd(xls);
+    ASSERT_TRUE(b.opened) << b.error.toStdString();
+    EXPECT_EQ(b.rows[1][4].size(), 32767);
+    EXPECT_TRUE(b.rows[1][4].startsWith(QStringLiteral("长xxx")) && b.rows[1][4].endsWith(QChar(u'…')));
+
+    const QString xlsx = dir.filePath(QStringLiteral("long.xlsx"));
+    WriteXlsxExport(xlsx, sheet);
+    const QList<QList<TCellRead>> rows = Cells(RunPython(kOpenpyxl, xlsx));
+    ASSERT_GE(rows.size(), 2);
+    EXPECT_EQ(rows[1][4].text.size(), 32767);
+    EXPECT_TRUE(rows[1][4].text.endsWith(QChar(u'…')));
 }

@@ -23,6 +23,8 @@ try:
             fmt = bk.format_map[bk.xf_list[cell.xf_index].format_key].format_str
             if fmt == "0.00":
                 return "%.2f" % cell.value
+            if fmt == "0":
+                return "%d" % cell.value
             if fmt == "0.00%":
                 return "%.2f%%" % (cell.value * 100)
         return str(cell.value)
