@@ -22,12 +22,8 @@ public:
     void Write(const char *data, qsizetype size);
     void Write(const QByteArray &bytes) { Write(bytes.constData(), bytes.size()); }
     void Commit(TMode mode);
-    // The temporary file, for a writer that fills it by other means than Write (closed
-    // again before Commit).
-    QString TempPath() const { return m_temp.fileName(); }
-
-    // For a writer that opens its file by name (a printer): the temporary file to write,
-    // whose content Commit then takes as it is.
+    // For a writer that opens its file by name (a printer, the engine writing a fresh
+    // ledger): the temporary file to write, whose content Commit then takes as it is.
     QString TempPath() const { return m_temp.fileName(); }
     // Throws the failure of such a writer, which could not say why itself: the disk is full
     // when no room is left on it, else a write error. The target stays as it was.
