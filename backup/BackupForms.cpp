@@ -113,7 +113,9 @@ TfrmAutoBackup::TfrmAutoBackup(const QString &folder, bool enabled, QWidget *par
     auto *layout = new QVBoxLayout(this);
     lblFolder = new QLabel(QStringLiteral("自动备份保存在：\n%1").arg(QDir::toNativeSeparators(folder)), this);
     lblFolder->setObjectName(QStringLiteral("lblFolder"));
-    lblFolder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblFolder->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    lblFolder->setFocusPolicy(Qt::StrongFocus);
+    lblFolder->setAccessibleName(lblFolder->text());
     lblCount = new QLabel(QStringLiteral("现有 %1 个自动备份，共 %2。").arg(copies.size()).arg(SizeText(total)), this);
     lblCount->setObjectName(QStringLiteral("lblCount"));
     auto *lblRule = new QLabel(QStringLiteral("每天第一次保存后自动备份一次；保留最近 7 天的备份，"

@@ -52,14 +52,21 @@ TfrmImportSettings::TfrmImportSettings(const QByteArray &bytes, QWidget *parent)
     lvwPreview = new QTableWidget(this);
     lvwPreview->setObjectName(QStringLiteral("lvwPreview"));
     lvwPreview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the table for the next control; the arrow keys move between its cells.
+    lvwPreview->setTabKeyNavigation(false);
+    lvwPreview->setAccessibleName(QStringLiteral("文件的前 30 行"));
+    lvwPreview->setAccessibleDescription(QStringLiteral("所选文件开头的内容，一行一条"));
     cboDate = NamedCombo(this, "cboDate");
     edtDatePattern = new QLineEdit(this);
     edtDatePattern->setObjectName(QStringLiteral("edtDatePattern"));
     edtDatePattern->setPlaceholderText(QStringLiteral("自动识别，或如 yyyy/M/d"));
+    edtDatePattern->setAccessibleName(QStringLiteral("日期格式"));
     cboItem = NamedCombo(this, "cboItem");
     lvwNotes = new QListWidget(this);
     lvwNotes->setObjectName(QStringLiteral("lvwNotes"));
     lvwNotes->setMaximumHeight(90);
+    lvwNotes->setAccessibleName(QStringLiteral("备注列"));
+    lvwNotes->setAccessibleDescription(QStringLiteral("勾选合并为备注的列"));
     rdoSigned = new QRadioButton(QStringLiteral("一列金额（支出为负数）"), this);
     rdoSigned->setObjectName(QStringLiteral("rdoSigned"));
     rdoSigned->setChecked(true);

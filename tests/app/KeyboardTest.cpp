@@ -328,5 +328,10 @@ TEST_F(KeyboardTest, EveryWindowIsNamedAndReachedByTab)
     }
     dialogs->fileNames.enqueue(QStringLiteral(TALLYFERN_TEST_DATA "/import/wechat.csv"));
     problems << WalkModal([&] { Child<QAction>(window.get(), "mnuMenu_ImportBill")->trigger(); });
+    // A table of no known form opens the column mapping first.
+    dialogs->fileNames.enqueue(QStringLiteral(TALLYFERN_TEST_DATA "/import/family.csv"));
+    problems << WalkModal([&] { Child<QAction>(window.get(), "mnuMenu_ImportBill")->trigger(); });
+    problems << WalkModal([&] { Child<QAction>(window.get(), "mnuMenu_Family")->trigger(); });
+    problems << WalkModal([&] { Child<QAction>(window.get(), "mnuMenu_AutoBackup")->trigger(); });
     EXPECT_TRUE(problems.isEmpty()) << problems.join(QLatin1Char('\n')).toStdString();
 }
