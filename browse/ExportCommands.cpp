@@ -13,34 +13,6 @@
 
 namespace {
 
-// The save dialog opens with the name of its last use.
-QString &LastFileName()
-{
-    static QString name;
-    return name;
-}
-
-// Asks for the target file; ext (".xls", ".xlsx", ".csv" or ".html") is appended unless the chosen name
-// already ends in it in any letter case. A completed name that exists is replaced only
-// after a question, since the dialog asked about the name as typed. Empty when cancelled.
-QString ChooseTarget(QWidget *owner, const QString &ext)
-{
-    const QString pattern = QLatin1Char('*') + ext;
-    const QString chosen = Dialogs().SaveFileName(owner, QStringLiteral("另存为"),
-                                                  QStringLiteral("%1 (%1)").arg(pattern), LastFileName());
-    if (chosen.isEmpty())
-        return QString();
-    LastFileName() = chosen;
-    const QString target = QFileInfo(chosen).fileName().toLower().endsWith(ext) ? chosen : chosen + ext;
-    CheckNotProtected(target);
-    CheckPlainFileName(target);
-    if (target == chosen)
-        return chosen;
-    if (QFileInfo::exists(target) &&
-        !Confirm(owner, QStringLiteral("%1 已存在。\r\n要替换它吗？").arg(QDir::toNativeSeparators(target))))
-        return QString();
-    return target;
-}
 
 TReportHeader Header(ISession &session, const TTransPanel &panel)
 {
@@ -83,7 +55,7 @@ void ExportSheet(ISession &session, const TTransPanel &panel, bool ranking, TShe
     const QString ext = form == TSheetForm::Xls    ? QStringLiteral(".xls")
                         : form == TSheetForm::Xlsx ? QStringLiteral(".xlsx")
                                                    : QStringLiteral(".csv");
-    const QString target = ChooseTarget(session.Window(), ext);
+    const QString target = ChooseExportTarget(session.Window(), ext);
     if (target.isEmpty())
         return;
     {
@@ -106,7 +78,7 @@ void ExportSheet(ISession &session, const TTransPanel &panel, bool ranking, TShe
 
 void ExportPage(ISession &session, const TTransPanel &panel, bool ranking)
 {
-    const QString target = ChooseTarget(session.Window(), QStringLiteral(".html"));
+    const QString target = ChooseExportTarget(session.Window(), QStringLiteral(".html"));
     if (target.isEmpty())
         return;
     {

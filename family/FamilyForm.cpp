@@ -37,32 +37,6 @@ T *Named(T *widget, const char *name)
     return widget;
 }
 
-// The save dialog opens with the name of its last use.
-QString &LastFileName()
-{
-    static QString name;
-    return name;
-}
-
-// The target file with ext appended unless the chosen name ends in it; a completed name
-// that exists is replaced only after a question. Empty when cancelled.
-QString ChooseTarget(QWidget *owner, const QString &ext)
-{
-    const QString pattern = QLatin1Char('*') + ext;
-    const QString chosen = Dialogs().SaveFileName(owner, QStringLiteral("另存为"),
-                                                  QStringLiteral("%1 (%1)").arg(pattern), LastFileName());
-    if (chosen.isEmpty())
-        return QString();
-    LastFileName() = chosen;
-    const QString target = QFileInfo(chosen).fileName().toLower().endsWith(ext) ? chosen : chosen + ext;
-    CheckNotProtected(target);
-    if (target == chosen)
-        return chosen;
-    if (QFileInfo::exists(target) &&
-        !Confirm(owner, QStringLiteral("%1 已存在。\r\n要替换它吗？").arg(QDir::toNativeSeparators(target))))
-        return QString();
-    return target;
-}
 
 // Lets go of the printed document when the command ends, however it ends.
 struct TDocumentScope {
@@ -328,7 +302,7 @@ void TfrmFamily::Export(bool xlsx)
     if (!m_summary.viewerAgreed)
         return;
     const TSheetRows rows = FamilyExportRows(m_summary, View());
-    const QString target = ChooseTarget(this, xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".csv"));
+    const QString target = ChooseExportTarget(this, xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".csv"));
     if (target.isEmpty())
         return;
     {

@@ -1,10 +1,13 @@
 #include "widgets/Dialogs.h"
 #include "base/Errors.h"
+#include "base/DeliveredFiles.h"
 #include "widgets/QtDialogs.h"
 #include "widgets/DesktopLook.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QIdentityProxyModel>
 #include <QLocale>
@@ -60,6 +63,36 @@ void SetApplicationTitle(const QString &title)
 void ShowErrorBox(const QString &message, QWidget *owner)
 {
     Dialogs().Message(owner, ErrorBoxText(message), ApplicationTitle(), IDialogs::Icon::Error);
+}
+
+namespace {
+
+// The save dialog opens with the name of its last use.
+QString &LastFileName()
+{
+    static QString name;
+    return name;
+}
+
+} // namespace
+
+QString ChooseExportTarget(QWidget *owner, const QString &ext)
+{
+    const QString pattern = QLatin1Char('*') + ext;
+    const QString chosen = Dialogs().SaveFileName(owner, QStringLiteral("另存为"),
+                                                  QStringLiteral("%1 (%1)").arg(pattern), LastFileName());
+    if (chosen.isEmpty())
+        return QString();
+    LastFileName() = chosen;
+    const QString target = QFileInfo(chosen).fileName().toLower().endsWith(ext) ? chosen : chosen + ext;
+    CheckNotProtected(target);
+    CheckPlainFileName(target);
+    if (target == chosen)
+        return chosen;
+    if (QFileInfo::exists(target) &&
+        !Confirm(owner, QStringLiteral("%1 已存在。\r\n要替换它吗？").arg(QDir::toNativeSeparators(target))))
+        return QString();
+    return target;
 }
 
 bool Confirm(QWidget *owner, const QString &text)

@@ -55,4 +55,9 @@ void ShowErrorBox(const QString &message, QWidget *owner = nullptr);
 bool Confirm(QWidget *owner, const QString &text);
 // The same for a command that destroys something (deleting a user or a record, undoing an
 // import, replacing the ledger): "否" is the default button.
+// Asks for the target file of an export; ext (".xls", ".xlsx", ".csv" or ".html") is
+// appended unless the chosen name already ends in it in any letter case. A completed name
+// that exists is replaced only after a question, since the dialog asked about the name as
+// typed. Empty when cancelled; a protected or unsafe name is thrown.
+QString ChooseExportTarget(QWidget *owner, const QString &ext);
 bool ConfirmDestructive(QWidget *owner, const QString &text);
