@@ -51,7 +51,8 @@ QByteArray ZipDecrypt(const QByteArray &cipher, const QByteArray &password)
     QByteArray plain(cipher.size(), Qt::Uninitialized);
     for (qsizetype i = 0; i < cipher.size(); ++i) {
         const quint16 temp = quint16(keys[2] | 2);
-        const quint8 b = quint8(cipher.at(i)) ^ quint8((temp * (temp ^ 1)) >> 8);
+        // In unsigned arithmetic: the product of two 16-bit values overflows an int.
+        const quint8 b = quint8(cipher.at(i)) ^ quint8((quint32(temp) * quint32(temp ^ 1u)) >> 8);
         update(b);
         plain[i] = char(b);
     }
