@@ -1,4 +1,5 @@
 #include "faults/FaultSupport.h"
+#include "base/Errors.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -123,6 +124,26 @@ bool UnprivilegedIds(unsigned &uid, unsigned &gid)
         }
     }
     return false;
+}
+
+void Exec(const QString &path, const char *sql)
+{
+    sqlite3 *db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+    char *err = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << sql;
+    sqlite3_free(err);
+    sqlite3_close(db);
+}
+
+QString Failure(const std::function<void()> &body)
+{
+    try {
+        body();
+    } catch (const TError &e) {
+        return e.message();
+    }
+    return QString();
 }
 
 } // namespace faults

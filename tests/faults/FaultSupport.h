@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace faults {
@@ -39,5 +40,10 @@ int RunChildTest(const QString &filter, const QStringList &env, QByteArray *outp
 // The uid and gid of an unprivileged account, or false when there is none (or when the
 // tests do not run as root, where permission bits already apply).
 bool UnprivilegedIds(unsigned &uid, unsigned &gid);
+
+// Runs sql on the file at path straight through SQLite, as a hostile writer would.
+void Exec(const QString &path, const char *sql);
+// The message of the TError that body throws; empty when it throws none.
+QString Failure(const std::function<void()> &body);
 
 } // namespace faults

@@ -42,26 +42,6 @@ namespace {
 
 const QString kUser = QStringLiteral("U");
 
-void Exec(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    char *err = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << sql;
-    sqlite3_free(err);
-    sqlite3_close(db);
-}
-
-QString Failure(const std::function<void()> &body)
-{
-    try {
-        body();
-    } catch (const TError &e) {
-        return e.message();
-    }
-    return QString();
-}
-
 // Each file passes a check that looks only for the three table names. The texts that the
 // file's own statements would put into an error box carry the marker "PLANTED".
 struct THostile {

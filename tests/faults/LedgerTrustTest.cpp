@@ -33,26 +33,6 @@ namespace {
 
 const QString kUser = QStringLiteral("alice");
 
-void Exec(const QString &path, const char *sql)
-{
-    sqlite3 *db = nullptr;
-    ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
-    char *err = nullptr;
-    EXPECT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, &err), SQLITE_OK) << (err ? err : "") << sql;
-    sqlite3_free(err);
-    sqlite3_close(db);
-}
-
-QString Failure(const std::function<void()> &body)
-{
-    try {
-        body();
-    } catch (const TError &e) {
-        return e.message();
-    }
-    return QString();
-}
-
 // A ledger with alice's account and one record, then changed by sql.
 void MakeLedger(const QString &path, const char *sql)
 {
